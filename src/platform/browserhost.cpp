@@ -9,8 +9,12 @@ BrowserHostAccessor& accessor() {
 }
 }  // namespace
 
-void setFirstBrowserWindowAccessor(BrowserHostAccessor a) { accessor() = std::move(a); }
+void setFirstBrowserWindowAccessor(BrowserHostAccessor a) {
+    accessor() = std::move(a);
+}
 
-BrowserHost* firstBrowserWindow() { return accessor() ? accessor()() : nullptr; }
+BrowserHost* firstBrowserWindow() {
+    return accessor() ? accessor()() : nullptr;
+}
 
 }  // namespace skiff

@@ -14,10 +14,10 @@ QColor systemColor(int index) {
             return pal.color(QPalette::Mid);
         case 1:  // desktop
             return pal.color(QPalette::Dark);
-        case 2:  // active caption
+        case 2:   // active caption
         case 13:  // highlight
             return pal.color(QPalette::Highlight);
-        case 4:  // menu
+        case 4:   // menu
         case 15:  // button face
             return pal.color(QPalette::Button);
         case 5:  // window

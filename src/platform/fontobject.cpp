@@ -11,9 +11,13 @@ FontObject makeFont(const QString& face, double points, int weight, bool italic)
     return font;
 }
 
-FontObject buttonFace() { return makeFont(kButtonFaceName, kButtonFacePoints); }
+FontObject buttonFace() {
+    return makeFont(kButtonFaceName, kButtonFacePoints);
+}
 
-FontObject frameFace() { return makeFont(kFrameFaceName, kFrameFacePoints); }
+FontObject frameFace() {
+    return makeFont(kFrameFaceName, kFrameFacePoints);
+}
 
 bool sameFont(const FontObject& a, const FontObject& b) {
     if (!a || !b) return !a && !b;

@@ -20,6 +20,8 @@ void MsgBox(const QString& prompt, const QString& title, QWidget* parent) {
     box.exec();
 }
 
-void setMessageSink(MessageSink s) { sink() = std::move(s); }
+void setMessageSink(MessageSink s) {
+    sink() = std::move(s);
+}
 
 }  // namespace skiff

@@ -12,15 +12,19 @@ bool toBool(const PropertyValue& v) {
     return std::visit(
         [](const auto& x) -> bool {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, bool>) return x;
-            else if constexpr (std::is_same_v<T, qint32>) return x != 0;
+            if constexpr (std::is_same_v<T, bool>)
+                return x;
+            else if constexpr (std::is_same_v<T, qint32>)
+                return x != 0;
             else if constexpr (std::is_same_v<T, QString>) {
                 const QString t = x.trimmed().toLower();
                 bool ok = false;
                 const double n = t.toDouble(&ok);
                 return ok ? n != 0 : t == QLatin1String("true");
-            } else if constexpr (std::is_same_v<T, ColorValue>) return x.value != 0;
-            else return static_cast<bool>(x);
+            } else if constexpr (std::is_same_v<T, ColorValue>)
+                return x.value != 0;
+            else
+                return static_cast<bool>(x);
         },
         v);
 }
@@ -29,11 +33,16 @@ qint32 toInt32(const PropertyValue& v) {
     return std::visit(
         [](const auto& x) -> qint32 {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, bool>) return x ? -1 : 0;
-            else if constexpr (std::is_same_v<T, qint32>) return x;
-            else if constexpr (std::is_same_v<T, QString>) return x.trimmed().toInt();
-            else if constexpr (std::is_same_v<T, ColorValue>) return static_cast<qint32>(x.value);
-            else return 0;
+            if constexpr (std::is_same_v<T, bool>)
+                return x ? -1 : 0;
+            else if constexpr (std::is_same_v<T, qint32>)
+                return x;
+            else if constexpr (std::is_same_v<T, QString>)
+                return x.trimmed().toInt();
+            else if constexpr (std::is_same_v<T, ColorValue>)
+                return static_cast<qint32>(x.value);
+            else
+                return 0;
         },
         v);
 }
@@ -42,11 +51,16 @@ QString toText(const PropertyValue& v) {
     return std::visit(
         [](const auto& x) -> QString {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, bool>) return x ? QStringLiteral("True") : QStringLiteral("False");
-            else if constexpr (std::is_same_v<T, qint32>) return QString::number(x);
-            else if constexpr (std::is_same_v<T, QString>) return x;
-            else if constexpr (std::is_same_v<T, ColorValue>) return QString::number(x.value);
-            else return x ? x->family() : QString();
+            if constexpr (std::is_same_v<T, bool>)
+                return x ? QStringLiteral("True") : QStringLiteral("False");
+            else if constexpr (std::is_same_v<T, qint32>)
+                return QString::number(x);
+            else if constexpr (std::is_same_v<T, QString>)
+                return x;
+            else if constexpr (std::is_same_v<T, ColorValue>)
+                return QString::number(x.value);
+            else
+                return x ? x->family() : QString();
         },
         v);
 }
@@ -65,8 +79,10 @@ FontObject toFont(const PropertyValue& v) {
 PropertyBag::PropertyBag(std::initializer_list<std::pair<QString, PropertyValue>> entries) {
     for (const auto& [name, value] : entries) {
         const int i = indexOf(name);
-        if (i < 0) entries_.append({name, value});
-        else entries_[i].second = value;
+        if (i < 0)
+            entries_.append({name, value});
+        else
+            entries_[i].second = value;
     }
 }
 
@@ -89,11 +105,15 @@ void PropertyBag::WriteProperty(const QString& name, const PropertyValue& value,
         if (i >= 0) entries_.removeAt(i);
         return;
     }
-    if (i < 0) entries_.append({name, value});
-    else entries_[i].second = value;
+    if (i < 0)
+        entries_.append({name, value});
+    else
+        entries_[i].second = value;
 }
 
-bool PropertyBag::contains(const QString& name) const { return indexOf(name) >= 0; }
+bool PropertyBag::contains(const QString& name) const {
+    return indexOf(name) >= 0;
+}
 
 QStringList PropertyBag::keys() const {
     QStringList out;

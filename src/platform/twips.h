@@ -15,7 +15,9 @@ constexpr int twipsToPixels(double twips) {
     return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
 }
 
-constexpr float pixelsToTwips(int pixels) { return static_cast<float>(pixels) * kTwipsPerPixel; }
+constexpr float pixelsToTwips(int pixels) {
+    return static_cast<float>(pixels) * kTwipsPerPixel;
+}
 
 constexpr int twipsToHimetric(double twips) {
     return static_cast<int>(twips * kHimetricPerTwip + 0.5);

@@ -16,6 +16,7 @@ enum class ControlKind {
     TextBox,
     ComboBox,  // drop-down combo: editable text plus a list
     ListBox,
+    CheckBox,
     Line,
     RichTextBox,
     ProgressBar,
@@ -30,25 +31,25 @@ struct ControlDefinition {
     ControlKind kind;
     QString container;  // the containing control's name; empty: the window itself
     double left = 0, top = 0, width = 0, height = 0;
-    QString text;            // text or caption of a standard control
-    PropertyBag bag;         // stored values of a custom control instance
+    QString text;                           // text or caption of a standard control
+    PropertyBag bag;                        // stored values of a custom control instance
     std::optional<ColorValue> foreColor{};  // labels and lines
-    QList<int> panels{};     // status bar panel widths, twips
+    QList<int> panels{};                    // status bar panel widths, twips
 };
 
 struct WindowDefinition {
     QString caption;
     double clientWidth = 0, clientHeight = 0;  // twips
-    bool fixedSize = false;                   // no minimise or maximise box, no resizing
+    bool fixedSize = false;  // no minimise or maximise box, no resizing; centred on the screen
     std::optional<ColorValue> backColor{};
-    QList<ControlDefinition> controls;        // in tab order
+    QList<ControlDefinition> controls;  // in tab order
 };
 
 // Stored definitions of the two custom controls as the windows keep them: extents in
 // HIMETRIC, the caption, the font and, for group boxes, the menu colour as background.
 ControlDefinition commandButton(const QString& name, const QString& container, double left,
                                 double top, double width, double height, const QString& caption);
-ControlDefinition groupBox(const QString& name, const QString& container, double left,
-                           double top, double width, double height, const QString& caption);
+ControlDefinition groupBox(const QString& name, const QString& container, double left, double top,
+                           double width, double height, const QString& caption);
 
 }  // namespace skiff

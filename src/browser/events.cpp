@@ -1,0 +1,91 @@
+// The web component's events: status messages, progress, Back and Forward, the caption, the
+// address history and new windows.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPointer>
+#include <limits>
+
+#include "browser/frmmain.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/progressbar.h"
+#include "platform/statusbar.h"
+#include "platform/webbrowser.h"
+
+namespace skiff {
+
+void FrmMain::wbMain_StatusTextChange(const QString& Text) {
+    stbStatus_->setPanelText(1, Text);
+}
+
+// The bar shows only while a load reports progress; a value it refuses (above 100, or a
+// hundredfold that does not fit in 32 bits) is skipped and the bar keeps its value.
+void FrmMain::wbMain_ProgressChange(int Progress, int ProgressMax) {
+    if (Progress == -1) proLoad_->setValue(100);
+    proLoad_->setVisible(false);
+    if (Progress > 0 && ProgressMax > 0) {
+        proLoad_->setVisible(true);
+        const qint64 hundredfold = qint64{Progress} * 100;
+        if (hundredfold <= std::numeric_limits<qint32>::max())
+            proLoad_->setValue(static_cast<float>(static_cast<double>(hundredfold) / ProgressMax));
+    }
+}
+
+void FrmMain::wbMain_CommandStateChange(int Command, bool Enable) {
+    // Let the toolkit catch up first; the window may be closed meanwhile.
+    QPointer<FrmMain> self(this);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    if (!self) return;
+    if (Command == 2) button("xpcmdBack")->SetEnabled(Enable);
+    if (Command == 1) button("xpcmdForward")->SetEnabled(Enable);
+}
+
+void FrmMain::wbMain_DownloadBegin() {
+    stbStatus_->setPanelText(1, "Starting Download...");
+}
+
+void FrmMain::wbMain_DownloadComplete() {
+    stbStatus_->setPanelText(1, "Download Finished...");
+}
+
+void FrmMain::wbMain_TitleChange() {
+    setWindowTitle(wbMain_->LocationName());
+}
+
+void FrmMain::wbMain_DocumentComplete() {
+    stbStatus_->setPanelText(1, "Document Loaded.");
+}
+
+// A page asks for a new window: it opens only when the pop-up test passes. The new window
+// runs its whole load before the engine puts the requested page into it.
+void FrmMain::wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel) {
+    *Cancel = IsPopup();
+    if (*Cancel) return;
+    auto* window = new FrmMain();
+    window->Form_Load();
+    *ppDisp = window->wbMain();
+    window->show();
+}
+
+// A window asked for while nothing but the page body or an inline frame has the focus, or
+// before the page has a document, is a pop-up.
+bool FrmMain::IsPopup() const {
+    const std::optional<QString> tag = wbMain_->activeElementTagName();
+    if (!tag) return true;
+    return *tag == QLatin1String("BODY") || *tag == QLatin1String("IFRAME");
+}
+
+// The completed address goes to the top of the address box's list, once.
+void FrmMain::wbMain_NavigateComplete2() {
+    setWindowTitle(wbMain_->LocationName());
+    for (int i = 0; i < cboUrl_->count(); ++i) {
+        if (cboUrl_->itemText(i) == wbMain_->LocationURL()) {
+            cboUrl_->removeItem(i);
+            break;
+        }
+    }
+    cboUrl_->insertItem(0, wbMain_->LocationURL());
+    cboUrl_->setCurrentIndex(0);
+}
+
+}  // namespace skiff

@@ -1,0 +1,297 @@
+#include "browser/frmmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "favorites/frmfavorites.h"
+#include "platform/progressbar.h"
+#include "platform/qtwebbrowser.h"
+#include "platform/singleinstance.h"
+#include "platform/statusbar.h"
+#include "platform/twipgeometry.h"
+#include "platform/twips.h"
+#include "platform/webbrowser.h"
+#include "settings/frmsettings.h"
+#include "source_viewer/frmsource.h"
+
+namespace skiff {
+
+namespace {
+
+FrmMain::EngineFactory& engineFactory() {
+    static FrmMain::EngineFactory factory = [](QObject* owner) -> WebBrowser* {
+        return new QtWebBrowser(owner);
+    };
+    return factory;
+}
+
+std::shared_ptr<const Clock>& clock() {
+    static std::shared_ptr<const Clock> c = std::make_shared<SystemClock>();
+    return c;
+}
+
+SingleInstance<FrmMain>& firstWindow() {
+    static SingleInstance<FrmMain> instance;
+    return instance;
+}
+
+// The window's stored definition, in tab order. The web component is the window's own.
+WindowDefinition definition() {
+    WindowDefinition d;
+    d.clientWidth = 8310;
+    d.clientHeight = 2970;
+    d.controls = {
+        {"wbMain", ControlKind::WebBrowser, "", 75, 525, 7995, 1935},
+        {"proLoad", ControlKind::ProgressBar, "", 7650, 2700, 1905, 195},
+        {"cboUrl", ControlKind::ComboBox, "", 2550, 75, 1650, 315},
+        {"txtSearch", ControlKind::TextBox, "", 5175, 75, 2070, 315, "Search..."},
+        {"stbStatus",
+         ControlKind::StatusBar,
+         "",
+         0,
+         2655,
+         8310,
+         315,
+         {},
+         {},
+         {},
+         {7000, 2000, 650, 650, 650}},
+        commandButton("xpcmdBack", "", 75, 75, 765, 315, "BACK"),
+        commandButton("xpcmdForward", "", 900, 75, 765, 315, "FORWARD"),
+        commandButton("xpcmdRefresh", "", 1725, 75, 765, 315, "REFRESH"),
+        commandButton("xpcmdGo", "", 4275, 75, 765, 315, "GO!"),
+        commandButton("xpcmdSearch", "", 7275, 75, 765, 315, "SEARCH"),
+    };
+    return d;
+}
+
+}  // namespace
+
+void FrmMain::setEngineFactory(EngineFactory factory) {
+    engineFactory() = std::move(factory);
+}
+
+void FrmMain::setClock(std::shared_ptr<const Clock> c) {
+    clock() = std::move(c);
+}
+
+FrmMain& frmMain() {
+    return firstWindow().get();
+}
+bool frmMainLoaded() {
+    return firstWindow().loaded();
+}
+void unloadFrmMain() {
+    firstWindow().unload();
+}
+
+FrmMain::FrmMain() {
+    setAttribute(Qt::WA_DeleteOnClose, false);  // unloading discards the window
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+
+    wbMain_ = engineFactory()(this);
+    const WindowDefinition def = definition();
+    controls_ = buildControls(client_, def, {{"wbMain", wbMain_->widget()}});
+    applyWindowSettings(this, def);
+    resize(size() + QSize(0, menuBar()->sizeHint().height()));
+
+    stbStatus_ = controls_.get<StatusBar>("stbStatus");
+    proLoad_ = controls_.get<ProgressBar>("proLoad");
+    cboUrl_ = controls_.get<QComboBox>("cboUrl");
+    txtSearch_ = controls_.get<QLineEdit>("txtSearch");
+    tmrMain_ = new QTimer(this);  // interval 0: not running until the load
+
+    createMenus();
+    connectControls();
+    connectEngine();
+    dockStatusBar();
+    client_->installEventFilter(this);
+}
+
+FrmMain::~FrmMain() = default;
+
+xpcmdbutton* FrmMain::button(const QString& name) const {
+    return controls_.get<xpcmdbutton>(name);
+}
+
+QAction* FrmMain::menuItem(const QString& name) const {
+    return menuItems_.value(name);
+}
+
+void FrmMain::createMenus() {
+    auto item = [this](QMenu* menu, const QString& name, const QString& caption,
+                       void (FrmMain::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        menuItems_.insert(name, a);
+    };
+    QMenu* nav = menuBar()->addMenu("Navigate");
+    nav->setObjectName("mnuNavigate");
+    item(nav, "mnuGo", "Go!", &FrmMain::Go);
+    item(nav, "mnuHome", "Home", &FrmMain::Home);
+    item(nav, "mnuRefresh", "Refresh", &FrmMain::Refresh);
+    item(nav, "mnuBack", "Back", &FrmMain::Back);
+    item(nav, "mnuForward", "Forward", &FrmMain::Forward);
+    item(nav, "mnuStop", "Stop", &FrmMain::Stop);
+
+    QMenu* tools = menuBar()->addMenu("Tools");
+    tools->setObjectName("mnuTools");
+    item(tools, "mnuFind", "Find In Page...", &FrmMain::mnuFind_Click);
+    item(tools, "mnuOptions", "Internet Options...", &FrmMain::mnuOptions_Click);
+    item(tools, "mnuProperties", "Page Properties...", &FrmMain::mnuProperties_Click);
+    item(tools, "mnuPrint", "Print Page...", &FrmMain::mnuPrint_Click);
+    item(tools, "mnuSave", "Save Page As...", &FrmMain::mnuSave_Click);
+    item(tools, "mnuSource", "View Page Source...", &FrmMain::mnuSource_Click);
+
+    // Two titles without items: choosing the title itself acts.
+    auto title = [this](const QString& name, const QString& caption, void (FrmMain::*handler)()) {
+        QAction* a = menuBar()->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        menuItems_.insert(name, a);
+    };
+    title("mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
+    title("mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
+}
+
+// ---- Lifecycle ----
+
+void FrmMain::Form_Load() {
+    const QString startupPage = frmSettings().txtStartupPage()->text();
+    if (!startupPage.isEmpty()) {
+        cboUrl_->setEditText(startupPage);
+        Go();
+    } else {
+        wbMain_->Navigate("about:blank");
+    }
+    maximise();
+    wbMain_->setSilent(true);
+    tmrMain_->start(1000);
+    const QDateTime now = clock()->now();
+    stbStatus_->setPanelText(3, "ONLiNE");
+    stbStatus_->setPanelText(4, timeOfDayText(now.time()));
+    stbStatus_->setPanelText(5, shortDateText(now.date()));
+}
+
+// Without a window manager (a bare X display) maximising alone does nothing, so the window
+// takes the screen's free area first.
+void FrmMain::maximise() {
+    if (const QScreen* s = screen()) setGeometry(s->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void FrmMain::Form_Activate() {
+    cboUrl_->setFocus();
+}
+
+void FrmMain::tmrMain_Timer() {
+    stbStatus_->setPanelText(4, timeOfDayText(clock()->now().time()));
+}
+
+// Closing any browser window closes the favorites window, the first browser window, the
+// settings window and the source window, in that order.
+void FrmMain::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    tmrMain_->stop();
+    unloadFrmFavorites();
+    unloadFrmMain();  // nothing when this is the first window: it is already being unloaded
+    unloadFrmSettings();
+    unloadFrmSource();
+}
+
+bool FrmMain::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) Form_Activate();
+    return QMainWindow::event(e);
+}
+
+void FrmMain::closeEvent(QCloseEvent* e) {
+    e->accept();
+    if (firstWindow().is(this)) {
+        firstWindow().unload();
+    } else {
+        Form_Unload();
+        deleteLater();
+    }
+}
+
+}  // namespace skiff
+
+namespace skiff {
+
+// ---- Wiring ----
+
+void FrmMain::connectControls() {
+    connect(button("xpcmdBack"), &xpcmdbutton::Click, this, &FrmMain::Back);
+    connect(button("xpcmdForward"), &xpcmdbutton::Click, this, &FrmMain::Forward);
+    connect(button("xpcmdRefresh"), &xpcmdbutton::Click, this, &FrmMain::Refresh);
+    connect(button("xpcmdGo"), &xpcmdbutton::Click, this, &FrmMain::Go);
+    connect(button("xpcmdSearch"), &xpcmdbutton::Click, this, &FrmMain::Search);
+    connect(tmrMain_, &QTimer::timeout, this, &FrmMain::tmrMain_Timer);
+    cboUrl_->lineEdit()->installEventFilter(this);
+    txtSearch_->installEventFilter(this);
+    button("xpcmdSearch")->installEventFilter(this);
+}
+
+void FrmMain::connectEngine() {
+    WebBrowser* wb = wbMain_;
+    connect(wb, &WebBrowser::StatusTextChange, this, &FrmMain::wbMain_StatusTextChange);
+    connect(wb, &WebBrowser::ProgressChange, this, &FrmMain::wbMain_ProgressChange);
+    connect(wb, &WebBrowser::CommandStateChange, this, &FrmMain::wbMain_CommandStateChange);
+    connect(wb, &WebBrowser::DownloadBegin, this, &FrmMain::wbMain_DownloadBegin);
+    connect(wb, &WebBrowser::DownloadComplete, this, &FrmMain::wbMain_DownloadComplete);
+    connect(wb, &WebBrowser::TitleChange, this, &FrmMain::wbMain_TitleChange);
+    connect(wb, &WebBrowser::NewWindow2, this, &FrmMain::wbMain_NewWindow2, Qt::DirectConnection);
+    connect(wb, &WebBrowser::NavigateComplete2, this, &FrmMain::wbMain_NavigateComplete2);
+    connect(wb, &WebBrowser::DocumentComplete, this, &FrmMain::wbMain_DocumentComplete);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
+    const auto isEnter = [e] {
+        if (e->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    };
+    // Enter is handled, then passed on to the box.
+    if (watched == client_ && e->type() == QEvent::Resize) {
+        dockStatusBar();
+        Form_Resize();
+    } else if (watched == cboUrl_->lineEdit() && isEnter()) {
+        cboUrl_Enter();
+        return true;  // the box itself would only re-select its text
+    } else if (watched == txtSearch_ && isEnter()) {
+        Search();
+    } else if (watched == txtSearch_ && e->type() == QEvent::FocusIn) {
+        txtSearch_GotFocus();
+    } else if (watched == button("xpcmdSearch") && e->type() == QEvent::FocusOut) {
+        xpcmdSearch_LostFocus();
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+// The status bar is docked to the bottom edge over the full width.
+void FrmMain::dockStatusBar() {
+    const int h = stbStatus_->height();
+    stbStatus_->setGeometry(0, client_->height() - h, client_->width(), h);
+}
+
+float FrmMain::ScaleWidth() const {
+    return scaleWidth(client_);
+}
+float FrmMain::ScaleHeight() const {
+    return scaleHeight(client_);
+}
+
+bool FrmMain::setWebHeight(float twips) {
+    return setTwipsHeight(wbMain_->widget(), twips);
+}
+
+}  // namespace skiff

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "platform/browserhost.h"
+#include "platform/clock.h"
+#include "platform/windowbuilder.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QTimer;
+
+namespace skiff {
+
+class ProgressBar;
+class StatusBar;
+class WebBrowser;
+class xpcmdbutton;
+
+// The browser window. The first one is reached through frmMain(); further ones are created
+// when a page asks for a new window.
+class FrmMain : public QMainWindow, public BrowserHost {
+    Q_OBJECT
+public:
+    // Every browser window makes its web component with this factory and reads the time from
+    // this clock; tests install a scripted engine and a fixed clock.
+    using EngineFactory = std::function<WebBrowser*(QObject* owner)>;
+    static void setEngineFactory(EngineFactory factory);
+    static void setClock(std::shared_ptr<const Clock> clock);
+
+    FrmMain();
+    ~FrmMain() override;
+
+    // Lifecycle.
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    void tmrMain_Timer();
+
+    // Navigation and search, from buttons, keys and the "Navigate" menu.
+    void Go();
+    void Home();
+    void Refresh();
+    void Back();
+    void Forward();
+    void Stop();
+    void cboUrl_Enter();
+    void Search();
+    void txtSearch_GotFocus();
+    void xpcmdSearch_LostFocus();
+
+    // The web component's events.
+    void wbMain_StatusTextChange(const QString& Text);
+    void wbMain_ProgressChange(int Progress, int ProgressMax);
+    void wbMain_CommandStateChange(int Command, bool Enable);
+    void wbMain_DownloadBegin();
+    void wbMain_DownloadComplete();
+    void wbMain_TitleChange();
+    void wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel);
+    void wbMain_NavigateComplete2();
+    void wbMain_DocumentComplete();
+    bool IsPopup() const;
+
+    // Page tools and the menus that open the tool windows.
+    void mnuFind_Click();
+    void mnuOptions_Click();
+    void mnuProperties_Click();
+    void mnuPrint_Click();
+    void mnuSave_Click();
+    void mnuSource_Click();
+    void mnuFavorites_Click();
+    void mnuSettings_Click();
+
+    // Layout of the client area, given in twips.
+    void Form_Resize();
+    void layOut(float ScaleWidth, float ScaleHeight);
+
+    // BrowserHost: what the tool windows use.
+    WebBrowser* wbMain() override { return wbMain_; }
+    StatusBar* stbStatus() override { return stbStatus_; }
+    QComboBox* cboUrl() override { return cboUrl_; }
+    float ScaleHeight() const override;
+    float ScaleWidth() const;
+    bool setWebHeight(float twips) override;
+
+    // Controls, by their names on the window.
+    ProgressBar* proLoad() const { return proLoad_; }
+    QLineEdit* txtSearch() const { return txtSearch_; }
+    xpcmdbutton* button(const QString& name) const;
+    QWidget* control(const QString& name) const { return controls_.widget(name); }
+    QAction* menuItem(const QString& name) const;
+    QTimer* tmrMain() const { return tmrMain_; }
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createMenus();
+    void connectControls();
+    void connectEngine();
+    void dockStatusBar();
+    void maximise();
+    QString timeOfDay() const;
+
+    QWidget* client_ = nullptr;
+    WindowControls controls_;
+    WebBrowser* wbMain_ = nullptr;
+    StatusBar* stbStatus_ = nullptr;
+    ProgressBar* proLoad_ = nullptr;
+    QComboBox* cboUrl_ = nullptr;
+    QLineEdit* txtSearch_ = nullptr;
+    QTimer* tmrMain_ = nullptr;
+    QHash<QString, QAction*> menuItems_;
+    bool unloaded_ = false;
+};
+
+// The first browser window, created and loaded on first reference.
+FrmMain& frmMain();
+bool frmMainLoaded();
+void unloadFrmMain();
+
+}  // namespace skiff

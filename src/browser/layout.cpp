@@ -1,0 +1,37 @@
+// Layout of the browser window on every resize, in twips and single precision. A size a
+// control refuses (negative) keeps its previous value; the next step still runs with the
+// values it reads.
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "browser/frmmain.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/progressbar.h"
+#include "platform/twipgeometry.h"
+#include "platform/webbrowser.h"
+
+namespace skiff {
+
+void FrmMain::Form_Resize() {
+    layOut(ScaleWidth(), ScaleHeight());
+}
+
+void FrmMain::layOut(float ScaleWidth, float ScaleHeight) {
+    QWidget* web = wbMain_->widget();
+    QWidget* go = button("xpcmdGo");
+    QWidget* search = button("xpcmdSearch");
+    setTwipsWidth(web, ScaleWidth - 300.0f);
+    setTwipsHeight(web, ScaleHeight - 800.0f);
+    setTwipsWidth(cboUrl_, ScaleWidth - 6500.0f);
+    setTwipsLeft(go, twipsLeft(cboUrl_) + twipsWidth(cboUrl_));
+    setTwipsLeft(txtSearch_, twipsWidth(go) + twipsLeft(cboUrl_) + twipsWidth(cboUrl_) + 100.0f);
+    setTwipsLeft(search, twipsWidth(go) + twipsLeft(cboUrl_) + twipsWidth(cboUrl_) +
+                             twipsWidth(txtSearch_) + 100.0f);
+    setTwipsTop(proLoad_, twipsHeight(web) + twipsTop(web) + 50.0f);
+    setTwipsWidth(proLoad_, 3600.0f);
+    setTwipsLeft(proLoad_, 9000.0f);
+    proLoad_->raise();  // the progress bar lies over the status bar
+}
+
+}  // namespace skiff

@@ -1,0 +1,61 @@
+// Navigation and search: every action ends in one call on the web component.
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "browser/frmmain.h"
+#include "platform/webbrowser.h"
+#include "platform/websearch.h"
+
+namespace skiff {
+
+void FrmMain::Go() {
+    wbMain_->Navigate(cboUrl_->currentText());
+}
+
+void FrmMain::Home() {
+    wbMain_->GoHome();
+}
+
+void FrmMain::Refresh() {
+    wbMain_->Refresh();
+}
+
+// Nowhere to go back or forward to, or nothing to stop: nothing happens.
+void FrmMain::Back() {
+    wbMain_->GoBack();
+}
+void FrmMain::Forward() {
+    wbMain_->GoForward();
+}
+void FrmMain::Stop() {
+    wbMain_->Stop();
+}
+
+// Enter in the address box: navigate to the text as typed, then show it with "http://" in
+// front unless it already starts with "http://" or "ftp://", all of it selected.
+void FrmMain::cboUrl_Enter() {
+    const QString typed = cboUrl_->currentText();
+    if (!typed.isEmpty()) wbMain_->Navigate(typed);
+
+    const bool hasScheme = typed.left(7).toLower() == QLatin1String("http://") ||
+                           typed.left(6).toLower() == QLatin1String("ftp://");
+    if (!hasScheme) cboUrl_->setEditText(QStringLiteral("http://") + typed);
+    QLineEdit* edit = cboUrl_->lineEdit();
+    edit->setSelection(0, edit->text().length());
+}
+
+void FrmMain::Search() {
+    wbMain_->Navigate(searchAddress(txtSearch_->text()));
+    setWindowTitle(QStringLiteral("WebBrowser - Search Results"));
+}
+
+void FrmMain::txtSearch_GotFocus() {
+    txtSearch_->clear();
+}
+
+void FrmMain::xpcmdSearch_LostFocus() {
+    txtSearch_->setText(QStringLiteral("SEARCH..."));
+}
+
+}  // namespace skiff

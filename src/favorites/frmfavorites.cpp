@@ -1,0 +1,177 @@
+#include "favorites/frmfavorites.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "favorites/favoritesfile.h"
+#include "platform/browserhost.h"
+#include "platform/messagebox.h"
+#include "platform/singleinstance.h"
+#include "platform/webbrowser.h"
+
+namespace skiff {
+
+namespace {
+
+SingleInstance<FrmFavorites>& instance() {
+    static SingleInstance<FrmFavorites> s;
+    return s;
+}
+
+WindowDefinition definition() {
+    WindowDefinition d;
+    d.caption = "Favorites";
+    d.clientWidth = 3540;
+    d.clientHeight = 3630;
+    d.fixedSize = true;
+    ControlDefinition count{
+        "lblNumber", ControlKind::Label, "xpgroupboxFavorties", 1725, 3075, 1485, 330};
+    count.foreColor = kSystemWindowText;
+    ControlDefinition line{"Line1", ControlKind::Line, "xpgroupboxFavorties", 1725, 3375, 3225,
+                           3375};
+    line.foreColor = kSystemScrollBar;
+    d.controls = {
+        {"lstFavorites", ControlKind::ListBox, "", 225, 375, 3105, 1980},
+        {"txtLink", ControlKind::TextBox, "", 225, 2400, 2205, 285, "http://"},
+        groupBox("xpgroupboxFavorties", "", 75, 75, 3390, 3465, "Favorites"),
+        {"lblNumberOfFavs", ControlKind::Label, "xpgroupboxFavorties", 150, 3105, 1575, 255,
+         "Number of Favorites:"},
+        count,
+        commandButton("xpcmdAdd", "", 2550, 2400, 765, 315, "ADD"),
+        commandButton("xpcmdCurrent", "", 225, 2775, 1515, 315, "ADD CURRENT SiTE"),
+        commandButton("xpcmdRemove", "", 1800, 2775, 1515, 315, "REMOVE SiTE"),
+        line,
+    };
+    return d;
+}
+
+}  // namespace
+
+FrmFavorites& frmFavorites() {
+    return instance().get();
+}
+bool frmFavoritesLoaded() {
+    return instance().loaded();
+}
+void unloadFrmFavorites() {
+    instance().unload();
+}
+
+FrmFavorites::FrmFavorites() {
+    const WindowDefinition def = definition();
+    applyWindowSettings(this, def);
+    controls_ = buildControls(this, def);
+    lstFavorites_ = controls_.get<QListWidget>("lstFavorites");
+    txtLink_ = controls_.get<QLineEdit>("txtLink");
+    lblNumber_ = controls_.get<QLabel>("lblNumber");
+
+    // The pop-up menu: a menu that is never shown in a menu bar.
+    mnuMain_ = new QMenu("Main", this);
+    QAction* remove = mnuMain_->addAction("Remove");
+    remove->setObjectName("mnuMainRemove");
+    connect(remove, &QAction::triggered, this, &FrmFavorites::xpcmdRemove_Click);
+
+    Timer1_ = new QTimer(this);
+    connect(Timer1_, &QTimer::timeout, this, &FrmFavorites::Timer1_Timer);
+
+    connect(button("xpcmdAdd"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdAdd_Click);
+    connect(button("xpcmdCurrent"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdCurrent_Click);
+    connect(button("xpcmdRemove"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdRemove_Click);
+    connect(lstFavorites_, &QListWidget::itemDoubleClicked, this,
+            &FrmFavorites::lstFavorites_DblClick);
+    lstFavorites_->viewport()->installEventFilter(this);
+}
+
+xpcmdbutton* FrmFavorites::button(const QString& name) const {
+    return controls_.get<xpcmdbutton>(name);
+}
+
+// A missing file is created holding one empty line and the list starts with the default
+// entry. A file that exists but cannot be read gives an empty list, and is left alone.
+void FrmFavorites::Form_Load() {
+    const FavoritesLoad load = loadFavorites(kFavoritesFileName);
+    switch (load.status) {
+        case FavoritesLoad::Missing: {
+            QString error;
+            if (!createEmptyFavoritesFile(kFavoritesFileName, &error))
+                MsgBox(error, "Favorites", this);
+            lstFavorites_->addItem(kDefaultFavorite);
+            break;
+        }
+        case FavoritesLoad::Loaded:
+            lstFavorites_->addItems(load.entries);
+            break;
+        case FavoritesLoad::Unreadable:
+            saveOnUnload_ = false;
+            MsgBox(load.error + "\n\nThe list starts empty and will not be saved over the file.",
+                   "Favorites", this);
+            break;
+    }
+    Timer1_->start(500);
+}
+
+void FrmFavorites::Form_Unload() {
+    Timer1_->stop();
+    if (!saveOnUnload_) return;
+    QStringList entries;
+    for (int i = 0; i < lstFavorites_->count(); ++i) entries << lstFavorites_->item(i)->text();
+    QString error;
+    if (!saveFavorites(kFavoritesFileName, entries, &error)) MsgBox(error, "Favorites", this);
+}
+
+void FrmFavorites::xpcmdAdd_Click() {
+    lstFavorites_->addItem(txtLink_->text());
+}
+
+void FrmFavorites::xpcmdCurrent_Click() {
+    lstFavorites_->addItem(firstBrowserWindow()->cboUrl()->currentText());
+}
+
+// Removes the selected entry; afterwards no entry is selected.
+void FrmFavorites::xpcmdRemove_Click() {
+    const int selected = lstFavorites_->currentRow();
+    if (selected < 0) {
+        MsgBox("Please select a site to remove in the List and then select Remove",
+               "Error In Removing Site", this);
+        return;
+    }
+    delete lstFavorites_->takeItem(selected);
+    lstFavorites_->setCurrentRow(-1);
+}
+
+// Opens the selected entry in the first browser window, exactly as stored.
+void FrmFavorites::lstFavorites_DblClick() {
+    const int selected = lstFavorites_->currentRow();
+    if (selected < 0) return;
+    BrowserHost* main = firstBrowserWindow();
+    main->cboUrl()->setEditText(lstFavorites_->item(selected)->text());
+    main->wbMain()->Navigate(main->cboUrl()->currentText());
+}
+
+void FrmFavorites::Timer1_Timer() {
+    lblNumber_->setText(QString::number(lstFavorites_->count()));
+}
+
+// A right button press shows the pop-up menu at the pointer and selects nothing.
+bool FrmFavorites::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == lstFavorites_->viewport() && e->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+        mnuMain_->popup(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void FrmFavorites::closeEvent(QCloseEvent* e) {
+    e->accept();
+    if (instance().is(this)) instance().unload();
+}
+
+}  // namespace skiff

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+#include "platform/windowbuilder.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QTimer;
+
+namespace skiff {
+
+class xpcmdbutton;
+
+// The favorites window: a list of addresses kept in "favorites.fav" in the working folder,
+// read when the window loads and written when it unloads.
+class FrmFavorites : public QWidget {
+    Q_OBJECT
+public:
+    FrmFavorites();
+
+    void Form_Load();
+    void Form_Unload();
+
+    void xpcmdAdd_Click();
+    void xpcmdCurrent_Click();
+    void xpcmdRemove_Click();
+    void lstFavorites_DblClick();
+    void Timer1_Timer();
+
+    QListWidget* lstFavorites() const { return lstFavorites_; }
+    QLineEdit* txtLink() const { return txtLink_; }
+    QLabel* lblNumber() const { return lblNumber_; }
+    QMenu* mnuMain() const { return mnuMain_; }
+    xpcmdbutton* button(const QString& name) const;
+    QWidget* control(const QString& name) const { return controls_.widget(name); }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    WindowControls controls_;
+    QListWidget* lstFavorites_ = nullptr;
+    QLineEdit* txtLink_ = nullptr;
+    QLabel* lblNumber_ = nullptr;
+    QMenu* mnuMain_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+    // False when the file exists but could not be read: closing must not replace it with
+    // the empty list shown instead.
+    bool saveOnUnload_ = true;
+};
+
+// The favorites window, created and loaded on first reference.
+FrmFavorites& frmFavorites();
+bool frmFavoritesLoaded();
+void unloadFrmFavorites();
+
+}  // namespace skiff

@@ -1,0 +1,36 @@
+#pragma once
+
+namespace skiff {
+
+// A window reached by one global name: the first reference creates and loads it; unloading
+// runs its unload step and discards it, and the next reference loads a fresh one. `W` has
+// Form_Load() and Form_Unload().
+template <class W>
+class SingleInstance {
+public:
+    W& get() {
+        if (!window_) {
+            window_ = new W();
+            window_->Form_Load();
+        }
+        return *window_;
+    }
+    bool loaded() const { return window_ != nullptr; }
+    W* ifLoaded() const { return window_; }
+    bool is(const W* w) const { return w && w == window_; }
+
+    // Unloads the window if it is loaded; unloading one that is not loaded does nothing.
+    void unload() {
+        if (!window_) return;
+        W* w = window_;
+        window_ = nullptr;
+        w->Form_Unload();
+        w->hide();
+        w->deleteLater();
+    }
+
+private:
+    W* window_ = nullptr;
+};
+
+}  // namespace skiff

@@ -1,0 +1,146 @@
+#include "settings/frmsettings.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/browserhost.h"
+#include "platform/messagebox.h"
+#include "platform/settingsstore.h"
+#include "platform/singleinstance.h"
+#include "platform/statusbar.h"
+#include "platform/webbrowser.h"
+#include "platform/websearch.h"
+
+namespace skiff {
+
+namespace {
+
+SingleInstance<FrmSettings>& instance() {
+    static SingleInstance<FrmSettings> s;
+    return s;
+}
+
+WindowDefinition definition() {
+    WindowDefinition d;
+    d.caption = "Settings";
+    d.clientWidth = 3540;
+    d.clientHeight = 3405;
+    d.fixedSize = true;
+    d.controls = {
+        {"txtStartupPage", ControlKind::TextBox, "", 225, 375, 3060, 285, "about:blank"},
+        groupBox("xpgroupboxStart", "", 75, 75, 3390, 1140, "Start-Up Page"),
+        commandButton("xpcmdDefault", "xpgroupboxStart", 150, 675, 990, 315, "USE DEFAULT"),
+        commandButton("xpcmdCurrent", "xpgroupboxStart", 1200, 675, 990, 315, "USE CURRENT"),
+        commandButton("xpcmdBlank", "xpgroupboxStart", 2250, 675, 990, 315, "USE BLANK"),
+        groupBox("xpgroupboxMode", "", 75, 1275, 3390, 765, "Browsing Mode"),
+        commandButton("xpcmdOffline", "xpgroupboxMode", 150, 300, 1515, 315, "WORK OFFLiNE"),
+        commandButton("xpcmdOnline", "xpgroupboxMode", 1725, 300, 1515, 315, "WORK ONLiNE"),
+        groupBox("xpgroupboxStatus", "", 75, 2100, 3390, 765, "Status Bar"),
+        commandButton("xpcmdHide", "xpgroupboxStatus", 150, 300, 1515, 315, "HiDE STATUS BAR"),
+        commandButton("xpcmdShow", "xpgroupboxStatus", 1725, 300, 1515, 315, "SHOW STATUS BAR"),
+        commandButton("xpcmdSave", "", 1875, 3000, 765, 315, "SAVE"),
+        commandButton("xpcmdCancel", "", 2700, 3000, 765, 315, "CANCEL"),
+    };
+    return d;
+}
+
+}  // namespace
+
+FrmSettings& frmSettings() {
+    return instance().get();
+}
+bool frmSettingsLoaded() {
+    return instance().loaded();
+}
+void unloadFrmSettings() {
+    instance().unload();
+}
+
+FrmSettings::FrmSettings() {
+    const WindowDefinition def = definition();
+    applyWindowSettings(this, def);
+    controls_ = buildControls(this, def);
+    txtStartupPage_ = controls_.get<QLineEdit>("txtStartupPage");
+
+    const std::pair<const char*, void (FrmSettings::*)()> actions[] = {
+        {"xpcmdDefault", &FrmSettings::xpcmdDefault_Click},
+        {"xpcmdCurrent", &FrmSettings::xpcmdCurrent_Click},
+        {"xpcmdBlank", &FrmSettings::xpcmdBlank_Click},
+        {"xpcmdOffline", &FrmSettings::xpcmdOffline_Click},
+        {"xpcmdOnline", &FrmSettings::xpcmdOnline_Click},
+        {"xpcmdHide", &FrmSettings::xpcmdHide_Click},
+        {"xpcmdShow", &FrmSettings::xpcmdShow_Click},
+        {"xpcmdSave", &FrmSettings::xpcmdSave_Click},
+        {"xpcmdCancel", &FrmSettings::xpcmdCancel_Click},
+    };
+    for (const auto& [name, handler] : actions)
+        connect(button(name), &xpcmdbutton::Click, this, handler);
+}
+
+xpcmdbutton* FrmSettings::button(const QString& name) const {
+    return controls_.get<xpcmdbutton>(name);
+}
+
+void FrmSettings::Form_Load() {
+    txtStartupPage_->setText(GetSetting(kSettingsApp, kSettingsSection, kStartupPageKey, ""));
+}
+
+void FrmSettings::xpcmdDefault_Click() {
+    txtStartupPage_->setText(kSearchHost);
+}
+
+void FrmSettings::xpcmdCurrent_Click() {
+    txtStartupPage_->setText(firstBrowserWindow()->wbMain()->LocationURL());
+}
+
+void FrmSettings::xpcmdBlank_Click() {
+    txtStartupPage_->setText("about:blank");
+}
+
+void FrmSettings::xpcmdOffline_Click() {
+    BrowserHost* main = firstBrowserWindow();
+    main->wbMain()->setOffline(true);
+    main->stbStatus()->setPanelText(3, "OFFLiNE");
+}
+
+void FrmSettings::xpcmdOnline_Click() {
+    BrowserHost* main = firstBrowserWindow();
+    main->wbMain()->setOffline(false);
+    main->stbStatus()->setPanelText(3, "ONLiNE");
+}
+
+// The web component then ends at the window's bottom edge: its top stays at 525 twips.
+void FrmSettings::xpcmdHide_Click() {
+    BrowserHost* main = firstBrowserWindow();
+    main->setWebHeight(main->ScaleHeight() - 525.0f);
+    main->stbStatus()->setVisible(false);
+}
+
+// A negative height (a minimised window) is refused; the status bar still comes back.
+void FrmSettings::xpcmdShow_Click() {
+    BrowserHost* main = firstBrowserWindow();
+    main->setWebHeight(main->ScaleHeight() - 800.0f);
+    main->stbStatus()->setVisible(true);
+}
+
+// A store that cannot be written keeps the window open with the typed text.
+void FrmSettings::xpcmdSave_Click() {
+    if (!SaveSetting(kSettingsApp, kSettingsSection, kStartupPageKey, txtStartupPage_->text())) {
+        MsgBox("The start-up page could not be saved: the settings store cannot be written.",
+               "Settings", this);
+        return;
+    }
+    unloadFrmSettings();
+}
+
+void FrmSettings::xpcmdCancel_Click() {
+    unloadFrmSettings();
+}
+
+void FrmSettings::closeEvent(QCloseEvent* e) {
+    e->accept();
+    if (instance().is(this)) instance().unload();
+}
+
+}  // namespace skiff

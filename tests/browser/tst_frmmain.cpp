@@ -1,0 +1,368 @@
+// The browser window's handlers, driven through a scripted web component and a fixed clock.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "browser/frmmain.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "favorites/frmfavorites.h"
+#include "platform/progressbar.h"
+#include "platform/settingsstore.h"
+#include "platform/statusbar.h"
+#include "platform/twipgeometry.h"
+#include "settings/frmsettings.h"
+#include "source_viewer/frmsource.h"
+#include "support/windowtestbase.h"
+
+using namespace skiff;
+using namespace skiff::test;
+
+namespace {
+
+// Types `text` into the address box and presses Enter.
+void enterAddress(FrmMain& w, const QString& text) {
+    w.cboUrl()->setEditText(text);
+    QTest::keyClick(w.cboUrl()->lineEdit(), Qt::Key_Return);
+}
+
+QString selectedText(FrmMain& w) {
+    return w.cboUrl()->lineEdit()->selectedText();
+}
+
+}  // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private slots:
+    void loadWithNothingStoredOpensBlankPage() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        QCOMPARE(wb->navigated, QStringList{"about:blank"});
+        QCOMPARE(wb->silentWrites, QList<bool>{true});
+        QVERIFY(w.windowState() & Qt::WindowMaximized);
+        QCOMPARE(w.tmrMain()->interval(), 1000);
+        QVERIFY(w.tmrMain()->isActive());
+        QCOMPARE(w.stbStatus()->panelText(3), QString("ONLiNE"));
+        QCOMPARE(w.stbStatus()->panelText(4), timeOfDayText(QTime(23, 59, 58)));
+        QCOMPARE(w.stbStatus()->panelText(5), shortDateText(QDate(2026, 12, 8)));
+        QCOMPARE(w.stbStatus()->panelText(1), QString());
+        // The settings window was loaded, hidden, to read the start-up page.
+        QVERIFY(frmSettingsLoaded());
+        QVERIFY(!frmSettings().isVisible());
+    }
+
+    void storedStartupPageIsNavigatedAsStored() {
+        WindowTestEnvironment env;
+        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "example.com/start"));
+        FrmMain& w = frmMain();
+        QCOMPARE(env.firstEngine()->navigated, QStringList{"example.com/start"});
+        QCOMPARE(w.cboUrl()->currentText(), QString("example.com/start"));
+    }
+
+    void clockTickRefreshesTimeButNotDate() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        env.clock->time = QDateTime(QDate(2026, 12, 9), QTime(0, 0, 3));
+        w.tmrMain_Timer();
+        QCOMPARE(w.stbStatus()->panelText(4), timeOfDayText(QTime(0, 0, 3)));
+        QCOMPARE(w.stbStatus()->panelText(5), shortDateText(QDate(2026, 12, 8)));
+    }
+
+    void enterInAddressBox_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("navigated");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bare host")
+            << "example.com" << QStringList{"example.com"} << "http://example.com";
+        QTest::newRow("upper-case http")
+            << "HTTP://Example.com/A" << QStringList{"HTTP://Example.com/A"}
+            << "HTTP://Example.com/A";
+        QTest::newRow("mixed-case ftp")
+            << "fTp://files.example" << QStringList{"fTp://files.example"} << "fTp://files.example";
+        QTest::newRow("https") << "https://secure.example/x"
+                               << QStringList{"https://secure.example/x"}
+                               << "http://https://secure.example/x";
+        QTest::newRow("empty") << "" << QStringList{} << "http://";
+    }
+    void enterInAddressBox() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, navigated);
+        QFETCH(QString, shown);
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        wb->navigated.clear();
+        enterAddress(w, typed);
+        QCOMPARE(wb->navigated, navigated);
+        QCOMPARE(w.cboUrl()->currentText(), shown);
+        QCOMPARE(selectedText(w), shown);
+        QCOMPARE(w.cboUrl()->count(), 0);  // only a completed navigation fills the list
+    }
+
+    void goButtonAndMenuNavigateUnchanged() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        wb->navigated.clear();
+        w.cboUrl()->setEditText("example.com");
+        emit w.button("xpcmdGo")->Click();
+        w.menuItem("mnuGo")->trigger();
+        QCOMPARE(wb->navigated, QStringList({"example.com", "example.com"}));
+        QCOMPARE(w.cboUrl()->currentText(), QString("example.com"));
+    }
+
+    void navigationButtonsAndMenuItems() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        wb->goBackResult = false;  // nothing to go back to: nothing happens
+        emit w.button("xpcmdBack")->Click();
+        w.menuItem("mnuBack")->trigger();
+        emit w.button("xpcmdForward")->Click();
+        w.menuItem("mnuForward")->trigger();
+        emit w.button("xpcmdRefresh")->Click();
+        w.menuItem("mnuRefresh")->trigger();
+        w.menuItem("mnuHome")->trigger();
+        w.menuItem("mnuStop")->trigger();
+        QCOMPARE(wb->goBackCalls, 2);
+        QCOMPARE(wb->goForwardCalls, 2);
+        QCOMPARE(wb->refreshCalls, 2);
+        QCOMPARE(wb->goHomeCalls, 1);
+        QCOMPARE(wb->stopCalls, 1);
+        QCOMPARE(env.messages.size(), 0);
+    }
+
+    void menusAsTabled() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        QStringList titles;
+        for (QAction* a : w.menuBar()->actions()) titles << a->text();
+        QCOMPARE(titles, QStringList({"Navigate", "Tools", "Favorites", "Settings"}));
+        const QList<QAction*> top = w.menuBar()->actions();
+        QStringList nav, tools;
+        for (QAction* a : top[0]->menu()->actions()) nav << a->text();
+        for (QAction* a : top[1]->menu()->actions()) tools << a->text();
+        QCOMPARE(nav, QStringList({"Go!", "Home", "Refresh", "Back", "Forward", "Stop"}));
+        QCOMPARE(tools, QStringList({"Find In Page...", "Internet Options...", "Page Properties...",
+                                     "Print Page...", "Save Page As...", "View Page Source..."}));
+        QVERIFY(!top[2]->menu() && !top[3]->menu());
+    }
+
+    void searchEncodesTheWords() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        wb->navigated.clear();
+        w.txtSearch()->setText("AT&T c++ #1 100% caf\u00e9");
+        QTest::keyClick(w.txtSearch(), Qt::Key_Return);
+        QCOMPARE(wb->navigated,
+                 QStringList{"http://www.google.com/search?hl=en&q=AT%26T+c%2B%2B+%231+100%25+"
+                             "caf%C3%A9&btnG=Google+Search"});
+        QCOMPARE(w.windowTitle(), QString("WebBrowser - Search Results"));
+        // Enter leaves the typed words in place; the button searches the same way.
+        QCOMPARE(w.txtSearch()->text(), QString("AT&T c++ #1 100% caf\u00e9"));
+        emit w.button("xpcmdSearch")->Click();
+        QCOMPARE(wb->navigated.size(), 2);
+        QCOMPARE(wb->navigated[1], wb->navigated[0]);
+    }
+
+    void searchBoxHint() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        QCOMPARE(w.txtSearch()->text(), QString("Search..."));
+        QFocusEvent in(QEvent::FocusIn);
+        QCoreApplication::sendEvent(w.txtSearch(), &in);
+        QCOMPARE(w.txtSearch()->text(), QString());
+        w.txtSearch()->setText("words");
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(w.button("xpcmdSearch"), &out);
+        QCOMPARE(w.txtSearch()->text(), QString("SEARCH..."));
+    }
+
+    void statusMessages() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        const auto panel1 = [&w] { return w.stbStatus()->panelText(1); };
+        wb->fireDownloadBegin();
+        QCOMPARE(panel1(), QString("Starting Download..."));
+        wb->fireStatusTextChange("http://example.com/link");
+        QCOMPARE(panel1(), QString("http://example.com/link"));
+        wb->fireDownloadComplete();
+        QCOMPARE(panel1(), QString("Download Finished..."));
+        wb->fireDocumentComplete();
+        QCOMPARE(panel1(), QString("Document Loaded."));
+        wb->locationName = "Page Title";
+        wb->fireTitleChange("ignored");
+        QCOMPARE(w.windowTitle(), QString("Page Title"));
+    }
+
+    void progressBar() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        ProgressBar* bar = w.proLoad();
+        wb->fireProgressChange(50, 200);
+        QVERIFY(bar->isVisibleTo(&w));
+        QCOMPARE(bar->value(), 25.0f);
+        wb->fireProgressChange(1, 3);  // not rounded
+        QCOMPARE(bar->value(), static_cast<float>(100.0 / 3));
+        wb->fireProgressChange(150, 100);  // refused: the bar keeps its value
+        QVERIFY(bar->isVisibleTo(&w));
+        QCOMPARE(bar->value(), static_cast<float>(100.0 / 3));
+        wb->fireProgressChange(21474837, 100);  // hundredfold overflows 32 bits
+        QVERIFY(bar->isVisibleTo(&w));
+        QCOMPARE(bar->value(), static_cast<float>(100.0 / 3));
+        wb->fireProgressChange(21474836, 100000000);  // just fits
+        QCOMPARE(bar->value(), static_cast<float>(2147483600.0 / 100000000));
+        wb->fireProgressChange(0, 100);
+        QVERIFY(!bar->isVisibleTo(&w));
+        wb->fireProgressChange(10, 0);
+        QVERIFY(!bar->isVisibleTo(&w));
+        wb->fireProgressChange(-1, 100);  // finished
+        QVERIFY(!bar->isVisibleTo(&w));
+        QCOMPARE(bar->value(), 100.0f);
+    }
+
+    void backAndForwardFollowCommandState() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        xpcmdbutton* back = w.button("xpcmdBack");
+        xpcmdbutton* forward = w.button("xpcmdForward");
+        wb->fireCommandStateChange(2, false);
+        wb->fireCommandStateChange(1, false);
+        QVERIFY(!back->Enabled() && !forward->Enabled());
+        wb->fireCommandStateChange(2, true);
+        QVERIFY(back->Enabled() && !forward->Enabled());
+        wb->fireCommandStateChange(-1, true);
+        wb->fireCommandStateChange(0, true);
+        QVERIFY(back->Enabled() && !forward->Enabled());
+        wb->fireCommandStateChange(1, true);
+        QVERIFY(forward->Enabled());
+        // The menu items never follow.
+        QVERIFY(w.menuItem("mnuBack")->isEnabled() && w.menuItem("mnuForward")->isEnabled());
+    }
+
+    void completedNavigationsMakeTheHistory() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        for (const QString& url : {"http://a/", "http://b/", "http://c/", "http://a/"}) {
+            wb->locationURL = url;
+            wb->locationName = "Title of " + url;
+            wb->fireNavigateComplete2();
+        }
+        QCOMPARE(w.cboUrl()->count(), 3);
+        QCOMPARE(w.cboUrl()->itemText(0), QString("http://a/"));
+        QCOMPARE(w.cboUrl()->itemText(1), QString("http://c/"));
+        QCOMPARE(w.cboUrl()->itemText(2), QString("http://b/"));
+        QCOMPARE(w.cboUrl()->currentText(), QString("http://a/"));
+        QCOMPARE(w.windowTitle(), QString("Title of http://a/"));
+        // Comparison is exact: another letter case is another address.
+        wb->locationURL = "http://A/";
+        wb->fireNavigateComplete2();
+        QCOMPARE(w.cboUrl()->count(), 4);
+    }
+
+    void popUpTest_data() {
+        QTest::addColumn<std::optional<QString>>("tag");
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("no document") << std::optional<QString>() << true;
+        QTest::newRow("body") << std::optional<QString>("BODY") << true;
+        QTest::newRow("iframe") << std::optional<QString>("IFRAME") << true;
+        QTest::newRow("lower-case body") << std::optional<QString>("body") << false;
+        QTest::newRow("link") << std::optional<QString>("A") << false;
+        QTest::newRow("button") << std::optional<QString>("BUTTON") << false;
+    }
+    void popUpTest() {
+        QFETCH(std::optional<QString>, tag);
+        QFETCH(bool, blocked);
+        WindowTestEnvironment env;
+        frmMain();
+        ScriptedWebBrowser* wb = env.firstEngine();
+        wb->activeTagName = tag;
+        const auto answer = wb->fireNewWindow2();
+        QCOMPARE(answer.Cancel, blocked);
+        QCOMPARE(answer.ppDisp == nullptr, blocked);
+        QCOMPARE(env.engines().size(), blocked ? 1 : 2);
+        if (!blocked) {
+            // The new window ran its whole load and is shown.
+            auto* second = qobject_cast<ScriptedWebBrowser*>(answer.ppDisp);
+            QVERIFY(second && second != wb);
+            QCOMPARE(second->navigated, QStringList{"about:blank"});
+            QVERIFY(second->widget()->window()->isVisible());
+        }
+    }
+
+    void layoutOfTenThousandTwips() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        w.layOut(10000, 6000);
+        QWidget* web = w.wbMain()->widget();
+        QCOMPARE(twipsWidth(web), 9700.0f);
+        QCOMPARE(twipsHeight(web), 5200.0f);
+        QCOMPARE(twipsWidth(w.cboUrl()), 3500.0f);
+        QCOMPARE(twipsLeft(w.button("xpcmdGo")), 6050.0f);
+        QCOMPARE(twipsLeft(w.txtSearch()), 6915.0f);
+        QCOMPARE(twipsLeft(w.button("xpcmdSearch")), 8985.0f);
+        QCOMPARE(twipsTop(w.proLoad()), 5775.0f);
+        QCOMPARE(twipsWidth(w.proLoad()), 3600.0f);
+        QCOMPARE(twipsLeft(w.proLoad()), 9000.0f);
+
+        // Narrower than 6500: the address box keeps its width, the rest follows from it.
+        w.layOut(6000, 700);
+        QCOMPARE(twipsWidth(w.cboUrl()), 3500.0f);
+        QCOMPARE(twipsLeft(w.button("xpcmdGo")), 6050.0f);
+        QCOMPARE(twipsWidth(web), 5700.0f);
+        QCOMPARE(twipsHeight(web), 5200.0f);  // 700 - 800 is refused
+        QCOMPARE(twipsTop(w.proLoad()), 5775.0f);
+    }
+
+    void closingTheFirstWindowUnloadsTheToolWindows() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        frmFavorites();
+        frmSource();
+        QVERIFY(frmSettingsLoaded() && frmFavoritesLoaded() && frmSourceLoaded());
+        w.close();
+        settle();
+        QVERIFY(!frmMainLoaded());
+        QVERIFY(!frmSettingsLoaded() && !frmFavoritesLoaded() && !frmSourceLoaded());
+        // The favorites window wrote its file as it unloaded.
+        QVERIFY(QFile::exists(env.path("favorites.fav")));
+    }
+
+    void closingAnAdditionalWindowClosesTheFirstToo() {
+        WindowTestEnvironment env;
+        frmMain();
+        env.firstEngine()->activeTagName = "A";
+        auto* second =
+            qobject_cast<ScriptedWebBrowser*>(env.firstEngine()->fireNewWindow2().ppDisp);
+        QVERIFY(second);
+        QPointer<QWidget> secondWindow = second->widget()->window();
+        secondWindow->close();
+        settle();
+        QVERIFY(!frmMainLoaded());
+        QVERIFY(!frmSettingsLoaded());
+        QVERIFY(!secondWindow);
+    }
+
+    void hidingTheStatusBarKeepsThePageInsideTheWindow() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        w.show();
+        settle();
+        frmSettings().xpcmdHide_Click();
+        QVERIFY(!w.stbStatus()->isVisibleTo(&w));
+        QWidget* web = w.wbMain()->widget();
+        QCOMPARE(web->geometry().bottom(), w.centralWidget()->height() - 1);
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,153 @@
+// The settings window, acting on a first browser window with a scripted web component.
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest>
+
+#include "browser/frmmain.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/settingsstore.h"
+#include "platform/statusbar.h"
+#include "platform/twipgeometry.h"
+#include "settings/frmsettings.h"
+#include "support/filefaults.h"
+#include "support/windowtestbase.h"
+
+using namespace skiff;
+using namespace skiff::test;
+
+namespace {
+
+QString stored() {
+    return GetSetting("Web Browser", "Settings", "Start-Up Page", "<absent>");
+}
+
+void click(const QString& name) {
+    emit frmSettings().button(name)->Click();
+}
+
+}  // namespace
+
+class TestFrmSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRunShowsAnEmptyBox() {
+        WindowTestEnvironment env;
+        QCOMPARE(frmSettings().txtStartupPage()->text(), QString());
+        QCOMPARE(frmSettings().windowTitle(), QString("Settings"));
+    }
+
+    void useButtonsFillTheBoxAndStoreNothing() {
+        WindowTestEnvironment env;
+        frmMain();
+        env.firstEngine()->locationURL = "http://127.0.0.1:8080/current";
+        QLineEdit* box = frmSettings().txtStartupPage();
+        click("xpcmdDefault");
+        QCOMPARE(box->text(), QString("www.google.com"));
+        click("xpcmdCurrent");
+        QCOMPARE(box->text(), QString("http://127.0.0.1:8080/current"));
+        env.firstEngine()->locationURL.clear();
+        click("xpcmdCurrent");
+        QCOMPARE(box->text(), QString());
+        click("xpcmdBlank");
+        QCOMPARE(box->text(), QString("about:blank"));
+        QCOMPARE(stored(), QString("<absent>"));
+    }
+
+    void browsingModeActsOnTheFirstBrowserWindow() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        click("xpcmdOffline");
+        QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>{true});
+        QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
+        click("xpcmdCancel");  // the mode outlives the window
+        QVERIFY(!frmSettingsLoaded());
+        QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
+        click("xpcmdOnline");
+        QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>({true, false}));
+        QCOMPARE(w.stbStatus()->panelText(3), QString("ONLiNE"));
+    }
+
+    void hideAndShowTheStatusBar() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        w.show();
+        settle();
+        QWidget* web = w.wbMain()->widget();
+        const float scaleHeight = w.ScaleHeight();
+        for (int i = 0; i < 2; ++i) {
+            click("xpcmdHide");
+            QCOMPARE(twipsHeight(web), scaleHeight - 525);
+            QVERIFY(!w.stbStatus()->isVisibleTo(&w));
+        }
+        for (int i = 0; i < 2; ++i) {
+            click("xpcmdShow");
+            QCOMPARE(twipsHeight(web), scaleHeight - 800);
+            QVERIFY(w.stbStatus()->isVisibleTo(&w));
+        }
+        // Too low a window: the height is refused, the status bar still comes back.
+        click("xpcmdHide");
+        w.layOut(w.ScaleWidth(), 600);
+        w.setWebHeight(1234);
+        QVERIFY(!w.setWebHeight(600 - 800));
+        QCOMPARE(twipsHeight(web), 1234.0f);
+    }
+
+    void saveStoresAndUnloads() {
+        WindowTestEnvironment env;
+        frmSettings().txtStartupPage()->setText("  example.com/home  ");
+        click("xpcmdSave");
+        QCOMPARE(stored(), QString("  example.com/home  "));
+        QVERIFY(!frmSettingsLoaded());
+        QCOMPARE(frmSettings().txtStartupPage()->text(), QString("  example.com/home  "));
+        // An empty box is stored as the empty text.
+        frmSettings().txtStartupPage()->clear();
+        click("xpcmdSave");
+        QCOMPARE(stored(), QString());
+    }
+
+    void cancelAndCloseNeverWrite() {
+        WindowTestEnvironment env;
+        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "stored.example"));
+        frmSettings().txtStartupPage()->setText("typed.example");
+        click("xpcmdCancel");
+        QVERIFY(!frmSettingsLoaded());
+        QCOMPARE(frmSettings().txtStartupPage()->text(), QString("stored.example"));
+        frmSettings().txtStartupPage()->setText("typed.example");
+        frmSettings().close();
+        settle();
+        QVERIFY(!frmSettingsLoaded());
+        QCOMPARE(stored(), QString("stored.example"));
+    }
+
+    void saveThatCannotBeWrittenKeepsTheWindowAndText() {
+        WindowTestEnvironment env;
+        QVERIFY(enforceFilePermissions());
+        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "old.example"));
+        const QString folder = env.path("config/Skiff");
+        QVERIFY(QDir(folder).exists());
+        for (const QString& f : QDir(folder).entryList(QDir::Files))
+            QFile(folder + "/" + f).setPermissions(QFile::ReadOwner);
+        QFile(folder).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        frmSettings().txtStartupPage()->setText("new.example");
+        click("xpcmdSave");
+        QFile(folder).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY(frmSettingsLoaded());
+        QCOMPARE(frmSettings().txtStartupPage()->text(), QString("new.example"));
+        QCOMPARE(stored(), QString("old.example"));
+    }
+
+    void openingFromTheMenuDoesNotReload() {
+        WindowTestEnvironment env;
+        FrmMain& w = frmMain();
+        frmSettings().txtStartupPage()->setText("typed");
+        w.menuItem("mnuSettings")->trigger();
+        QVERIFY(frmSettings().isVisible());
+        QCOMPARE(frmSettings().txtStartupPage()->text(), QString("typed"));
+    }
+};
+
+QTEST_MAIN(TestFrmSettings)
+#include "tst_frmsettings.moc"

@@ -1,0 +1,91 @@
+#include "support/loopbackserver.h"
+
+#include <QHostAddress>
+#include <QSslServer>
+#include <QTcpSocket>
+
+namespace skiff::test {
+
+namespace {
+
+constexpr char kRequestEnd[] = "\r\n\r\n";
+
+// The path of a request line such as "GET /a?x=1 HTTP/1.1", without its query.
+QString requestPath(const QByteArray& request) {
+    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+    if (words.size() < 2) return {};
+    return QUrl(QString::fromLatin1(words.at(1))).path();
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(QObject* parent)
+    : QObject(parent), m_server(std::make_unique<QTcpServer>()), m_scheme("http") {
+    listen();
+}
+
+LoopbackServer::LoopbackServer(const QSslConfiguration& tls, QObject* parent)
+    : QObject(parent), m_scheme("https") {
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    connect(server.get(), &QSslServer::errorOccurred, this, [](QSslSocket*, QAbstractSocket::SocketError e) { qDebug() << "SSLERR" << e; });
+    connect(server.get(), &QSslServer::handshakeInterruptedOnError, this, [](QSslSocket*, const QSslError& e) { qDebug() << "HANDSHAKE" << e; });
+    connect(server.get(), &QSslServer::startedEncryptionHandshake, this, [](QSslSocket*) { qDebug() << "START"; });
+    m_server = std::move(server);
+    listen();
+}
+
+void LoopbackServer::listen() {
+    // Emitted once a connection is ready for requests: for HTTPS, after its handshake.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &LoopbackServer::acceptConnections);
+    m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+void LoopbackServer::addPage(const QString& path, const QByteArray& body,
+                             const QByteArray& contentType) {
+    m_responses.insert(path, {"200 OK", {{"Content-Type", contentType}}, body});
+}
+
+void LoopbackServer::addRedirect(const QString& path, const QString& location) {
+    m_responses.insert(path, {"302 Found", {{"Location", location.toUtf8()}}, {}});
+}
+
+QString LoopbackServer::hostAndPort(const QString& path) const {
+    return QString("127.0.0.1:%1%2").arg(port()).arg(path);
+}
+
+QUrl LoopbackServer::url(const QString& path) const {
+    return QUrl("http://" + hostAndPort(path));
+}
+
+void LoopbackServer::acceptConnections() {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answerIfComplete(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        answerIfComplete(socket);  // the request may have come with the connection
+    }
+}
+
+void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
+    // The whole request stays in the socket's buffer until its header is complete.
+    const QByteArray request = socket->peek(socket->bytesAvailable());
+    if (!request.contains(kRequestEnd)) return;
+    socket->readAll();
+    const QString path = requestPath(request);
+    m_requested.append(path);
+    const Response response = responseFor(path);
+    QByteArray reply = "HTTP/1.1 " + response.status + "\r\n";
+    for (const auto& [name, value] : response.headers) reply += name + ": " + value + "\r\n";
+    reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    reply += "Connection: close\r\n\r\n" + response.body;
+    socket->write(reply);
+    socket->disconnectFromHost();
+}
+
+LoopbackServer::Response LoopbackServer::responseFor(const QString& path) const {
+    static const Response notFound{"404 Not Found", {{"Content-Type", "text/plain"}}, "Not found"};
+    return m_responses.value(path, notFound);
+}
+
+}  // namespace skiff::test

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+#include "platform/webbrowser.h"
+
+namespace skiff::test {
+
+// The web component for tests of the windows' handlers: no engine, no pages. It records every
+// call made on it, answers reads and fallible calls with the values a test sets, and lets the
+// test raise each event.
+//
+//     ScriptedWebBrowser wb;
+//     wb.locationURL = "http://127.0.0.1/a";
+//     wb.fireNavigateComplete2();
+//     QCOMPARE(wb.navigated, QStringList{"example.com"});
+//
+// Public members are the script: set the answers before the call, read the records after.
+class ScriptedWebBrowser : public WebBrowser {
+    Q_OBJECT
+public:
+    explicit ScriptedWebBrowser(QObject* parent = nullptr);
+    ~ScriptedWebBrowser() override;
+
+    // --- Answers -------------------------------------------------------------------------
+    QString locationName;                  // LocationName()
+    QString locationURL;                   // LocationURL()
+    std::optional<QString> activeTagName;  // activeElementTagName(); nothing = read fails
+    std::optional<QString> markup;         // given to documentMarkup() callbacks
+    bool answerMarkupLater = false;        // true: callbacks wait for answerMarkup()
+    bool goBackResult = true;              // GoBack()
+    bool goForwardResult = true;           // GoForward()
+    bool stopResult = true;                // Stop()
+    bool execResult = true;                // ExecWB()
+
+    // --- Records -------------------------------------------------------------------------
+    QStringList navigated;  // every Navigate() text, in order
+    int goBackCalls = 0;
+    int goForwardCalls = 0;
+    int goHomeCalls = 0;
+    int refreshCalls = 0;
+    int stopCalls = 0;
+    QList<QPair<int, int>> execCalls;  // (command, option) of every ExecWB()
+    QList<bool> silentWrites;          // every setSilent() value
+    QList<bool> offlineWrites;         // every setOffline() value
+    int markupRequests = 0;
+
+    // Calls the documentMarkup() callbacks held back by answerMarkupLater with `markup`.
+    void answerMarkup();
+
+    // --- Events: each raises the signal of the same name ------------------------------------
+    void fireStatusTextChange(const QString& text) { emit StatusTextChange(text); }
+    void fireProgressChange(int progress, int progressMax) {
+        emit ProgressChange(progress, progressMax);
+    }
+    void fireCommandStateChange(int command, bool enable) {
+        emit CommandStateChange(command, enable);
+    }
+    void fireDownloadBegin() { emit DownloadBegin(); }
+    void fireDownloadComplete() { emit DownloadComplete(); }
+    void fireTitleChange(const QString& text) { emit TitleChange(text); }
+    void fireNavigateComplete2() { emit NavigateComplete2(); }
+    void fireDocumentComplete() { emit DocumentComplete(); }
+    // What the handlers of NewWindow2 answered.
+    struct NewWindowAnswer {
+        WebBrowser* ppDisp = nullptr;
+        bool Cancel = false;
+    };
+    NewWindowAnswer fireNewWindow2();
+
+    // --- The interface ---------------------------------------------------------------------
+    QWidget* widget() override { return m_widget; }
+    void Navigate(const QString& address) override { navigated.append(address); }
+    bool GoBack() override;
+    bool GoForward() override;
+    void GoHome() override { ++goHomeCalls; }
+    void Refresh() override { ++refreshCalls; }
+    bool Stop() override;
+    void setSilent(bool silent) override;
+    bool Silent() const override { return m_silent; }
+    void setOffline(bool offline) override;
+    bool Offline() const override { return m_offline; }
+    QString LocationName() const override { return locationName; }
+    QString LocationURL() const override { return locationURL; }
+    std::optional<QString> activeElementTagName() const override { return activeTagName; }
+    void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
+    bool ExecWB(int command, int option) override;
+
+private:
+    // A plain widget standing in for the page view. The host may reparent it and delete it
+    // with its window; otherwise this object deletes it.
+    QPointer<QWidget> m_widget;
+    bool m_silent = false;
+    bool m_offline = false;
+    QList<std::function<void(std::optional<QString>)>> m_pendingMarkup;
+};
+
+}  // namespace skiff::test

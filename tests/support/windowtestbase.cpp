@@ -1,0 +1,73 @@
+#include "windowtestbase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+
+#include "browser/frmmain.h"
+#include "browser/internetoptions.h"
+#include "favorites/frmfavorites.h"
+#include "platform/browserhost.h"
+#include "platform/messagebox.h"
+#include "settings/frmsettings.h"
+#include "source_viewer/frmsource.h"
+
+namespace skiff::test {
+
+namespace {
+QList<QPointer<ScriptedWebBrowser>>& made() {
+    static QList<QPointer<ScriptedWebBrowser>> list;
+    return list;
+}
+}  // namespace
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+WindowTestEnvironment::WindowTestEnvironment() {
+    previousDir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+    made().clear();
+    FrmMain::setEngineFactory([](QObject* owner) -> WebBrowser* {
+        auto* wb = new ScriptedWebBrowser(owner);
+        made().append(wb);
+        return wb;
+    });
+    FrmMain::setClock(clock);
+    setFirstBrowserWindowAccessor([] { return &frmMain(); });
+    setMessageSink([this](const QString& prompt, const QString& title) {
+        messages.append({prompt, title});
+    });
+}
+
+WindowTestEnvironment::~WindowTestEnvironment() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* browser = qobject_cast<FrmMain*>(w); browser && !frmMainLoaded())
+            browser->close();
+    unloadFrmMain();
+    unloadFrmFavorites();
+    unloadFrmSettings();
+    unloadFrmSource();
+    unloadFrmOptions();
+    settle();
+    setMessageSink({});
+    QDir::setCurrent(previousDir_);
+}
+
+QList<ScriptedWebBrowser*> WindowTestEnvironment::engines() const {
+    QList<ScriptedWebBrowser*> out;
+    for (const auto& p : made())
+        if (p) out << p.data();
+    return out;
+}
+
+ScriptedWebBrowser* WindowTestEnvironment::firstEngine() const {
+    return qobject_cast<ScriptedWebBrowser*>(frmMain().wbMain());
+}
+
+}  // namespace skiff::test

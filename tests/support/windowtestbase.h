@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/clock.h"
+#include "scriptedwebbrowser.h"
+
+namespace skiff::test {
+
+// A clock that says what the test tells it.
+class FixedClock : public Clock {
+public:
+    QDateTime time{QDate(2026, 12, 8), QTime(23, 59, 58)};
+    QDateTime now() const override { return time; }
+};
+
+// Everything a test of the windows needs: a temporary working and configuration folder,
+// browser windows that make scripted web components, a fixed clock, and message boxes
+// recorded instead of shown. Create one per test function; its destructor unloads every
+// window.
+class WindowTestEnvironment {
+public:
+    WindowTestEnvironment();
+    ~WindowTestEnvironment();
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    // The web components the browser windows made, in order of creation.
+    QList<ScriptedWebBrowser*> engines() const;
+    ScriptedWebBrowser* firstEngine() const;
+
+    std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
+    QList<QPair<QString, QString>> messages;  // (prompt, title) of every message box
+
+private:
+    QTemporaryDir dir_;
+    QString previousDir_;
+};
+
+// Lets queued deletions and other posted events run.
+void settle();
+
+}  // namespace skiff::test
