@@ -8,11 +8,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
-#include <cstdio>
-#include <map>
 #include <memory>
-#include <string>
 
+#include "comparison.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 
 namespace skiff {
@@ -50,29 +48,10 @@ void BM_FusionPushButton(benchmark::State& state) {
 }
 BENCHMARK(BM_FusionPushButton);
 
-// Keeps the CPU time of each benchmark while printing the usual table (without colours, so
-// that the comparison line starts a clean line).
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-    std::map<std::string, double> cpuTime;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) cpuTime[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double drawCell = reporter.cpuTime["BM_DrawCell"];
-    const double fusion = reporter.cpuTime["BM_FusionPushButton"];
-    if (drawCell > 0 && fusion > 0)
-        std::printf("drawcell_vs_fusion_button ratio=%.2f goal<=0.50\n", drawCell / fusion);
-    benchmark::Shutdown();
-    return 0;
+    return skiff::bench::runComparison(argc, argv, "drawcell_vs_fusion_button", "BM_DrawCell",
+                                       "BM_FusionPushButton", 0.50);
 }

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
 
 namespace skiff {
 
@@ -64,6 +67,18 @@ bool FileExists(const QString& sFileName) {
 QStringList parseFavorites(const QByteArray& bytes) {
     QByteArrayView rest(bytes);
     if (rest.startsWith(kUtf8Bom)) rest = rest.sliced(kUtf8Bom.size());
+    // The usual file is UTF-8 throughout and is decoded in one pass; only a file that is not
+    // is decoded line by line.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString whole = utf8.decode(rest);
+    if (!utf8.hasError()) {
+        QStringList entries;
+        for (QStringView line : QStringView(whole).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.endsWith(u'\r')) line.chop(1);
+            if (!line.isEmpty()) entries.append(line.toString());
+        }
+        return entries;
+    }
     QStringList entries;
     while (!rest.isEmpty()) {
         const qsizetype end = rest.indexOf('\n');
@@ -76,11 +91,17 @@ QStringList parseFavorites(const QByteArray& bytes) {
 }
 
 QByteArray serializeFavorites(const QStringList& entries) {
-    QByteArray bytes;
+    // Encoded straight into one buffer of the largest size the entries can take.
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    qsizetype room = 0;
+    for (const QString& entry : entries) room += utf8.requiredSpace(entry.size()) + kLineEnd.size();
+    QByteArray bytes(room, Qt::Uninitialized);
+    char* out = bytes.data();
     for (const QString& entry : entries) {
-        bytes += entry.toUtf8();
-        bytes += kLineEnd;
+        out = utf8.appendToBuffer(out, entry);
+        out = std::copy(kLineEnd.begin(), kLineEnd.end(), out);
     }
+    bytes.truncate(out - bytes.constData());
     return bytes;
 }
 
