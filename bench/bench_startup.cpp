@@ -59,7 +59,8 @@ double timeChild(const QString& mode, const QString& page, const QString& home) 
     env.insert("XDG_DATA_HOME", home + "/data");
     env.insert("XDG_CACHE_HOME", home + "/cache");
     child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.setStandardOutputFile(QProcess::nullDevice());
+    child.setStandardErrorFile(QProcess::nullDevice());
     child.setWorkingDirectory(home);
     QElapsedTimer timer;
     timer.start();

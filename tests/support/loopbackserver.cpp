@@ -17,6 +17,22 @@ QString requestPath(const QByteArray& request) {
     return QUrl(QString::fromLatin1(words.at(1))).path();
 }
 
+// The value of header `name` in a request, or nothing when it has none.
+QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
+    const QList<QByteArray> lines = request.left(request.indexOf(kRequestEnd)).split('\n');
+    for (const QByteArray& line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower()) {
+            return line.mid(colon + 1).trimmed();
+        }
+    }
+    return {};
+}
+
+QByteArray attachment(const QString& fileName) {
+    return "attachment; filename=\"" + fileName.toUtf8() + "\"";
+}
+
 }  // namespace
 
 LoopbackServer::LoopbackServer(QObject* parent)
@@ -28,9 +44,12 @@ LoopbackServer::LoopbackServer(const QSslConfiguration& tls, QObject* parent)
     : QObject(parent), m_scheme("https") {
     auto server = std::make_unique<QSslServer>();
     server->setSslConfiguration(tls);
-    connect(server.get(), &QSslServer::errorOccurred, this, [](QSslSocket*, QAbstractSocket::SocketError e) { qDebug() << "SSLERR" << e; });
-    connect(server.get(), &QSslServer::handshakeInterruptedOnError, this, [](QSslSocket*, const QSslError& e) { qDebug() << "HANDSHAKE" << e; });
-    connect(server.get(), &QSslServer::startedEncryptionHandshake, this, [](QSslSocket*) { qDebug() << "START"; });
+    connect(server.get(), &QSslServer::errorOccurred, this,
+            [](QSslSocket*, QAbstractSocket::SocketError e) { qDebug() << "SSLERR" << e; });
+    connect(server.get(), &QSslServer::handshakeInterruptedOnError, this,
+            [](QSslSocket*, const QSslError& e) { qDebug() << "HANDSHAKE" << e; });
+    connect(server.get(), &QSslServer::startedEncryptionHandshake, this,
+            [](QSslSocket*) { qDebug() << "START"; });
     m_server = std::move(server);
     listen();
 }
@@ -49,6 +68,32 @@ void LoopbackServer::addPage(const QString& path, const QByteArray& body,
 
 void LoopbackServer::addRedirect(const QString& path, const QString& location) {
     m_responses.insert(path, {"302 Found", {{"Location", location.toUtf8()}}, {}});
+}
+
+void LoopbackServer::addPageWithHeaders(const QString& path, const QByteArray& body,
+                                        const QList<QPair<QByteArray, QByteArray>>& headers) {
+    m_responses.insert(path, {"200 OK", headers, body});
+}
+
+void LoopbackServer::addDownload(const QString& path, const QString& fileName,
+                                 const QByteArray& body) {
+    addPageWithHeaders(path, body,
+                       {{"Content-Type", "application/octet-stream"},
+                        {"Content-Disposition", attachment(fileName)}});
+}
+
+void LoopbackServer::stallAfter(const QString& path, qsizetype sent) {
+    const auto response = m_responses.find(path);
+    if (response != m_responses.end()) response->sent = sent;
+}
+
+void LoopbackServer::addProtectedPage(const QString& path, const QByteArray& body,
+                                      const QString& realm, const QString& user,
+                                      const QString& password) {
+    Response response{"200 OK", {{"Content-Type", "text/html; charset=utf-8"}}, body};
+    response.authorization = "Basic " + (user + ":" + password).toUtf8().toBase64();
+    response.realm = realm.toUtf8();
+    m_responses.insert(path, response);
 }
 
 QString LoopbackServer::hostAndPort(const QString& path) const {
@@ -74,18 +119,30 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     socket->readAll();
     const QString path = requestPath(request);
     m_requested.append(path);
-    const Response response = responseFor(path);
+    const Response response = responseFor(path, request);
     QByteArray reply = "HTTP/1.1 " + response.status + "\r\n";
     for (const auto& [name, value] : response.headers) reply += name + ": " + value + "\r\n";
     reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    reply += "Connection: close\r\n\r\n" + response.body;
+    const bool stalled = response.sent >= 0;
+    reply += "Connection: close\r\n\r\n";
+    reply += stalled ? response.body.left(response.sent) : response.body;
     socket->write(reply);
-    socket->disconnectFromHost();
+    // A stalled response keeps its connection until the client gives up.
+    if (!stalled) socket->disconnectFromHost();
 }
 
-LoopbackServer::Response LoopbackServer::responseFor(const QString& path) const {
+LoopbackServer::Response LoopbackServer::responseFor(const QString& path,
+                                                     const QByteArray& request) const {
     static const Response notFound{"404 Not Found", {{"Content-Type", "text/plain"}}, "Not found"};
-    return m_responses.value(path, notFound);
+    const Response response = m_responses.value(path, notFound);
+    if (response.authorization.isEmpty() ||
+        headerValue(request, "Authorization") == response.authorization) {
+        return response;
+    }
+    return {"401 Unauthorized",
+            {{"WWW-Authenticate", "Basic realm=\"" + response.realm + "\""},
+             {"Content-Type", "text/html; charset=utf-8"}},
+            "<title>Unauthorized</title><p>No entry.</p>"};
 }
 
 }  // namespace skiff::test

@@ -31,6 +31,19 @@ public:
                  const QByteArray& contentType = "text/html; charset=utf-8");
     // Answers requests for `path` with a 302 redirect to `location`.
     void addRedirect(const QString& path, const QString& location);
+    // Serves `body` at `path` with these header lines (name, value) and no others.
+    void addPageWithHeaders(const QString& path, const QByteArray& body,
+                            const QList<QPair<QByteArray, QByteArray>>& headers);
+    // Serves `body` at `path` as a file to save ("Content-Disposition: attachment") named
+    // `fileName`.
+    void addDownload(const QString& path, const QString& fileName, const QByteArray& body);
+    // From now on the response for `path` (added before) sends only the first `sent` bytes of
+    // its body and then holds the connection open, as a stalled server does.
+    void stallAfter(const QString& path, qsizetype sent);
+    // Answers requests for `path` with 401 and a Basic challenge for `realm`, until a request
+    // carries `user` and `password`: that one gets `body`.
+    void addProtectedPage(const QString& path, const QByteArray& body, const QString& realm,
+                          const QString& user, const QString& password);
 
     quint16 port() const { return m_server->serverPort(); }
     // "127.0.0.1:PORT" followed by `path`, without a scheme.
@@ -46,12 +59,15 @@ private:
         QByteArray status;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
+        qsizetype sent = -1;       // body bytes sent before holding the connection; -1: all
+        QByteArray authorization;  // the Authorization header a request needs, if any
+        QByteArray realm;
     };
 
     void listen();
     void acceptConnections();
     void answerIfComplete(QTcpSocket* socket);
-    Response responseFor(const QString& path) const;
+    Response responseFor(const QString& path, const QByteArray& request) const;
 
     std::unique_ptr<QTcpServer> m_server;
     QString m_scheme;
