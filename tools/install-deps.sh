@@ -8,7 +8,7 @@ packages=(
     qt6-gtk-platformtheme
     libbenchmark-dev
     xvfb xauth x11-utils
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()

@@ -19,6 +19,10 @@ FontObject frameFace() {
     return makeFont(kFrameFaceName, kFrameFacePoints);
 }
 
+FontObject windowFace() {
+    return makeFont(kWindowFaceName, kWindowFacePoints);
+}
+
 bool sameFont(const FontObject& a, const FontObject& b) {
     if (!a || !b) return !a && !b;
     return a == b || (a->family() == b->family() && a->pointSizeF() == b->pointSizeF() &&

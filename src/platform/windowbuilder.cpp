@@ -132,6 +132,7 @@ WindowControls buildControls(QWidget* client, const WindowDefinition& definition
 
 void applyWindowSettings(QWidget* window, const WindowDefinition& definition) {
     window->setWindowTitle(definition.caption);
+    window->setFont(*windowFace());
     const QSize client(twipsToPixels(definition.clientWidth),
                        twipsToPixels(definition.clientHeight));
     if (definition.fixedSize) {
