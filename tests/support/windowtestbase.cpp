@@ -9,6 +9,7 @@
 #include "favorites/frmfavorites.h"
 #include "platform/browserhost.h"
 #include "platform/messagebox.h"
+#include "platform/qtwebbrowser.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 
@@ -28,12 +29,13 @@ void settle() {
     }
 }
 
-WindowTestEnvironment::WindowTestEnvironment() {
+WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(dir_.path());
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
     made().clear();
-    FrmMain::setEngineFactory([](QObject* owner) -> WebBrowser* {
+    FrmMain::setEngineFactory([engine](QObject* owner) -> WebBrowser* {
+        if (engine == Engine::Real) return new QtWebBrowser(owner);
         auto* wb = new ScriptedWebBrowser(owner);
         made().append(wb);
         return wb;

@@ -25,11 +25,12 @@ public:
 // window.
 class WindowTestEnvironment {
 public:
-    WindowTestEnvironment();
+    enum class Engine { Scripted, Real };
+    explicit WindowTestEnvironment(Engine engine = Engine::Scripted);
     ~WindowTestEnvironment();
 
     QString path(const QString& name) const { return dir_.filePath(name); }
-    // The web components the browser windows made, in order of creation.
+    // The scripted web components the browser windows made, in order of creation.
     QList<ScriptedWebBrowser*> engines() const;
     ScriptedWebBrowser* firstEngine() const;
 

@@ -1,0 +1,163 @@
+// The browser window on the real engine, against pages served on 127.0.0.1.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include "browser/frmmain.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/progressbar.h"
+#include "platform/settingsstore.h"
+#include "platform/statusbar.h"
+#include "platform/webbrowser.h"
+#include "support/loopbackserver.h"
+#include "support/windowtestbase.h"
+
+using namespace skiff;
+using namespace skiff::test;
+
+namespace {
+
+constexpr int kLoadWait = 20000;
+
+QWebEngineView* viewOf(FrmMain& w) {
+    return qobject_cast<QWebEngineView*>(w.wbMain()->widget());
+}
+
+QVariant runScript(FrmMain& w, const QString& script) {
+    QVariant result;
+    bool done = false;
+    viewOf(w)->page()->runJavaScript(script, [&](const QVariant& v) {
+        result = v;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, kLoadWait)) return {};
+    return result;
+}
+
+QList<FrmMain*> browserWindows() {
+    QList<FrmMain*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<FrmMain*>(w); m && m->isVisible()) out << m;
+    return out;
+}
+
+// Types `address` into the address box, presses Enter and waits for the page to complete.
+bool enterAndWait(FrmMain& w, const QString& address) {
+    QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
+    w.cboUrl()->setEditText(address);
+    QTest::keyClick(w.cboUrl()->lineEdit(), Qt::Key_Return);
+    return done.wait(kLoadWait);
+}
+
+}  // namespace
+
+class TestFrmMainEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        server_.addPage("/a", "<html><head><title>Page A</title></head><body>A</body></html>");
+        server_.addPage("/b", "<html><head><title>Page B</title></head><body>B</body></html>");
+        server_.addPage("/c", "<html><head><title>Page C</title></head><body>C</body></html>");
+        server_.addPage("/popped", "<html><head><title>Popped</title></head><body></body></html>");
+        server_.addRedirect("/moved", "/a");
+        server_.addPage("/links",
+                        "<html><head><title>Links</title></head><body>"
+                        "<a id='link' href='/b' target='_blank'>open B</a></body></html>");
+        server_.addPage("/popup",
+                        "<html><head><title>Pop-up</title>"
+                        "<script>window.open('/popped');</script></head><body>P</body></html>");
+    }
+
+    void typedAddressLoadsAndTheBoxShowsTheFinalAddress() {
+        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
+        FrmMain& w = frmMain();
+        w.show();
+        QVERIFY(enterAndWait(w, server_.hostAndPort("/moved")));
+        const QString finalAddress = server_.url("/a").toString();
+        QTRY_COMPARE_WITH_TIMEOUT(w.cboUrl()->currentText(), finalAddress, kLoadWait);
+        QCOMPARE(w.cboUrl()->itemText(0), finalAddress);
+        QTRY_COMPARE(w.windowTitle(), QString("Page A"));
+        QCOMPARE(w.stbStatus()->panelText(1), QString("Document Loaded."));
+        // At the end of the load the progress bar is hidden, at 100.
+        QVERIFY(!w.proLoad()->isVisible());
+        QCOMPARE(w.proLoad()->value(), 100.0f);
+    }
+
+    void historyAndTheBackAndForwardButtons() {
+        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
+        FrmMain& w = frmMain();
+        w.show();
+        xpcmdbutton* back = w.button("xpcmdBack");
+        xpcmdbutton* forward = w.button("xpcmdForward");
+        // With nothing stored, the box shows "about:blank" once the start-up load completes.
+        QTRY_COMPARE_WITH_TIMEOUT(w.cboUrl()->currentText(), QString("about:blank"), kLoadWait);
+        for (const char* page : {"/a", "/b", "/c", "/a"})
+            QVERIFY(enterAndWait(w, server_.url(page).toString()));
+        QTRY_COMPARE(w.cboUrl()->count(), 4);  // about:blank and three pages
+        QCOMPARE(w.cboUrl()->itemText(0), server_.url("/a").toString());
+        QCOMPARE(w.cboUrl()->itemText(1), server_.url("/c").toString());
+        QCOMPARE(w.cboUrl()->itemText(2), server_.url("/b").toString());
+        QTRY_VERIFY(back->Enabled());
+        QVERIFY(!forward->Enabled());
+
+        QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
+        emit back->Click();
+        QVERIFY(done.wait(kLoadWait));
+        QTRY_VERIFY(forward->Enabled());
+        QTRY_COMPARE(w.windowTitle(), QString("Page C"));
+        emit forward->Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!forward->Enabled(), kLoadWait);
+        QTRY_COMPARE(w.windowTitle(), QString("Page A"));
+    }
+
+    void aClickedLinkToANewWindowOpensASecondBrowserWindow() {
+        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
+        FrmMain& w = frmMain();
+        w.show();
+        w.activateWindow();
+        QVERIFY(enterAndWait(w, server_.url("/links").toString()));
+        viewOf(w)->setFocus();
+        QVERIFY(runScript(w, "document.getElementById('link').focus(); true").toBool());
+        QTRY_COMPARE(w.wbMain()->activeElementTagName(), std::optional<QString>("A"));
+        QTest::keyClick(viewOf(w)->focusProxy(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(browserWindows().size(), 2, kLoadWait);
+        FrmMain* second = browserWindows()[0] == &w ? browserWindows()[1] : browserWindows()[0];
+        QTRY_COMPARE_WITH_TIMEOUT(second->wbMain()->LocationURL(), server_.url("/b").toString(),
+                                  kLoadWait);
+        QTRY_COMPARE_WITH_TIMEOUT(second->windowTitle(), QString("Page B"), kLoadWait);
+        QCOMPARE(w.windowTitle(), QString("Links"));
+        second->close();
+    }
+
+    void aWindowOpenedOnLoadIsBlocked() {
+        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
+        FrmMain& w = frmMain();
+        w.show();
+        QSignalSpy asked(w.wbMain(), &WebBrowser::NewWindow2);
+        QVERIFY(enterAndWait(w, server_.url("/popup").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, kLoadWait);
+        QTest::qWait(300);
+        QCOMPARE(browserWindows().size(), 1);
+        QVERIFY(!server_.requestedPaths().contains("/popped"));
+    }
+
+    void theStoredStartUpPageOpensAtStart() {
+        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
+        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", server_.hostAndPort("/b")));
+        FrmMain& w = frmMain();
+        QCOMPARE(w.cboUrl()->currentText(), server_.hostAndPort("/b"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->LocationURL(), server_.url("/b").toString(),
+                                  kLoadWait);
+        QTRY_COMPARE(w.windowTitle(), QString("Page B"));
+    }
+
+private:
+    LoopbackServer server_;
+};
+
+QTEST_MAIN(TestFrmMainEngine)
+#include "tst_frmmain_engine.moc"
