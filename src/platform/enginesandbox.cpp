@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QList>
+#include <QtGlobal>
 #include <cstdio>
 
 namespace skiff {
@@ -39,8 +39,6 @@ QByteArray withEngineSwitches(const QByteArray& flags) {
 void prepareEngineEnvironment() {
     switchSandboxOffForRoot();
     qputenv(kFlagsVariable, withEngineSwitches(qgetenv(kFlagsVariable)));
-    // The engine's widgets share their graphics context with the application's.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 }  // namespace skiff

@@ -323,7 +323,6 @@ void QtWebBrowser::onUrlChanged() {
 }
 
 void QtWebBrowser::onCertificateError(const QWebEngineCertificateError& error) {
-    qDebug() << "CERTERR" << error.type() << error.isOverridable() << error.description();
     QWebEngineCertificateError answer = error;
     if (m_silent || !error.isOverridable()) {
         answer.rejectCertificate();

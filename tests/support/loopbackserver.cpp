@@ -44,12 +44,6 @@ LoopbackServer::LoopbackServer(const QSslConfiguration& tls, QObject* parent)
     : QObject(parent), m_scheme("https") {
     auto server = std::make_unique<QSslServer>();
     server->setSslConfiguration(tls);
-    connect(server.get(), &QSslServer::errorOccurred, this,
-            [](QSslSocket*, QAbstractSocket::SocketError e) { qDebug() << "SSLERR" << e; });
-    connect(server.get(), &QSslServer::handshakeInterruptedOnError, this,
-            [](QSslSocket*, const QSslError& e) { qDebug() << "HANDSHAKE" << e; });
-    connect(server.get(), &QSslServer::startedEncryptionHandshake, this,
-            [](QSslSocket*) { qDebug() << "START"; });
     m_server = std::move(server);
     listen();
 }
@@ -101,7 +95,7 @@ QString LoopbackServer::hostAndPort(const QString& path) const {
 }
 
 QUrl LoopbackServer::url(const QString& path) const {
-    return QUrl("http://" + hostAndPort(path));
+    return QUrl(m_scheme + "://" + hostAndPort(path));
 }
 
 void LoopbackServer::acceptConnections() {

@@ -15,9 +15,9 @@ namespace skiff::test {
 // test raise each event.
 //
 //     ScriptedWebBrowser wb;
-//     wb.locationURL = "http://127.0.0.1/a";
-//     wb.fireNavigateComplete2();
-//     QCOMPARE(wb.navigated, QStringList{"example.com"});
+//     wb.locationURL = "http://127.0.0.1/a";  // what the handler under test will read
+//     wb.fireNavigateComplete2();               // the event it handles
+//     QCOMPARE(wb.goBackCalls, 0);              // what it called
 //
 // Public members are the script: set the answers before the call, read the records after.
 class ScriptedWebBrowser : public WebBrowser {
