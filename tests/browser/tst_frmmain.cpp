@@ -40,7 +40,7 @@ private slots:
     void loadWithNothingStoredOpensBlankPage() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         QCOMPARE(wb->navigated, QStringList{"about:blank"});
         QCOMPARE(wb->silentWrites, QList<bool>{true});
         QVERIFY(w.windowState() & Qt::WindowMaximized);
@@ -94,7 +94,7 @@ private slots:
         QFETCH(QString, shown);
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
         enterAddress(w, typed);
         QCOMPARE(wb->navigated, navigated);
@@ -106,7 +106,7 @@ private slots:
     void goButtonAndMenuNavigateUnchanged() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
         w.cboUrl()->setEditText("example.com");
         emit w.button("xpcmdGo")->Click();
@@ -118,7 +118,7 @@ private slots:
     void navigationButtonsAndMenuItems() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->goBackResult = false;  // nothing to go back to: nothing happens
         emit w.button("xpcmdBack")->Click();
         w.menuItem("mnuBack")->trigger();
@@ -155,7 +155,7 @@ private slots:
     void searchEncodesTheWords() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
         w.txtSearch()->setText("AT&T c++ #1 100% caf\u00e9");
         QTest::keyClick(w.txtSearch(), Qt::Key_Return);
@@ -186,7 +186,7 @@ private slots:
     void statusMessages() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         const auto panel1 = [&w] { return w.stbStatus()->panelText(1); };
         wb->fireDownloadBegin();
         QCOMPARE(panel1(), QString("Starting Download..."));
@@ -204,7 +204,7 @@ private slots:
     void progressBar() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         ProgressBar* bar = w.proLoad();
         wb->fireProgressChange(50, 200);
         QVERIFY(bar->isVisibleTo(&w));
@@ -231,7 +231,7 @@ private slots:
     void backAndForwardFollowCommandState() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         xpcmdbutton* back = w.button("xpcmdBack");
         xpcmdbutton* forward = w.button("xpcmdForward");
         wb->fireCommandStateChange(2, false);
@@ -251,7 +251,7 @@ private slots:
     void completedNavigationsMakeTheHistory() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         for (const QString& url : {"http://a/", "http://b/", "http://c/", "http://a/"}) {
             wb->locationURL = url;
             wb->locationName = "Title of " + url;
@@ -284,7 +284,7 @@ private slots:
         QFETCH(bool, blocked);
         WindowTestEnvironment env;
         frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->activeTagName = tag;
         const auto answer = wb->fireNewWindow2();
         QCOMPARE(answer.Cancel, blocked);
@@ -292,7 +292,7 @@ private slots:
         QCOMPARE(env.engines().size(), blocked ? 1 : 2);
         if (!blocked) {
             // The new window ran its whole load and is shown.
-            auto* second = qobject_cast<ScriptedWebBrowser*>(answer.ppDisp);
+            auto* second = qobject_cast<ScriptedEngine*>(answer.ppDisp);
             QVERIFY(second && second != wb);
             QCOMPARE(second->navigated, QStringList{"about:blank"});
             QVERIFY(second->widget()->window()->isVisible());
@@ -341,8 +341,7 @@ private slots:
         WindowTestEnvironment env;
         frmMain();
         env.firstEngine()->activeTagName = "A";
-        auto* second =
-            qobject_cast<ScriptedWebBrowser*>(env.firstEngine()->fireNewWindow2().ppDisp);
+        auto* second = qobject_cast<ScriptedEngine*>(env.firstEngine()->fireNewWindow2().ppDisp);
         QVERIFY(second);
         QPointer<QWidget> secondWindow = second->widget()->window();
         secondWindow->close();

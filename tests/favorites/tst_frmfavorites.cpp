@@ -132,7 +132,7 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "example.com/fav\r\n");
         FrmMain& main = frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
         frmFavorites().lstFavorites_DblClick();  // nothing selected: nothing happens
         QCOMPARE(wb->navigated, QStringList());

@@ -17,7 +17,7 @@ private slots:
     void showsTheMarkupTakenOnceAtLoad() {
         WindowTestEnvironment env;
         frmMain();
-        ScriptedWebBrowser* wb = env.firstEngine();
+        ScriptedEngine* wb = env.firstEngine();
         wb->locationName = "Page A";
         wb->markup = "<head><title>Page A</title></head><body>A</body>";
         frmMain().menuItem("mnuSource")->trigger();

@@ -16,8 +16,8 @@
 namespace skiff::test {
 
 namespace {
-QList<QPointer<ScriptedWebBrowser>>& made() {
-    static QList<QPointer<ScriptedWebBrowser>> list;
+QList<QPointer<ScriptedEngine>>& made() {
+    static QList<QPointer<ScriptedEngine>> list;
     return list;
 }
 }  // namespace
@@ -36,7 +36,7 @@ WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     made().clear();
     FrmMain::setEngineFactory([engine](QObject* owner) -> WebBrowser* {
         if (engine == Engine::Real) return new QtWebBrowser(owner);
-        auto* wb = new ScriptedWebBrowser(owner);
+        auto* wb = new ScriptedEngine(owner);
         made().append(wb);
         return wb;
     });
@@ -61,15 +61,15 @@ WindowTestEnvironment::~WindowTestEnvironment() {
     QDir::setCurrent(previousDir_);
 }
 
-QList<ScriptedWebBrowser*> WindowTestEnvironment::engines() const {
-    QList<ScriptedWebBrowser*> out;
+QList<ScriptedEngine*> WindowTestEnvironment::engines() const {
+    QList<ScriptedEngine*> out;
     for (const auto& p : made())
         if (p) out << p.data();
     return out;
 }
 
-ScriptedWebBrowser* WindowTestEnvironment::firstEngine() const {
-    return qobject_cast<ScriptedWebBrowser*>(frmMain().wbMain());
+ScriptedEngine* WindowTestEnvironment::firstEngine() const {
+    return qobject_cast<ScriptedEngine*>(frmMain().wbMain());
 }
 
 }  // namespace skiff::test

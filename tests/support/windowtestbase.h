@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/clock.h"
-#include "scriptedwebbrowser.h"
+#include "scriptedengine.h"
 
 namespace skiff::test {
 
@@ -31,8 +31,8 @@ public:
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     // The scripted web components the browser windows made, in order of creation.
-    QList<ScriptedWebBrowser*> engines() const;
-    ScriptedWebBrowser* firstEngine() const;
+    QList<ScriptedEngine*> engines() const;
+    ScriptedEngine* firstEngine() const;
 
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     QList<QPair<QString, QString>> messages;  // (prompt, title) of every message box

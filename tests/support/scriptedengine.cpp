@@ -1,53 +1,52 @@
-#include "support/scriptedwebbrowser.h"
+#include "support/scriptedengine.h"
 
 #include <utility>
 
 namespace skiff::test {
 
-ScriptedWebBrowser::ScriptedWebBrowser(QObject* parent)
-    : WebBrowser(parent), m_widget(new QWidget) {}
+ScriptedEngine::ScriptedEngine(QObject* parent) : WebBrowser(parent), m_widget(new QWidget) {}
 
-ScriptedWebBrowser::~ScriptedWebBrowser() {
+ScriptedEngine::~ScriptedEngine() {
     delete m_widget;
 }
 
-void ScriptedWebBrowser::answerMarkup() {
+void ScriptedEngine::answerMarkup() {
     const auto pending = std::exchange(m_pendingMarkup, {});
     for (const auto& callback : pending) callback(markup);
 }
 
-ScriptedWebBrowser::NewWindowAnswer ScriptedWebBrowser::fireNewWindow2() {
+ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2() {
     NewWindowAnswer answer;
     emit NewWindow2(&answer.ppDisp, &answer.Cancel);
     return answer;
 }
 
-bool ScriptedWebBrowser::GoBack() {
+bool ScriptedEngine::GoBack() {
     ++goBackCalls;
     return goBackResult;
 }
 
-bool ScriptedWebBrowser::GoForward() {
+bool ScriptedEngine::GoForward() {
     ++goForwardCalls;
     return goForwardResult;
 }
 
-bool ScriptedWebBrowser::Stop() {
+bool ScriptedEngine::Stop() {
     ++stopCalls;
     return stopResult;
 }
 
-void ScriptedWebBrowser::setSilent(bool silent) {
+void ScriptedEngine::setSilent(bool silent) {
     silentWrites.append(silent);
     m_silent = silent;
 }
 
-void ScriptedWebBrowser::setOffline(bool offline) {
+void ScriptedEngine::setOffline(bool offline) {
     offlineWrites.append(offline);
     m_offline = offline;
 }
 
-void ScriptedWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+void ScriptedEngine::documentMarkup(std::function<void(std::optional<QString>)> callback) {
     ++markupRequests;
     if (answerMarkupLater) {
         m_pendingMarkup.append(std::move(callback));
@@ -56,7 +55,7 @@ void ScriptedWebBrowser::documentMarkup(std::function<void(std::optional<QString
     }
 }
 
-bool ScriptedWebBrowser::ExecWB(int command, int option) {
+bool ScriptedEngine::ExecWB(int command, int option) {
     execCalls.append({command, option});
     return execResult;
 }

@@ -14,17 +14,17 @@ namespace skiff::test {
 // call made on it, answers reads and fallible calls with the values a test sets, and lets the
 // test raise each event.
 //
-//     ScriptedWebBrowser wb;
+//     ScriptedEngine wb;
 //     wb.locationURL = "http://127.0.0.1/a";  // what the handler under test will read
 //     wb.fireNavigateComplete2();               // the event it handles
 //     QCOMPARE(wb.goBackCalls, 0);              // what it called
 //
 // Public members are the script: set the answers before the call, read the records after.
-class ScriptedWebBrowser : public WebBrowser {
+class ScriptedEngine : public WebBrowser {
     Q_OBJECT
 public:
-    explicit ScriptedWebBrowser(QObject* parent = nullptr);
-    ~ScriptedWebBrowser() override;
+    explicit ScriptedEngine(QObject* parent = nullptr);
+    ~ScriptedEngine() override;
 
     // --- Answers -------------------------------------------------------------------------
     QString locationName;                  // LocationName()
