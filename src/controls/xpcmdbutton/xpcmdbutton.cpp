@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "controls/xpcmdbutton/cellstrip.h"
+#include "platform/mousecodes.h"
 #include "platform/pointer.h"
 
 namespace skiff {
@@ -26,25 +27,6 @@ enum : qint16 {
 constexpr int kPollMs = 10;
 const QColor kEnabledCaption(0x00, 0x00, 0x00);
 const QColor kDisabledCaption(0xA1, 0xA1, 0x92);
-
-// Mouse buttons as the events report them: left 1, right 2, middle 4 (added when several
-// are held).
-qint16 buttonCode(Qt::MouseButtons buttons) {
-    qint16 code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
-    return code;
-}
-
-// Shift keys: shift 1, ctrl 2, alt 4.
-qint16 shiftCode(Qt::KeyboardModifiers modifiers) {
-    qint16 code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
-}
 
 // The key codes of the key events: letters and digits are their upper-case character codes;
 // the other keys have codes of their own. Keys without one report 0.

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "controls/xpgroupbox/framepainter.h"
+#include "platform/mousecodes.h"
 #include "platform/twips.h"
 
 namespace skiff {
@@ -14,23 +15,6 @@ constexpr ColorValue kDefaultBackColor{65535};
 constexpr ColorValue kEnabledCaptionColor = ColorValue::fromRgb(0, 70, 213);
 constexpr ColorValue kDisabledCaptionColor = ColorValue::fromRgb(161, 161, 146);
 constexpr QSize kDesignSize(twipsToPixels(2985), twipsToPixels(1335));
-
-// The button and modifier masks handed to the mouse events.
-qint16 buttonMask(Qt::MouseButtons buttons) {
-    qint16 mask = 0;
-    if (buttons & Qt::LeftButton) mask |= 1;
-    if (buttons & Qt::RightButton) mask |= 2;
-    if (buttons & Qt::MiddleButton) mask |= 4;
-    return mask;
-}
-
-qint16 shiftMask(Qt::KeyboardModifiers modifiers) {
-    qint16 mask = 0;
-    if (modifiers & Qt::ShiftModifier) mask |= 1;
-    if (modifiers & Qt::ControlModifier) mask |= 2;
-    if (modifiers & Qt::AltModifier) mask |= 4;
-    return mask;
-}
 
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, ColorValue colour) {
     QPalette palette = widget->palette();
@@ -180,8 +164,8 @@ void xpgroupbox::WriteProperties(PropertyBag& bag, const Ambient& ambient) const
 void xpgroupbox::raiseMouse(QEvent::Type type, const QMouseEvent* event) {
     const Qt::MouseButtons buttons =
         type == QEvent::MouseMove ? event->buttons() : Qt::MouseButtons(event->button());
-    qint16 button = buttonMask(buttons);
-    qint16 shift = shiftMask(event->modifiers());
+    qint16 button = buttonCode(buttons);
+    qint16 shift = shiftCode(event->modifiers());
     float x = static_cast<float>(event->position().x());
     float y = static_cast<float>(event->position().y());
     switch (type) {
