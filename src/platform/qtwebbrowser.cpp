@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
-#include <QMessageBox>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
@@ -20,7 +19,9 @@
 #include <QWebEngineView>
 #include <atomic>
 
+#include "platform/enginedialogs.h"
 #include "platform/engineoptions.h"
+#include "platform/pagetools.h"
 
 namespace skiff {
 
@@ -144,6 +145,10 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
     installFocusScript(page);
     connectPage(page);
     m_view->setPage(page);
+    m_dialogs = new EngineDialogs(page, this);
+    m_tools = new PageTools(m_view, this);
+    connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
+    connect(m_tools, &PageTools::statusMessage, this, &QtWebBrowser::StatusTextChange);
 }
 
 QtWebBrowser::~QtWebBrowser() {
@@ -186,7 +191,10 @@ void QtWebBrowser::connectPage(QWebEnginePage* page) {
     connect(page, &QWebEnginePage::titleChanged, this, &QtWebBrowser::TitleChange);
     connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
     connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
-    connect(page, &QWebEnginePage::certificateError, this, &QtWebBrowser::onCertificateError);
+    connect(page, &QWebEnginePage::certificateError, this,
+            [this](const QWebEngineCertificateError& error) {
+                m_dialogs->handleCertificateError(error, m_silent);
+            });
     for (auto action : {QWebEnginePage::Back, QWebEnginePage::Forward}) {
         connect(page->action(action), &QAction::changed, this, &QtWebBrowser::reportCommandStates);
     }
@@ -222,8 +230,10 @@ void QtWebBrowser::GoHome() {
     Navigate(EngineOptions::load().homePage());
 }
 
+// After a renderer crash the page shows a notice; Refresh loads the crashed page again.
 void QtWebBrowser::Refresh() {
-    if (page()) page()->triggerAction(QWebEnginePage::Reload);
+    if (!page() || m_dialogs->reloadAfterCrash()) return;
+    page()->triggerAction(QWebEnginePage::Reload);
 }
 
 bool QtWebBrowser::Stop() {
@@ -264,10 +274,9 @@ void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> ca
                           });
 }
 
-bool QtWebBrowser::ExecWB(int, int) {
-    // The engine offers none of its own commands (find, page properties, print, save as) yet;
-    // every request is refused, which callers are prepared for.
-    return false;
+// The option is always "do the default": the tools ask the user where they need to.
+bool QtWebBrowser::ExecWB(int command, int) {
+    return m_tools->exec(command);
 }
 
 QWebEngineView* QtWebBrowser::viewForNewWindow() {
@@ -320,30 +329,6 @@ void QtWebBrowser::onLinkHovered(const QString& url) {
 void QtWebBrowser::onUrlChanged() {
     m_urlReported = true;
     emit NavigateComplete2();
-}
-
-void QtWebBrowser::onCertificateError(const QWebEngineCertificateError& error) {
-    QWebEngineCertificateError answer = error;
-    if (m_silent || !error.isOverridable()) {
-        answer.rejectCertificate();
-        return;
-    }
-    // The user is asked once the engine's call has returned.
-    answer.defer();
-    QTimer::singleShot(0, this, [this, answer]() mutable { askAboutCertificate(answer); });
-}
-
-void QtWebBrowser::askAboutCertificate(QWebEngineCertificateError& error) {
-    const auto choice = QMessageBox::warning(
-        m_view, "Security Alert",
-        QString("The security certificate of %1 is not valid:\n%2\n\nDo you want to proceed?")
-            .arg(error.url().host(), error.description()),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (choice == QMessageBox::Yes) {
-        error.acceptCertificate();
-    } else {
-        error.rejectCertificate();
-    }
 }
 
 void QtWebBrowser::onFocusReport(const QString& document, const QString& tagName) {

@@ -16,7 +16,9 @@ class QUrl;
 
 namespace skiff {
 
+class EngineDialogs;
 class EngineOptions;
+class PageTools;
 class FocusReporter;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
@@ -72,8 +74,6 @@ private:
     void onLoadFinished(const QWebEngineLoadingInfo& info);
     void onLinkHovered(const QString& url);
     void onUrlChanged();
-    void onCertificateError(const QWebEngineCertificateError& error);
-    void askAboutCertificate(QWebEngineCertificateError& error);
     void onFocusReport(const QString& document, const QString& tagName);
     void reportCommandStates();
 
@@ -81,6 +81,8 @@ private:
     OfflineFilter* m_offlineFilter;
     FocusReporter* m_focusReporter;
     QWebChannel* m_channel;
+    EngineDialogs* m_dialogs = nullptr;
+    PageTools* m_tools = nullptr;
 
     bool m_silent = false;
     bool m_loading = false;

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QWebEnginePage>
+
+class QAuthenticator;
+class QWebEngineCertificateError;
+class QWebEngineLoadingInfo;
+
+namespace skiff {
+
+// The dialogs the engine needs from the user for one page: user names and passwords for
+// sites and proxies, invalid certificates, permission requests, and the page shown after its
+// renderer stopped. Attaching also starts the download handling of the page's profile (once
+// per profile). Page script dialogs (alert, confirm, prompt) and the upload file chooser are
+// the engine's own and stay as they are. Leaves the engine's error pages on, so that a page
+// that does not load says why.
+class EngineDialogs : public QObject {
+    Q_OBJECT
+public:
+    static constexpr char kCrashMessage[] =
+        "The page stopped working. Press Refresh to load it again.";
+
+    explicit EngineDialogs(QWebEnginePage* page, QObject* parent = nullptr);
+
+    // Decides on an invalid certificate of the page. While `silent` the certificate is refused
+    // without asking; otherwise the user is asked (Yes or No, No the default) once the engine's
+    // call has returned. A certificate the engine does not let through is refused. A refusal
+    // is reported by statusMessage.
+    void handleCertificateError(const QWebEngineCertificateError& error, bool silent);
+    // Whether the user let an invalid certificate of `url`'s host and port through in this
+    // session (the engine remembers such a choice for its profile).
+    static bool certificateOverridden(const QUrl& url);
+
+    // The address of the page whose renderer stopped while the notice of it is on display;
+    // empty otherwise. (The notice keeps that address as the page's url().)
+    QUrl crashedUrl() const { return m_crashedUrl; }
+    // Loads the page whose renderer stopped again; false, doing nothing, when no such notice
+    // is on display (then an ordinary reload is what is wanted).
+    bool reloadAfterCrash();
+
+signals:
+    // Why a page did not load, or what became of it, for the browser's status bar. A message
+    // about a page that is loading comes after the load has ended, and after the browser's own
+    // end-of-load messages.
+    void statusMessage(const QString& text);
+
+private:
+    using PermissionKey = QPair<QUrl, QWebEnginePage::Feature>;
+
+    void askAboutCertificate(QWebEngineCertificateError& error);
+    void refuseCertificate(QWebEngineCertificateError& error);
+    void onAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator);
+    void onProxyAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator,
+                               const QString& proxyHost);
+    void answerAuthentication(QAuthenticator* authenticator, const QString& prompt,
+                              const QString& host);
+    void onPermissionRequested(const QUrl& origin, QWebEnginePage::Feature feature);
+    void onRendererTerminated();
+    void showCrashNotice();
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void report(const QString& text);
+    QWidget* dialogParent() const;
+
+    QPointer<QWebEnginePage> m_page;
+    QHash<PermissionKey, bool> m_permissions;  // the user's answers for this page
+    QUrl m_crashedUrl;
+    bool m_crashNoticeLoading = false;
+    bool m_loading = false;
+    QString m_pendingReport;  // reported when the load under way ends
+};
+
+}  // namespace skiff

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace skiff {
+
+// A file the user chose to save into, and which of the offered file types they picked.
+struct SaveChoice {
+    QString path;
+    int filter = 0;  // index into the offered filters
+};
+
+struct Credentials {
+    QString user;
+    QString password;
+};
+
+// The questions the engine layer asks the user, each in a modal dialog over `parent`.
+
+// A file to save into, starting at `suggestedPath`; `filters` such as "Web page (*.html)".
+// Nothing when the user cancels.
+std::optional<SaveChoice> askSavePath(QWidget* parent, const QString& caption,
+                                      const QString& suggestedPath, const QStringList& filters);
+// A question with Yes and No, No being the default. True for Yes.
+bool askYesNo(QWidget* parent, const QString& title, const QString& question);
+// A user name and password; nothing when the user cancels.
+std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
+                                          const QString& prompt);
+// The print dialog for `printer`; true when the user chose to print.
+bool askPrintSettings(QWidget* parent, QPrinter* printer);
+
+// Answers given in place of the user, so that tests never wait on a dialog. A set member answers
+// its question; an empty one leaves the question to its dialog.
+struct PromptAnswers {
+    std::function<std::optional<SaveChoice>(const QString& suggestedPath,
+                                            const QStringList& filters)>
+        savePath;
+    std::function<bool(const QString& question)> yesNo;
+    std::function<std::optional<Credentials>(const QString& prompt)> credentials;
+    std::function<bool(QPrinter* printer)> printSettings;
+};
+void setPromptAnswers(PromptAnswers answers);
+
+}  // namespace skiff

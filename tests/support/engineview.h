@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QUrl>
+#include <QVariant>
+#include <QWebEngineView>
+
+namespace skiff::test {
+
+// A shown web view on the browsers' shared engine profile, for tests of the engine layer.
+class EngineView : public QWebEngineView {
+public:
+    static constexpr int kWait = 30000;
+
+    EngineView();
+
+    // Loads `url` and waits until the load ends, well or not; false when it did not end.
+    bool loaded(const QUrl& url);
+    // Runs `script` in the page's own world and waits for its result.
+    QVariant run(const QString& script);
+};
+
+}  // namespace skiff::test
