@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -150,6 +151,32 @@ private slots:
         QCOMPARE(tools, QStringList({"Find In Page...", "Internet Options...", "Page Properties...",
                                      "Print Page...", "Save Page As...", "View Page Source..."}));
         QVERIFY(!top[2]->menu() && !top[3]->menu());
+    }
+
+    void toolsActOnTheirOwnWindowButSourceOnTheFirst() {
+        WindowTestEnvironment env;
+        frmMain();
+        ScriptedEngine* first = env.firstEngine();
+        first->locationName = "First page";
+        first->markup = "<body>first</body>";
+        first->activeTagName = "A";
+        auto* second = qobject_cast<ScriptedEngine*>(first->fireNewWindow2().ppDisp);
+        QVERIFY(second);
+        auto* secondWindow = qobject_cast<FrmMain*>(second->widget()->window());
+        QVERIFY(secondWindow);
+        for (const char* item : {"mnuFind", "mnuProperties", "mnuPrint", "mnuSave"})
+            secondWindow->menuItem(item)->trigger();
+        const QList<QPair<int, int>> expected = {{32, 0}, {10, 0}, {6, 0}, {4, 0}};
+        QCOMPARE(second->execCalls, expected);
+        QVERIFY(first->execCalls.isEmpty());
+        // A refused command (no page yet) changes nothing and says nothing.
+        second->execResult = false;
+        secondWindow->menuItem("mnuPrint")->trigger();
+        QCOMPARE(env.messages.size(), 0);
+        secondWindow->menuItem("mnuSource")->trigger();
+        QCOMPARE(frmSource().windowTitle(), QString("view-source: First page"));
+        QCOMPARE(frmSource().rtbSource()->toPlainText(), QString("<body>first</body>"));
+        secondWindow->close();
     }
 
     void searchEncodesTheWords() {
