@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "browser/internetoptions.h"
 #include "favorites/frmfavorites.h"
 #include "platform/progressbar.h"
 #include "platform/qtwebbrowser.h"
@@ -206,6 +207,7 @@ void FrmMain::Form_Unload() {
     unloadFrmMain();  // nothing when this is the first window: it is already being unloaded
     unloadFrmSettings();
     unloadFrmSource();
+    unloadFrmOptions();  // Skiff's own Internet Options window goes with them
 }
 
 bool FrmMain::event(QEvent* e) {

@@ -9,6 +9,7 @@
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/engineoptions.h"
+#include "platform/messagebox.h"
 #include "platform/qtwebbrowser.h"
 #include "platform/singleinstance.h"
 
@@ -105,8 +106,13 @@ void FrmOptions::xpcmdOK_Click() {
     options.setHomePage(txtHomePage_->text());
     options.setJavascriptEnabled(chkJavaScript_->isChecked());
     options.setImagesEnabled(chkImages_->isChecked());
-    options.save();
     QtWebBrowser::applyEngineOptions(options);
+    // Options that cannot be stored still hold for this session; the window stays open.
+    if (!options.save()) {
+        MsgBox("The Internet options could not be saved: the settings store cannot be written.",
+               "Internet Options", this);
+        return;
+    }
     unloadFrmOptions();
 }
 

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "browser/frmmain.h"
+#include "browser/internetoptions.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/frmfavorites.h"
 #include "platform/progressbar.h"
@@ -355,11 +356,13 @@ private slots:
         FrmMain& w = frmMain();
         frmFavorites();
         frmSource();
+        frmOptions();
         QVERIFY(frmSettingsLoaded() && frmFavoritesLoaded() && frmSourceLoaded());
         w.close();
         settle();
         QVERIFY(!frmMainLoaded());
         QVERIFY(!frmSettingsLoaded() && !frmFavoritesLoaded() && !frmSourceLoaded());
+        QVERIFY(!frmOptionsLoaded());
         // The favorites window wrote its file as it unloaded.
         QVERIFY(QFile::exists(env.path("favorites.fav")));
     }
