@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 int runSkiff(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
