@@ -6,7 +6,7 @@ build="$1"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export QTWEBENGINE_DISABLE_SANDBOX=1
 for b in "$build"/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue
     "$b" --benchmark_format=console 2>/dev/null | grep -E '^[a-z0-9_]+ ratio=' || {
         echo "$(basename "$b"): no comparison line" >&2
         exit 1
