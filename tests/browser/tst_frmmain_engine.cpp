@@ -13,6 +13,7 @@
 #include "platform/settingsstore.h"
 #include "platform/statusbar.h"
 #include "platform/webbrowser.h"
+#include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/windowtestbase.h"
 
@@ -28,14 +29,7 @@ QWebEngineView* viewOf(FrmMain& w) {
 }
 
 QVariant runScript(FrmMain& w, const QString& script) {
-    QVariant result;
-    bool done = false;
-    viewOf(w)->page()->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, kLoadWait)) return {};
-    return result;
+    return test::runScript(viewOf(w), script, kLoadWait);
 }
 
 QList<FrmMain*> browserWindows() {

@@ -29,11 +29,6 @@ namespace {
 
 constexpr int kWait = EngineView::kWait;
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The download window that is open, if any.
 DownloadWindow* downloadWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -177,7 +172,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(downloadWindow(), kWait);
         DownloadWindow* window = downloadWindow();
         QTRY_COMPARE_WITH_TIMEOUT(window->stateText(), QString("Finished"), kWait);
-        QCOMPARE(contentsOf(chosen), patternOf(3000));
+        QCOMPARE(test::fileContents(chosen), patternOf(3000));
         const QString downloads =
             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
         QCOMPARE(suggested, QStringList{downloads + "/report.bin"});

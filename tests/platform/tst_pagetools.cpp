@@ -22,11 +22,6 @@ namespace {
 
 constexpr int kWait = EngineView::kWait;
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The properties of the page on display, once gathered.
 std::optional<PageProperties> propertiesOf(QWebEnginePage* page) {
     std::optional<PageProperties> found;
@@ -124,7 +119,7 @@ private slots:
         QVERIFY(!tools.printToPdf(files_.filePath("second.pdf")));
         QVERIFY(finished.wait(kWait));
         QCOMPARE(finished.first().first().toBool(), true);
-        QVERIFY(contentsOf(path).startsWith("%PDF"));
+        QVERIFY(test::fileContents(path).startsWith("%PDF"));
         QVERIFY(!QFile::exists(files_.filePath("second.pdf")));
         QCOMPARE(messages.last().first().toString(), QString("The page was printed."));
     }
@@ -145,7 +140,7 @@ private slots:
         QVERIFY(tools.exec(WebBrowser::Print));
         QVERIFY(finished.wait(kWait));
         QCOMPARE(finished.size(), 1);  // the declined print printed nothing
-        QVERIFY(contentsOf(path).startsWith("%PDF"));
+        QVERIFY(test::fileContents(path).startsWith("%PDF"));
     }
 
     void saveAsOffersBothTypesAndSavesTheChosenOne() {
@@ -172,7 +167,7 @@ private slots:
         const QString single = files_.filePath("single.mhtml");
         QCOMPARE(finished.last(), QVariantList({single, true}));
         QCOMPARE(questions, 1);
-        const QByteArray archive = contentsOf(single);
+        const QByteArray archive = test::fileContents(single);
         QVERIFY(archive.startsWith("From: <Saved by Blink>"));
         // The page's text is quoted-printable, its lines broken by "=" at the end.
         QVERIFY(QByteArray(archive).replace("=\r\n", "").contains("marmalade quince"));
@@ -189,7 +184,7 @@ private slots:
         QVERIFY(finished.wait(kWait));
         const QString complete = files_.filePath("complete.html");
         QCOMPARE(finished.last(), QVariantList({complete, true}));
-        const QByteArray markup = contentsOf(complete);
+        const QByteArray markup = test::fileContents(complete);
         QVERIFY(markup.contains("<title>Tools/test: page?</title>"));
         QVERIFY(markup.contains("marmalade quince"));
         QVERIFY(!markup.contains("Saved by Blink"));

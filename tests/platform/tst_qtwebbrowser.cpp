@@ -9,6 +9,7 @@
 #include "platform/engineoptions.h"
 #include "platform/enginesandbox.h"
 #include "platform/qtwebbrowser.h"
+#include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/untrustedtls.h"
 
@@ -80,14 +81,7 @@ bool showFocused(WebBrowser& wb) {
 
 // Runs `script` in the page's own world and waits for it to finish.
 QVariant runScript(WebBrowser& wb, const QString& script) {
-    QVariant result;
-    bool done = false;
-    viewOf(wb)->page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, kLoadWait)) return {};
-    return result;
+    return test::runScript(viewOf(wb), script, kLoadWait);
 }
 
 std::optional<QString> markupOf(WebBrowser& wb) {

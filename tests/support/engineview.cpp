@@ -1,5 +1,6 @@
 #include "support/engineview.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -21,14 +22,23 @@ bool EngineView::loaded(const QUrl& url) {
 }
 
 QVariant EngineView::run(const QString& script) {
+    return runScript(this, script, kWait);
+}
+
+QVariant runScript(QWebEngineView* view, const QString& script, int wait) {
     QVariant result;
     bool done = false;
-    page()->runJavaScript(script, [&](const QVariant& value) {
+    view->page()->runJavaScript(script, [&](const QVariant& value) {
         result = value;
         done = true;
     });
-    if (!QTest::qWaitFor([&] { return done; }, kWait)) return {};
+    if (!QTest::qWaitFor([&] { return done; }, wait)) return {};
     return result;
+}
+
+QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace skiff::test

@@ -6,6 +6,13 @@
 
 namespace skiff::test {
 
+// Runs `script` in the page's own world of `view` and waits for its result; an invalid value
+// when no answer came in time.
+QVariant runScript(QWebEngineView* view, const QString& script, int wait = 30000);
+
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray fileContents(const QString& path);
+
 // A shown web view on the browsers' shared engine profile, for tests of the engine layer.
 class EngineView : public QWebEngineView {
 public:
