@@ -5,13 +5,13 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/engineprompts.h"
 
 namespace skiff {
@@ -61,7 +61,7 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* request)
       m_progress(new QLabel),
       m_bar(new QProgressBar),
       m_state(new QLabel),
-      m_button(new QPushButton("Cancel")) {
+      m_button(xpcmdbutton::placeNew(this, "xpcmdCancel", "CANCEL")) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Download");
     auto* name = new QLabel(QDir::toNativeSeparators(m_path));
@@ -75,7 +75,7 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* request)
     layout->addWidget(m_button, 0, Qt::AlignRight);
     resize(360, sizeHint().height());
 
-    connect(m_button, &QPushButton::clicked, this, &DownloadWindow::onButton);
+    connect(m_button, &xpcmdbutton::Click, this, &DownloadWindow::onButton);
     connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
             &DownloadWindow::showProgress);
     connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this,
@@ -130,7 +130,7 @@ void DownloadWindow::showState() {
             return;
     }
     if (m_bar->maximum() == 0) m_bar->setRange(0, 100);  // no busy bar after the end
-    m_button->setText("Close");
+    m_button->SetCaption("CLOSE");
     emit ended();
 }
 

@@ -6,11 +6,12 @@
 
 class QLabel;
 class QProgressBar;
-class QPushButton;
 class QWebEngineDownloadRequest;
 class QWebEngineProfile;
 
 namespace skiff {
+
+class xpcmdbutton;
 
 // The downloads of every page of an engine profile: the user is asked where to save the file,
 // then a download window shows its progress.
@@ -42,7 +43,7 @@ public:
     // "Downloading...", "Finished", "Cancelled", or "Failed: " and the reason.
     QString stateText() const;
     QString progressText() const;
-    QPushButton* button() const { return m_button; }
+    xpcmdbutton* button() const { return m_button; }
 
 signals:
     // The download ended: finished, cancelled or failed.
@@ -58,7 +59,7 @@ private:
     QLabel* m_progress;
     QProgressBar* m_bar;
     QLabel* m_state;
-    QPushButton* m_button;
+    xpcmdbutton* m_button;
 };
 
 }  // namespace skiff

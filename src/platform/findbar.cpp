@@ -6,10 +6,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QShortcut>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineView>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 
 namespace skiff {
 
@@ -29,10 +30,9 @@ FindBar::FindBar(QWebEngineView* view)
       m_result(new QLabel) {
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
-    auto* next = new QPushButton("Next");
-    auto* previous = new QPushButton("Previous");
-    auto* close = new QPushButton("Close");
-    for (QPushButton* button : {next, previous, close}) button->setAutoDefault(false);
+    auto* next = xpcmdbutton::placeNew(this, "xpcmdNext", "NEXT");
+    auto* previous = xpcmdbutton::placeNew(this, "xpcmdPrevious", "PREVIOUS", 990);
+    auto* close = xpcmdbutton::placeNew(this, "xpcmdClose", "CLOSE");
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -45,9 +45,9 @@ FindBar::FindBar(QWebEngineView* view)
     layout->addStretch();
     layout->addWidget(close);
 
-    connect(next, &QPushButton::clicked, this, &FindBar::findNext);
-    connect(previous, &QPushButton::clicked, this, &FindBar::findPrevious);
-    connect(close, &QPushButton::clicked, this, &FindBar::dismiss);
+    connect(next, &xpcmdbutton::Click, this, &FindBar::findNext);
+    connect(previous, &xpcmdbutton::Click, this, &FindBar::findPrevious);
+    connect(close, &xpcmdbutton::Click, this, &FindBar::dismiss);
     connect(m_text, &QLineEdit::textEdited, this, &FindBar::startOver);
     connect(m_matchCase, &QCheckBox::toggled, this, &FindBar::startOver);
     auto* escape = new QShortcut(Qt::Key_Escape, this);

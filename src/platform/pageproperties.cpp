@@ -1,6 +1,5 @@
 #include "platform/pageproperties.h"
 
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
@@ -10,6 +9,8 @@
 #include <QVariantMap>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 
 namespace skiff {
 
@@ -115,11 +116,11 @@ PagePropertiesDialog::PagePropertiesDialog(QWidget* parent)
         value->setMinimumWidth(320);
         m_rows->addRow(label, value);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    auto* close = xpcmdbutton::placeNew(this, "xpcmdClose", "CLOSE");
+    connect(close, &xpcmdbutton::Click, this, &QDialog::close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(m_rows);
-    layout->addWidget(buttons);
+    layout->addWidget(close, 0, Qt::AlignRight);
 }
 
 void PagePropertiesDialog::showProperties(const PageProperties& properties) {

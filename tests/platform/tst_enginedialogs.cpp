@@ -3,13 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QtTest>
 
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/downloads.h"
 #include "platform/enginedialogs.h"
 #include "platform/engineprompts.h"
@@ -179,9 +179,9 @@ private slots:
         QCOMPARE(window->path(), chosen);
         // 3000 bytes are 2.93 KiB.
         QCOMPARE(window->progressText(), QString("2.93 KiB of 2.93 KiB"));
-        QCOMPARE(window->button()->text(), QString("Close"));
+        QCOMPARE(window->button()->Caption(), QString("CLOSE"));
         QPointer<DownloadWindow> guard(window);
-        window->button()->click();
+        emit window->button()->Click();
         QTRY_VERIFY(!guard);  // closed and gone
     }
 
@@ -219,10 +219,10 @@ private slots:
         // The server sends 1000 of 5000 bytes (4.88 KiB), then nothing more.
         QTRY_COMPARE_WITH_TIMEOUT(window->progressText(), QString("1000 bytes of 4.88 KiB"), kWait);
         QCOMPARE(window->stateText(), QString("Downloading..."));
-        QCOMPARE(window->button()->text(), QString("Cancel"));
-        window->button()->click();
+        QCOMPARE(window->button()->Caption(), QString("CANCEL"));
+        emit window->button()->Click();
         QTRY_COMPARE_WITH_TIMEOUT(window->stateText(), QString("Cancelled"), kWait);
-        QCOMPARE(window->button()->text(), QString("Close"));
+        QCOMPARE(window->button()->Caption(), QString("CLOSE"));
         QVERIFY(window->isVisible());
         QVERIFY(!QFile::exists(chosen));
     }

@@ -11,6 +11,7 @@
 #include "controls/xpcmdbutton/cellstrip.h"
 #include "platform/mousecodes.h"
 #include "platform/pointer.h"
+#include "platform/twips.h"
 
 namespace skiff {
 
@@ -69,6 +70,17 @@ xpcmdbutton::xpcmdbutton(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &xpcmdbutton::pollPointer);
 
     ResetLook();
+}
+
+xpcmdbutton* xpcmdbutton::placeNew(QWidget* parent, const QString& name, const QString& caption,
+                                   int widthTwips, int heightTwips) {
+    auto* button = new xpcmdbutton(parent);
+    const QSize size(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    placeNewControl(button, name, QRect(QPoint(), size));
+    button->SetCaption(caption);
+    button->SetFont(buttonFace());
+    button->setFixedSize(size);
+    return button;
 }
 
 bool xpcmdbutton::Enabled() const {

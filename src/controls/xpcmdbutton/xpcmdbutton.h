@@ -21,6 +21,11 @@ class xpcmdbutton : public CustomControl {
 public:
     explicit xpcmdbutton(QWidget* parent = nullptr);
 
+    // A new instance placed on `parent` by code rather than by a window definition: the
+    // caption in the button face, at a fixed size given in twips.
+    static xpcmdbutton* placeNew(QWidget* parent, const QString& name, const QString& caption,
+                                 int widthTwips = 765, int heightTwips = 315);
+
     bool Enabled() const;
     void SetEnabled(bool New_Enabled);
 
