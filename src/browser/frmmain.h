@@ -92,7 +92,6 @@ public:
     ProgressBar* proLoad() const { return proLoad_; }
     QLineEdit* txtSearch() const { return txtSearch_; }
     xpcmdbutton* button(const QString& name) const;
-    QWidget* control(const QString& name) const { return controls_.widget(name); }
     QAction* menuItem(const QString& name) const;
     QTimer* tmrMain() const { return tmrMain_; }
 

@@ -35,7 +35,6 @@ public:
     QLabel* lblNumber() const { return lblNumber_; }
     QMenu* mnuMain() const { return mnuMain_; }
     xpcmdbutton* button(const QString& name) const;
-    QWidget* control(const QString& name) const { return controls_.widget(name); }
 
 protected:
     void closeEvent(QCloseEvent* e) override;

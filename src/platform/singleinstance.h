@@ -16,7 +16,6 @@ public:
         return *window_;
     }
     bool loaded() const { return window_ != nullptr; }
-    W* ifLoaded() const { return window_; }
     bool is(const W* w) const { return w && w == window_; }
 
     // Unloads the window if it is loaded; unloading one that is not loaded does nothing.

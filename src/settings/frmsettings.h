@@ -32,7 +32,6 @@ public:
 
     QLineEdit* txtStartupPage() const { return txtStartupPage_; }
     xpcmdbutton* button(const QString& name) const;
-    QWidget* control(const QString& name) const { return controls_.widget(name); }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
