@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "browser/internetoptions.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/frmfavorites.h"
 #include "platform/progressbar.h"
 #include "platform/qtwebbrowser.h"
