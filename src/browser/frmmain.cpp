@@ -127,7 +127,8 @@ QAction* FrmMain::menuItem(const QString& name) const {
 }
 
 void FrmMain::createMenus() {
-    auto item = [this](QMenu* menu, const QString& name, const QString& caption,
+    // An item of a menu, or a title of the menu bar that acts when chosen itself.
+    auto item = [this](QWidget* menu, const QString& name, const QString& caption,
                        void (FrmMain::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
@@ -152,15 +153,8 @@ void FrmMain::createMenus() {
     item(tools, "mnuSave", "Save Page As...", &FrmMain::mnuSave_Click);
     item(tools, "mnuSource", "View Page Source...", &FrmMain::mnuSource_Click);
 
-    // Two titles without items: choosing the title itself acts.
-    auto title = [this](const QString& name, const QString& caption, void (FrmMain::*handler)()) {
-        QAction* a = menuBar()->addAction(caption);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, handler);
-        menuItems_.insert(name, a);
-    };
-    title("mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
-    title("mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
+    item(menuBar(), "mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
+    item(menuBar(), "mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
 }
 
 // ---- Lifecycle ----

@@ -121,8 +121,7 @@ void FrmOptions::xpcmdCancel_Click() {
 }
 
 void FrmOptions::closeEvent(QCloseEvent* e) {
-    e->accept();
-    if (instance().is(this)) instance().unload();
+    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

@@ -170,8 +170,7 @@ bool FrmFavorites::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void FrmFavorites::closeEvent(QCloseEvent* e) {
-    e->accept();
-    if (instance().is(this)) instance().unload();
+    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

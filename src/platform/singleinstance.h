@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCloseEvent>
+
 namespace skiff {
 
 // A window reached by one global name: the first reference creates and loads it; unloading
@@ -17,6 +19,12 @@ public:
     }
     bool loaded() const { return window_ != nullptr; }
     bool is(const W* w) const { return w && w == window_; }
+
+    // The window's close box: closing a window unloads it.
+    void closeBox(const W* w, QCloseEvent* e) {
+        e->accept();
+        if (is(w)) unload();
+    }
 
     // Unloads the window if it is loaded; unloading one that is not loaded does nothing.
     void unload() {

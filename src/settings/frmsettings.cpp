@@ -139,8 +139,7 @@ void FrmSettings::xpcmdCancel_Click() {
 }
 
 void FrmSettings::closeEvent(QCloseEvent* e) {
-    e->accept();
-    if (instance().is(this)) instance().unload();
+    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

@@ -69,8 +69,7 @@ void FrmSource::resizeEvent(QResizeEvent* e) {
 }
 
 void FrmSource::closeEvent(QCloseEvent* e) {
-    e->accept();
-    if (instance().is(this)) instance().unload();
+    instance().closeBox(this, e);
 }
 
 }  // namespace skiff
