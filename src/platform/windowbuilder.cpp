@@ -112,6 +112,9 @@ WindowControls buildControls(QWidget* client, const WindowDefinition& definition
         else
             w = makeControl(parent, def);
         if (!w) continue;
+        if (!supplied.contains(def.name) && def.kind != ControlKind::CommandButton &&
+            def.kind != ControlKind::GroupBox)
+            w->setFont(*windowFace());  // its own face, not the face of the box it lies in
         if (def.kind != ControlKind::Line)
             setTwipsGeometry(w, def.left, def.top, def.width, def.height);
         w->setObjectName(def.name);
