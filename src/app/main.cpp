@@ -3,11 +3,30 @@
 #include "browser/frmmain.h"
 #include "platform/browserhost.h"
 #include "platform/enginesandbox.h"
+#include "platform/quitsignals.h"
+
+namespace {
+
+// Shuts down as closing the first browser window does (the tool windows unload with it, so
+// the favorites are written), closes every other browser window too, and ends the program
+// with status 0. For the signals that ask the program to end and for the end of the desktop
+// session.
+void shutDown() {
+    if (skiff::frmMainLoaded()) skiff::frmMain().close();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* browser = qobject_cast<skiff::FrmMain*>(w)) browser->close();
+    QCoreApplication::exit(0);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Skiff");
+    skiff::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &app, shutDown);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, shutDown);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
     skiff::frmMain().show();
     return app.exec();
