@@ -107,7 +107,8 @@ FrmMain::FrmMain() {
     proLoad_ = controls_.get<ProgressBar>("proLoad");
     cboUrl_ = controls_.get<QComboBox>("cboUrl");
     txtSearch_ = controls_.get<QLineEdit>("txtSearch");
-    tmrMain_ = new QTimer(this);  // interval 0: not running until the load
+    cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
+    tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 
     createMenus();
     connectControls();
@@ -232,7 +233,9 @@ void FrmMain::connectControls() {
     connect(button("xpcmdGo"), &xpcmdbutton::Click, this, &FrmMain::Go);
     connect(button("xpcmdSearch"), &xpcmdbutton::Click, this, &FrmMain::Search);
     connect(tmrMain_, &QTimer::timeout, this, &FrmMain::tmrMain_Timer);
-    cboUrl_->lineEdit()->installEventFilter(this);
+    // Keys reach the address box itself, the focus widget; it hands them on to its inner line
+    // edit directly, past any filter there.
+    cboUrl_->installEventFilter(this);
     txtSearch_->installEventFilter(this);
     button("xpcmdSearch")->installEventFilter(this);
 }
@@ -256,13 +259,11 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         return key == Qt::Key_Return || key == Qt::Key_Enter;
     };
-    // Enter is handled, then passed on to the box.
     if (watched == client_ && e->type() == QEvent::Resize) {
         dockStatusBar();
         Form_Resize();
-    } else if (watched == cboUrl_->lineEdit() && isEnter()) {
-        cboUrl_Enter();
-        return true;  // the box itself would only re-select its text
+    } else if (watched == cboUrl_ && isEnter()) {
+        cboUrl_Enter();  // then the box goes on with the key
     } else if (watched == txtSearch_ && isEnter()) {
         Search();
     } else if (watched == txtSearch_ && e->type() == QEvent::FocusIn) {

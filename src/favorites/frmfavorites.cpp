@@ -134,21 +134,28 @@ void FrmFavorites::xpcmdCurrent_Click() {
     lstFavorites_->addItem(firstBrowserWindow()->cboUrl()->currentText());
 }
 
+// The index of the selected entry, or -1. The list's current row is not it: the list sets
+// that for the keyboard focus without selecting anything.
+int FrmFavorites::selectedIndex() const {
+    const QList<QListWidgetItem*> selected = lstFavorites_->selectedItems();
+    return selected.isEmpty() ? -1 : lstFavorites_->row(selected.first());
+}
+
 // Removes the selected entry; afterwards no entry is selected.
 void FrmFavorites::xpcmdRemove_Click() {
-    const int selected = lstFavorites_->currentRow();
+    const int selected = selectedIndex();
     if (selected < 0) {
         MsgBox("Please select a site to remove in the List and then select Remove",
                "Error In Removing Site", this);
         return;
     }
     delete lstFavorites_->takeItem(selected);
-    lstFavorites_->setCurrentRow(-1);
+    lstFavorites_->clearSelection();
 }
 
 // Opens the selected entry in the first browser window, exactly as stored.
 void FrmFavorites::lstFavorites_DblClick() {
-    const int selected = lstFavorites_->currentRow();
+    const int selected = selectedIndex();
     if (selected < 0) return;
     BrowserHost* main = firstBrowserWindow();
     main->cboUrl()->setEditText(lstFavorites_->item(selected)->text());

@@ -41,6 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    int selectedIndex() const;
+
     WindowControls controls_;
     QListWidget* lstFavorites_ = nullptr;
     QLineEdit* txtLink_ = nullptr;

@@ -17,6 +17,7 @@
 #include "platform/twipgeometry.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -24,10 +25,17 @@ using namespace skiff::test;
 
 namespace {
 
-// Types `text` into the address box and presses Enter.
+// The first browser window, shown and active: its activation puts the focus in the address box.
+FrmMain& activeMainWindow() {
+    FrmMain& w = frmMain();
+    if (!showActive(&w)) qWarning("the browser window did not become active");
+    return w;
+}
+
+// Clicks into the address box, types `text` over what it holds and presses Enter.
 void enterAddress(FrmMain& w, const QString& text) {
-    w.cboUrl()->setEditText(text);
-    QTest::keyClick(w.cboUrl()->lineEdit(), Qt::Key_Return);
+    retype(w.cboUrl(), text);
+    pressKey(&w, Qt::Key_Return);
 }
 
 QString selectedText(FrmMain& w) {
@@ -75,67 +83,86 @@ private slots:
     }
 
     void enterInAddressBox_data() {
+        QTest::addColumn<QStringList>("visited");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("navigated");
         QTest::addColumn<QString>("shown");
+        const QStringList none;
         QTest::newRow("bare host")
-            << "example.com" << QStringList{"example.com"} << "http://example.com";
+            << none << "example.com" << QStringList{"example.com"} << "http://example.com";
         QTest::newRow("upper-case http")
-            << "HTTP://Example.com/A" << QStringList{"HTTP://Example.com/A"}
+            << none << "HTTP://Example.com/A" << QStringList{"HTTP://Example.com/A"}
             << "HTTP://Example.com/A";
         QTest::newRow("mixed-case ftp")
-            << "fTp://files.example" << QStringList{"fTp://files.example"} << "fTp://files.example";
-        QTest::newRow("https") << "https://secure.example/x"
+            << none << "fTp://files.example" << QStringList{"fTp://files.example"}
+            << "fTp://files.example";
+        QTest::newRow("https") << none << "https://secure.example/x"
                                << QStringList{"https://secure.example/x"}
                                << "http://https://secure.example/x";
-        QTest::newRow("empty") << "" << QStringList{} << "http://";
+        QTest::newRow("empty") << none << "" << QStringList{} << "http://";
+        // The shown text equals an older entry of the list: the box keeps it, all selected,
+        // and does not switch to that entry.
+        QTest::newRow("older entry")
+            << QStringList{"http://a/", "http://b/"} << "a/" << QStringList{"a/"} << "http://a/";
+        QTest::newRow("older entry in another case")
+            << QStringList{"http://a/", "http://b/"} << "A/" << QStringList{"A/"} << "http://A/";
+        // Typing is only typing: the list does not complete the text.
+        QTest::newRow("prefix of an entry") << QStringList{"http://a.example/"} << "http://a"
+                                            << QStringList{"http://a"} << "http://a";
     }
     void enterInAddressBox() {
+        QFETCH(QStringList, visited);
         QFETCH(QString, typed);
         QFETCH(QStringList, navigated);
         QFETCH(QString, shown);
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
+        FrmMain& w = activeMainWindow();
         ScriptedEngine* wb = env.firstEngine();
+        for (const QString& url : visited) {
+            wb->locationURL = url;
+            wb->fireNavigateComplete2();
+        }
         wb->navigated.clear();
         enterAddress(w, typed);
         QCOMPARE(wb->navigated, navigated);
         QCOMPARE(w.cboUrl()->currentText(), shown);
         QCOMPARE(selectedText(w), shown);
-        QCOMPARE(w.cboUrl()->count(), 0);  // only a completed navigation fills the list
+        QCOMPARE(w.cboUrl()->count(), visited.size());  // only a completed navigation adds
     }
 
     void goButtonAndMenuNavigateUnchanged() {
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
+        FrmMain& w = activeMainWindow();
         ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
-        w.cboUrl()->setEditText("example.com");
-        emit w.button("xpcmdGo")->Click();
-        w.menuItem("mnuGo")->trigger();
+        retype(w.cboUrl(), "example.com");
+        click(w.button("xpcmdGo"));
+        QVERIFY(chooseMenuItem(&w, "Navigate", "Go!"));
         QCOMPARE(wb->navigated, QStringList({"example.com", "example.com"}));
         QCOMPARE(w.cboUrl()->currentText(), QString("example.com"));
     }
 
     void navigationButtonsAndMenuItems() {
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
+        FrmMain& w = activeMainWindow();
         ScriptedEngine* wb = env.firstEngine();
         wb->goBackResult = false;  // nothing to go back to: nothing happens
-        emit w.button("xpcmdBack")->Click();
-        w.menuItem("mnuBack")->trigger();
-        emit w.button("xpcmdForward")->Click();
-        w.menuItem("mnuForward")->trigger();
-        emit w.button("xpcmdRefresh")->Click();
-        w.menuItem("mnuRefresh")->trigger();
-        w.menuItem("mnuHome")->trigger();
-        w.menuItem("mnuStop")->trigger();
+        for (const char* name : {"xpcmdBack", "xpcmdForward", "xpcmdRefresh"})
+            click(w.button(name));
+        for (const char* item : {"Back", "Forward", "Refresh", "Home", "Stop"})
+            QVERIFY2(chooseMenuItem(&w, "Navigate", item), item);
         QCOMPARE(wb->goBackCalls, 2);
         QCOMPARE(wb->goForwardCalls, 2);
         QCOMPARE(wb->refreshCalls, 2);
         QCOMPARE(wb->goHomeCalls, 1);
         QCOMPARE(wb->stopCalls, 1);
         QCOMPARE(env.messages.size(), 0);
+        // The engine disables BACK: a click on it does nothing, the menu item still works.
+        wb->fireCommandStateChange(2, false);
+        click(w.button("xpcmdBack"));
+        QCOMPARE(wb->goBackCalls, 2);
+        QVERIFY(chooseMenuItem(&w, "Navigate", "Back"));
+        QCOMPARE(wb->goBackCalls, 3);
     }
 
     void menusAsTabled() {
@@ -165,16 +192,17 @@ private slots:
         QVERIFY(second);
         auto* secondWindow = qobject_cast<FrmMain*>(second->widget()->window());
         QVERIFY(secondWindow);
-        for (const char* item : {"mnuFind", "mnuProperties", "mnuPrint", "mnuSave"})
-            secondWindow->menuItem(item)->trigger();
+        for (const char* item :
+             {"Find In Page...", "Page Properties...", "Print Page...", "Save Page As..."})
+            QVERIFY2(chooseMenuItem(secondWindow, "Tools", item), item);
         const QList<QPair<int, int>> expected = {{32, 0}, {10, 0}, {6, 0}, {4, 0}};
         QCOMPARE(second->execCalls, expected);
         QVERIFY(first->execCalls.isEmpty());
         // A refused command (no page yet) changes nothing and says nothing.
         second->execResult = false;
-        secondWindow->menuItem("mnuPrint")->trigger();
+        QVERIFY(chooseMenuItem(secondWindow, "Tools", "Print Page..."));
         QCOMPARE(env.messages.size(), 0);
-        secondWindow->menuItem("mnuSource")->trigger();
+        QVERIFY(chooseMenuItem(secondWindow, "Tools", "View Page Source..."));
         QCOMPARE(frmSource().windowTitle(), QString("view-source: First page"));
         QCOMPARE(frmSource().rtbSource()->toPlainText(), QString("<body>first</body>"));
         secondWindow->close();
@@ -182,32 +210,34 @@ private slots:
 
     void searchEncodesTheWords() {
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
+        FrmMain& w = activeMainWindow();
         ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
-        w.txtSearch()->setText("AT&T c++ #1 100% caf\u00e9");
-        QTest::keyClick(w.txtSearch(), Qt::Key_Return);
+        click(w.txtSearch());
+        type(&w, "AT&T c++ #1 100% caf\u00e9");
+        pressKey(&w, Qt::Key_Return);
         QCOMPARE(wb->navigated,
                  QStringList{"http://www.google.com/search?hl=en&q=AT%26T+c%2B%2B+%231+100%25+"
                              "caf%C3%A9&btnG=Google+Search"});
         QCOMPARE(w.windowTitle(), QString("WebBrowser - Search Results"));
         // Enter leaves the typed words in place; the button searches the same way.
         QCOMPARE(w.txtSearch()->text(), QString("AT&T c++ #1 100% caf\u00e9"));
-        emit w.button("xpcmdSearch")->Click();
+        click(w.button("xpcmdSearch"));
         QCOMPARE(wb->navigated.size(), 2);
         QCOMPARE(wb->navigated[1], wb->navigated[0]);
     }
 
     void searchBoxHint() {
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
+        FrmMain& w = activeMainWindow();
         QCOMPARE(w.txtSearch()->text(), QString("Search..."));
-        QFocusEvent in(QEvent::FocusIn);
-        QCoreApplication::sendEvent(w.txtSearch(), &in);
+        click(w.txtSearch());
         QCOMPARE(w.txtSearch()->text(), QString());
-        w.txtSearch()->setText("words");
-        QFocusEvent out(QEvent::FocusOut);
-        QCoreApplication::sendEvent(w.button("xpcmdSearch"), &out);
+        type(&w, "words");
+        // The search button takes the focus, then gives it up to the address box.
+        click(w.button("xpcmdSearch"));
+        QCOMPARE(w.txtSearch()->text(), QString("words"));
+        click(w.cboUrl());
         QCOMPARE(w.txtSearch()->text(), QString("SEARCH..."));
     }
 
@@ -383,10 +413,9 @@ private slots:
 
     void hidingTheStatusBarKeepsThePageInsideTheWindow() {
         WindowTestEnvironment env;
-        FrmMain& w = frmMain();
-        w.show();
-        settle();
-        frmSettings().xpcmdHide_Click();
+        FrmMain& w = activeMainWindow();
+        QVERIFY(chooseMenuItem(&w, "Settings"));
+        click(frmSettings().button("xpcmdHide"));
         QVERIFY(!w.stbStatus()->isVisibleTo(&w));
         QWidget* web = w.wbMain()->widget();
         QCOMPARE(web->geometry().bottom(), w.centralWidget()->height() - 1);

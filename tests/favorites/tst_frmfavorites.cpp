@@ -12,6 +12,7 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/frmfavorites.h"
 #include "support/filefaults.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -37,9 +38,29 @@ QStringList entries() {
     return out;
 }
 
-void click(const QString& name) {
-    emit frmFavorites().button(name)->Click();
+// The favorites window, shown and active.
+FrmFavorites& shownFavorites() {
+    FrmFavorites& w = frmFavorites();
+    if (!showActive(&w)) qWarning("the favorites window did not become active");
+    return w;
 }
+
+void press(const QString& button) {
+    click(shownFavorites().button(button));
+}
+
+// A click with `button` on the entry at `row` of the list.
+void clickEntry(int row, Qt::MouseButton button = Qt::LeftButton) {
+    QListWidget* list = frmFavorites().lstFavorites();
+    click(list->viewport(), list->visualItemRect(list->item(row)).center(), button);
+}
+
+int selectedEntries() {
+    return int(frmFavorites().lstFavorites()->selectedItems().size());
+}
+
+const QPair<QString, QString> kNothingSelected{
+    "Please select a site to remove in the List and then select Remove", "Error In Removing Site"};
 
 void closeFavorites() {
     frmFavorites().close();
@@ -66,10 +87,12 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "http://a.example/\r\nhttp://b.example/?x=1,2&y=\"q\"");
         QCOMPARE(entries(), QStringList({"http://a.example/", "http://b.example/?x=1,2&y=\"q\""}));
-        click("xpcmdAdd");  // the box still holds "http://"
-        click("xpcmdAdd");
-        frmMain().cboUrl()->setEditText("typed but not visited");
-        click("xpcmdCurrent");
+        press("xpcmdAdd");  // the box still holds "http://"
+        press("xpcmdAdd");
+        FrmMain& main = frmMain();
+        QVERIFY(showActive(&main));
+        retype(main.cboUrl(), "typed but not visited");
+        press("xpcmdCurrent");
         QCOMPARE(frmFavorites().txtLink()->text(), QString("http://"));
         closeFavorites();
         QCOMPARE(fileBytes(env), QByteArray("http://a.example/\r\nhttp://b.example/?x=1,2&y=\"q\""
@@ -84,62 +107,81 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "first\r\n\r\nsecond\r\n");
         QCOMPARE(entries(), QStringList({"first", "second"}));
-        frmFavorites().txtLink()->clear();
-        click("xpcmdAdd");  // an empty entry
-        click("xpcmdAdd");
-        frmFavorites().txtLink()->setText("after");
-        click("xpcmdAdd");
+        QLineEdit* link = shownFavorites().txtLink();
+        retype(link, "");
+        press("xpcmdAdd");  // an empty entry
+        press("xpcmdAdd");
+        retype(link, "after");
+        press("xpcmdAdd");
         closeFavorites();
         QCOMPARE(entries(), QStringList({"first", "second", "after"}));
+    }
+
+    // Only the selected entry is removed. The list's current row, which the list sets when it
+    // takes the keyboard focus, is no selection; neither is a right click.
+    void removeActsOnTheSelectedEntryOnly() {
+        WindowTestEnvironment env;
+        writeFile(env, "one\r\ntwo\r\nthree\r\n");
+        FrmFavorites& w = shownFavorites();
+        QListWidget* list = w.lstFavorites();
+        click(w.txtLink());
+        pressKey(&w, Qt::Key_Backtab);  // back to the list, the first in tab order
+        QVERIFY(list->hasFocus());
+        press("xpcmdRemove");
+        clickEntry(1, Qt::RightButton);
+        QVERIFY(w.mnuMain()->isVisible());
+        QCOMPARE(selectedEntries(), 0);
+        QVERIFY(chooseFromMenu(w.mnuMain(), "Remove"));
+        QCOMPARE(entries(), QStringList({"one", "two", "three"}));
+        QCOMPARE(env.messages, QList({kNothingSelected, kNothingSelected}));
+
+        // "Remove" of the pop-up acts on the selected entry, not on the one right-clicked.
+        clickEntry(2);
+        clickEntry(0, Qt::RightButton);
+        QVERIFY(chooseFromMenu(w.mnuMain(), "Remove"));
+        QCOMPARE(entries(), QStringList({"one", "two"}));
+        QCOMPARE(selectedEntries(), 0);
+        // Twice REMOVE SiTE on a selected entry: it goes, then the message comes.
+        clickEntry(1);
+        press("xpcmdRemove");
+        QCOMPARE(entries(), QStringList{"one"});
+        QCOMPARE(selectedEntries(), 0);
+        press("xpcmdRemove");
+        QCOMPARE(env.messages.size(), 3);
+        QCOMPARE(entries(), QStringList{"one"});
     }
 
     void removeAllGivesAnEmptyFile() {
         WindowTestEnvironment env;
         writeFile(env, "one\r\ntwo\r\n");
-        frmFavorites().lstFavorites()->setCurrentRow(1);
-        click("xpcmdRemove");
-        QCOMPARE(entries(), QStringList{"one"});
-        QCOMPARE(frmFavorites().lstFavorites()->currentRow(), -1);
-        // Pressing again with nothing selected shows the message and changes nothing.
-        click("xpcmdRemove");
-        QCOMPARE(env.messages.size(), 1);
-        QCOMPARE(env.messages[0].first,
-                 QString("Please select a site to remove in the List and then select Remove"));
-        QCOMPARE(env.messages[0].second, QString("Error In Removing Site"));
-        QCOMPARE(entries(), QStringList{"one"});
-        frmFavorites().lstFavorites()->setCurrentRow(0);
-        frmFavorites().findChild<QAction*>("mnuMainRemove")->trigger();
+        shownFavorites();
+        clickEntry(1);
+        press("xpcmdRemove");
+        clickEntry(0);
+        press("xpcmdRemove");
         QCOMPARE(entries(), QStringList());
+        QCOMPARE(env.messages.size(), 0);
         closeFavorites();
         QCOMPARE(fileBytes(env), QByteArray());
         // The file exists, so the next opening shows an empty list and no default entry.
         QCOMPARE(entries(), QStringList());
     }
 
-    void rightClickShowsThePopUpAndSelectsNothing() {
-        WindowTestEnvironment env;
-        writeFile(env, "one\r\ntwo\r\n");
-        FrmFavorites& w = frmFavorites();
-        w.show();
-        QListWidget* list = w.lstFavorites();
-        const QPoint onSecond = list->visualItemRect(list->item(1)).center();
-        QTimer::singleShot(0, w.mnuMain(), [&w] { w.mnuMain()->close(); });
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onSecond);
-        QCOMPARE(list->currentRow(), -1);
-    }
-
     void doubleClickOpensTheEntryInTheFirstBrowserWindow() {
         WindowTestEnvironment env;
-        writeFile(env, "example.com/fav\r\n");
+        writeFile(env, "example.com/fav\r\nsecond.example\r\n");
         FrmMain& main = frmMain();
         ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
-        frmFavorites().lstFavorites_DblClick();  // nothing selected: nothing happens
+        QListWidget* list = shownFavorites().lstFavorites();
+        // Below the last entry: nothing is opened.
+        doubleClick(list->viewport(), {5, list->viewport()->height() - 5});
         QCOMPARE(wb->navigated, QStringList());
-        frmFavorites().lstFavorites()->setCurrentRow(0);
-        frmFavorites().lstFavorites_DblClick();
+        clickEntry(1);
+        doubleClick(list->viewport(), list->visualItemRect(list->item(0)).center());
         QCOMPARE(wb->navigated, QStringList{"example.com/fav"});
         QCOMPARE(main.cboUrl()->currentText(), QString("example.com/fav"));
+        QVERIFY(frmFavorites().isActiveWindow());
     }
 
     void aFailedSaveKeepsTheOldFileAndSaysSo() {
@@ -147,8 +189,8 @@ private slots:
         QVERIFY(enforceFilePermissions());
         writeFile(env, "kept\r\n");
         QFile(env.path("favorites.fav")).setPermissions(QFile::ReadOwner);
-        frmFavorites().txtLink()->setText("lost?");
-        click("xpcmdAdd");
+        retype(shownFavorites().txtLink(), "lost?");
+        press("xpcmdAdd");
         closeFavorites();
         QCOMPARE(fileBytes(env), QByteArray("kept\r\n"));
         QCOMPARE(env.messages.size(), 1);
@@ -171,10 +213,11 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "one\r\n");
         FrmMain& main = frmMain();
-        main.menuItem("mnuFavorites")->trigger();
+        QVERIFY(showActive(&main));
+        QVERIFY(chooseMenuItem(&main, "Favorites"));
         QVERIFY(frmFavorites().isVisible());
         writeFile(env, "changed\r\n");
-        main.menuItem("mnuFavorites")->trigger();
+        QVERIFY(chooseMenuItem(&main, "Favorites"));
         QCOMPARE(entries(), QStringList{"one"});
     }
 };

@@ -283,9 +283,10 @@ void xpcmdbutton::mouseReleaseEvent(QMouseEvent* event) {
     buttonUp(*event, this);
 }
 
-// The caption label's notifications count as the control's own; its access key clicks.
+// The caption label's notifications count as the control's own; its access key clicks. A
+// disabled control takes no input, through its caption neither.
 bool xpcmdbutton::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != lbl) return CustomControl::eventFilter(watched, event);
+    if (watched != lbl || !isEnabled()) return CustomControl::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
