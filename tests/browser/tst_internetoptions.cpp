@@ -11,6 +11,7 @@
 #include "platform/engineoptions.h"
 #include "platform/webbrowser.h"
 #include "support/loopbackserver.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -20,8 +21,15 @@ namespace {
 
 constexpr int kLoadWait = 20000;
 
-void click(const QString& name) {
-    emit frmOptions().button(name)->Click();
+// The options window, shown and active.
+FrmOptions& shownOptions() {
+    FrmOptions& w = frmOptions();
+    if (!showActive(&w)) qWarning("the options window did not become active");
+    return w;
+}
+
+void press(const QString& button) {
+    click(shownOptions().button(button));
 }
 
 }  // namespace
@@ -39,25 +47,27 @@ private slots:
     void okStoresTheOptionsAndHomeUsesTheHomePage() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
         FrmMain& w = frmMain();
-        w.menuItem("mnuOptions")->trigger();
+        QVERIFY(showActive(&w));
+        QVERIFY(chooseMenuItem(&w, "Tools", "Internet Options..."));
         QVERIFY(frmOptions().isVisible());
         QCOMPARE(frmOptions().txtHomePage()->text(), QString("http://www.google.com/"));
-        frmOptions().txtHomePage()->setText(server_.url("/home").toString());
-        click("xpcmdOK");
+        retype(frmOptions().txtHomePage(), server_.url("/home").toString());
+        press("xpcmdOK");
         QVERIFY(!frmOptionsLoaded());
         QCOMPARE(EngineOptions::load().homePage(), server_.url("/home").toString());
 
         QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
-        w.menuItem("mnuHome")->trigger();
+        QVERIFY(chooseMenuItem(&w, "Navigate", "Home"));
         QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->LocationURL(), server_.url("/home").toString(),
                                   kLoadWait);
     }
 
     void cancelKeepsTheStoredOptions() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        frmOptions().txtHomePage()->setText("http://changed.example/");
-        frmOptions().chkImages()->setChecked(false);
-        click("xpcmdCancel");
+        retype(shownOptions().txtHomePage(), "http://changed.example/");
+        click(frmOptions().chkImages());
+        QVERIFY(!frmOptions().chkImages()->isChecked());
+        press("xpcmdCancel");
         QVERIFY(!frmOptionsLoaded());
         QCOMPARE(EngineOptions::load(), EngineOptions());
     }
@@ -65,8 +75,9 @@ private slots:
     void javaScriptCanBeSwitchedOff() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
         FrmMain& w = frmMain();
-        frmOptions().chkJavaScript()->setChecked(false);
-        click("xpcmdOK");
+        click(shownOptions().chkJavaScript());
+        QVERIFY(!frmOptions().chkJavaScript()->isChecked());
+        press("xpcmdOK");
         QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
         w.wbMain()->Navigate(server_.url("/script").toString());
         QVERIFY(done.wait(kLoadWait));
@@ -74,17 +85,18 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(w.wbMain()->LocationName(), QString("before"));
         // Back on, the script runs again.
-        frmOptions().chkJavaScript()->setChecked(true);
-        click("xpcmdOK");
+        click(shownOptions().chkJavaScript());
+        QVERIFY(frmOptions().chkJavaScript()->isChecked());
+        press("xpcmdOK");
         w.wbMain()->Navigate(server_.url("/script").toString() + "?again");
         QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->LocationName(), QString("after"), kLoadWait);
     }
 
     void clearingSaysWhatWasCleared() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        click("xpcmdClearCache");
+        press("xpcmdClearCache");
         QCOMPARE(frmOptions().lblCleared()->text(), QString("Cache cleared."));
-        click("xpcmdClearCookies");
+        press("xpcmdClearCookies");
         QCOMPARE(frmOptions().lblCleared()->text(), QString("Cookies cleared."));
     }
 

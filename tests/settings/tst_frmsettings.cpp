@@ -12,6 +12,7 @@
 #include "platform/twipgeometry.h"
 #include "settings/frmsettings.h"
 #include "support/filefaults.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -23,8 +24,19 @@ QString stored() {
     return GetSetting("Web Browser", "Settings", "Start-Up Page", "<absent>");
 }
 
-void click(const QString& name) {
-    emit frmSettings().button(name)->Click();
+// The settings window, shown and active.
+FrmSettings& shownSettings() {
+    FrmSettings& w = frmSettings();
+    if (!showActive(&w)) qWarning("the settings window did not become active");
+    return w;
+}
+
+void press(const QString& button) {
+    click(shownSettings().button(button));
+}
+
+void typeStartupPage(const QString& text) {
+    retype(shownSettings().txtStartupPage(), text);
 }
 
 }  // namespace
@@ -43,14 +55,14 @@ private slots:
         frmMain();
         env.firstEngine()->locationURL = "http://127.0.0.1:8080/current";
         QLineEdit* box = frmSettings().txtStartupPage();
-        click("xpcmdDefault");
+        press("xpcmdDefault");
         QCOMPARE(box->text(), QString("www.google.com"));
-        click("xpcmdCurrent");
+        press("xpcmdCurrent");
         QCOMPARE(box->text(), QString("http://127.0.0.1:8080/current"));
         env.firstEngine()->locationURL.clear();
-        click("xpcmdCurrent");
+        press("xpcmdCurrent");
         QCOMPARE(box->text(), QString());
-        click("xpcmdBlank");
+        press("xpcmdBlank");
         QCOMPARE(box->text(), QString("about:blank"));
         QCOMPARE(stored(), QString("<absent>"));
     }
@@ -58,13 +70,13 @@ private slots:
     void browsingModeActsOnTheFirstBrowserWindow() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        click("xpcmdOffline");
+        press("xpcmdOffline");
         QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>{true});
         QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
-        click("xpcmdCancel");  // the mode outlives the window
+        press("xpcmdCancel");  // the mode outlives the window
         QVERIFY(!frmSettingsLoaded());
         QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
-        click("xpcmdOnline");
+        press("xpcmdOnline");
         QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>({true, false}));
         QCOMPARE(w.stbStatus()->panelText(3), QString("ONLiNE"));
     }
@@ -72,22 +84,21 @@ private slots:
     void hideAndShowTheStatusBar() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        w.show();
-        settle();
+        QVERIFY(showActive(&w));
         QWidget* web = w.wbMain()->widget();
         const float scaleHeight = w.ScaleHeight();
         for (int i = 0; i < 2; ++i) {
-            click("xpcmdHide");
+            press("xpcmdHide");
             QCOMPARE(twipsHeight(web), scaleHeight - 525);
             QVERIFY(!w.stbStatus()->isVisibleTo(&w));
         }
         for (int i = 0; i < 2; ++i) {
-            click("xpcmdShow");
+            press("xpcmdShow");
             QCOMPARE(twipsHeight(web), scaleHeight - 800);
             QVERIFY(w.stbStatus()->isVisibleTo(&w));
         }
         // Too low a window: the height is refused, the status bar still comes back.
-        click("xpcmdHide");
+        press("xpcmdHide");
         w.layOut(w.ScaleWidth(), 600);
         w.setWebHeight(1234);
         QVERIFY(!w.setWebHeight(600 - 800));
@@ -96,25 +107,25 @@ private slots:
 
     void saveStoresAndUnloads() {
         WindowTestEnvironment env;
-        frmSettings().txtStartupPage()->setText("  example.com/home  ");
-        click("xpcmdSave");
+        typeStartupPage("  example.com/home  ");
+        press("xpcmdSave");
         QCOMPARE(stored(), QString("  example.com/home  "));
         QVERIFY(!frmSettingsLoaded());
         QCOMPARE(frmSettings().txtStartupPage()->text(), QString("  example.com/home  "));
         // An empty box is stored as the empty text.
-        frmSettings().txtStartupPage()->clear();
-        click("xpcmdSave");
+        typeStartupPage("");
+        press("xpcmdSave");
         QCOMPARE(stored(), QString());
     }
 
     void cancelAndCloseNeverWrite() {
         WindowTestEnvironment env;
         QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "stored.example"));
-        frmSettings().txtStartupPage()->setText("typed.example");
-        click("xpcmdCancel");
+        typeStartupPage("typed.example");
+        press("xpcmdCancel");
         QVERIFY(!frmSettingsLoaded());
         QCOMPARE(frmSettings().txtStartupPage()->text(), QString("stored.example"));
-        frmSettings().txtStartupPage()->setText("typed.example");
+        typeStartupPage("typed.example");
         frmSettings().close();
         settle();
         QVERIFY(!frmSettingsLoaded());
@@ -130,8 +141,8 @@ private slots:
         for (const QString& f : QDir(folder).entryList(QDir::Files))
             QFile(folder + "/" + f).setPermissions(QFile::ReadOwner);
         QFile(folder).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        frmSettings().txtStartupPage()->setText("new.example");
-        click("xpcmdSave");
+        typeStartupPage("new.example");
+        press("xpcmdSave");
         QFile(folder).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(env.messages.size(), 1);
         QVERIFY(frmSettingsLoaded());
@@ -142,8 +153,9 @@ private slots:
     void openingFromTheMenuDoesNotReload() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        frmSettings().txtStartupPage()->setText("typed");
-        w.menuItem("mnuSettings")->trigger();
+        typeStartupPage("typed");
+        QVERIFY(showActive(&w));
+        QVERIFY(chooseMenuItem(&w, "Settings"));
         QVERIFY(frmSettings().isVisible());
         QCOMPARE(frmSettings().txtStartupPage()->text(), QString("typed"));
     }

@@ -6,6 +6,7 @@
 #include "browser/frmmain.h"
 #include "platform/twipgeometry.h"
 #include "source_viewer/frmsource.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -16,11 +17,12 @@ class TestFrmSource : public QObject {
 private slots:
     void showsTheMarkupTakenOnceAtLoad() {
         WindowTestEnvironment env;
-        frmMain();
+        FrmMain& main = frmMain();
+        QVERIFY(showActive(&main));
         ScriptedEngine* wb = env.firstEngine();
         wb->locationName = "Page A";
         wb->markup = "<head><title>Page A</title></head><body>A</body>";
-        frmMain().menuItem("mnuSource")->trigger();
+        QVERIFY(chooseMenuItem(&main, "Tools", "View Page Source..."));
         FrmSource& w = frmSource();
         QVERIFY(w.isVisible());
         QCOMPARE(w.windowTitle(), QString("view-source: Page A"));
@@ -28,7 +30,7 @@ private slots:
         // Another page later: the open window keeps what it showed.
         wb->locationName = "Page B";
         wb->markup = "<body>B</body>";
-        frmMain().menuItem("mnuSource")->trigger();
+        QVERIFY(chooseMenuItem(&main, "Tools", "View Page Source..."));
         QCOMPARE(w.windowTitle(), QString("view-source: Page A"));
         QCOMPARE(w.rtbSource()->toPlainText(),
                  QString("<head><title>Page A</title></head><body>A</body>"));

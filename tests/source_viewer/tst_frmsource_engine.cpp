@@ -7,6 +7,7 @@
 #include "platform/webbrowser.h"
 #include "source_viewer/frmsource.h"
 #include "support/loopbackserver.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -68,7 +69,8 @@ private slots:
         frmSource().show();
         QTRY_VERIFY_WITH_TIMEOUT(sourceText().contains("Hello"), kLoadWait);
         QVERIFY(navigateAndWait(w, server_.url("/scripted").toString()));
-        w.mnuSource_Click();
+        QVERIFY(showActive(&w));
+        QVERIFY(chooseMenuItem(&w, "Tools", "View Page Source..."));
         QTest::qWait(200);
         QCOMPARE(frmSource().windowTitle(), QString("view-source: Plain"));
         QVERIFY(sourceText().contains("Hello"));
