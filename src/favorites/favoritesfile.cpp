@@ -1,5 +1,8 @@
 #include "favorites/favoritesfile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <vector>
 
 namespace skiff {
 
@@ -24,6 +28,20 @@ QString decodeLine(QByteArrayView line) {
     return QString::fromLatin1(line);
 }
 
+// Calls `take` with each line of `text`. A line ends at CR LF, at LF or at a lone CR; the last
+// line needs no line end.
+template <typename Text, typename Take>
+void forEachLine(Text text, Take take) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n') continue;
+        take(text.sliced(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) take(text.sliced(start));
+}
+
 QString failure(const char* what, const QString& path, const QString& reason) {
     return QStringLiteral("Cannot %1 \"%2\": %3")
         .arg(QLatin1String(what), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
@@ -35,18 +53,50 @@ bool fail(QString* error, const QString& path, const QString& reason) {
     return false;
 }
 
-// Writes `bytes` as the whole new contents of `path`, or leaves the old file as it was.
+bool inGroup(gid_t group) {
+    if (getegid() == group) return true;
+    std::vector<gid_t> groups(std::max(getgroups(0, nullptr), 0));
+    groups.resize(std::max(getgroups(int(groups.size()), groups.data()), 0));
+    return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+// A file is read-only when the system refuses to let this process write it, or when its
+// permission bits do: the owner's bits for its owner, the group's for a member of its group,
+// the others' for everyone else. Root, whom the system lets write anything, is held to the bits
+// too, so that a file the user marked read-only stays as it is.
+bool isReadOnly(const QString& path, const struct stat& status) {
+    if (!QFileInfo(path).isWritable()) return true;
+    if (status.st_uid == geteuid()) return !(status.st_mode & S_IWUSR);
+    if (inGroup(status.st_gid)) return !(status.st_mode & S_IWGRP);
+    return !(status.st_mode & S_IWOTH);
+}
+
+// Gives the new file the old one's permission bits, and its owner as far as this process may:
+// root keeps both owner and group; another user keeps the group if it is one of theirs.
+bool keepOwnerAndMode(int handle, const struct stat& old) {
+    if (fchown(handle, old.st_uid, old.st_gid) != 0) (void)fchown(handle, uid_t(-1), old.st_gid);
+    return fchmod(handle, old.st_mode & 07777) == 0;
+}
+
+// Writes `bytes` as the whole new contents of `path`, or leaves the old file as it was. A link
+// is followed: the file it points to is replaced and the link stays.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* error) {
     // The new file takes the old one's place by a rename, which the old file's own
     // permissions do not stop; a file the user made read-only is kept as it is.
-    const QFileInfo existing(path);
-    if (existing.isFile() && !existing.isWritable())
+    struct stat old {};
+    const bool exists =
+        stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (exists && isReadOnly(path, old))
         return fail(error, path, QStringLiteral("the file is read-only"));
     // Unbuffered, so that a write cut short (a full disk) shows in the count written; a
     // buffered one would report the cut only to the flush, which does not fail on it.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(error, path, file.errorString());
+    if (exists && !keepOwnerAndMode(file.handle(), old)) {
+        file.cancelWriting();
+        return fail(error, path, QStringLiteral("its permissions could not be kept"));
+    }
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return fail(error, path,
@@ -67,25 +117,19 @@ bool FileExists(const QString& sFileName) {
 QStringList parseFavorites(const QByteArray& bytes) {
     QByteArrayView rest(bytes);
     if (rest.startsWith(kUtf8Bom)) rest = rest.sliced(kUtf8Bom.size());
+    QStringList entries;
     // The usual file is UTF-8 throughout and is decoded in one pass; only a file that is not
     // is decoded line by line.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString whole = utf8.decode(rest);
     if (!utf8.hasError()) {
-        QStringList entries;
-        for (QStringView line : QStringView(whole).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.endsWith(u'\r')) line.chop(1);
+        forEachLine(QStringView(whole), [&](QStringView line) {
             if (!line.isEmpty()) entries.append(line.toString());
-        }
-        return entries;
-    }
-    QStringList entries;
-    while (!rest.isEmpty()) {
-        const qsizetype end = rest.indexOf('\n');
-        QByteArrayView line = end < 0 ? rest : rest.first(end);
-        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
-        if (line.endsWith('\r')) line.chop(1);
-        if (!line.isEmpty()) entries.append(decodeLine(line));
+        });
+    } else {
+        forEachLine(rest, [&](QByteArrayView line) {
+            if (!line.isEmpty()) entries.append(decodeLine(line));
+        });
     }
     return entries;
 }

@@ -19,8 +19,8 @@ inline const QString kDefaultFavorite =
 // count as absent.
 bool FileExists(const QString& sFileName);
 
-// The entries of a favorites file's bytes, in file order. Lines end in CR LF or LF, and the
-// last line needs no line end. Empty lines are skipped. A line that is not valid UTF-8 is
+// The entries of a favorites file's bytes, in file order. Lines end in CR LF, LF or a lone CR,
+// and the last line needs no line end. Empty lines are skipped. A line that is not valid UTF-8 is
 // read as Latin-1, so that every byte stays a character.
 QStringList parseFavorites(const QByteArray& bytes);
 
@@ -47,7 +47,9 @@ bool createEmptyFavoritesFile(const QString& path, QString* error);
 // Replaces the file at `path` with `entries`. The new contents are written to a temporary
 // file beside it and take the old file's place only when complete, so a failed save leaves
 // the old file whole; it then returns false and puts a reason, naming the file, into `error`
-// (when given). A file the user made read-only is not replaced.
+// (when given). A file whose permission bits do not let this process's user write it is not
+// replaced, even when the system would allow it (root); a file that is replaced keeps its
+// permission bits and, where this process may keep it, its owner.
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error);
 
 }  // namespace skiff

@@ -1,6 +1,10 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QtTest>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "favorites/favoritesfile.h"
 #include "support/filefaults.h"
@@ -20,6 +24,18 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+// Runs `work` on a thread of its own that has given up root's right to ignore permission bits,
+// so that unreadable files and read-only folders stop it as they stop any other user. Nothing
+// when that right could not be given up.
+template <typename Work>
+std::optional<std::invoke_result_t<Work>> asOrdinaryUser(Work work) {
+    std::optional<std::invoke_result_t<Work>> result;
+    std::thread([&] {
+        if (test::enforceFilePermissions()) result = work();
+    }).join();
+    return result;
+}
+
 }  // namespace
 
 class TestFavoritesFile : public QObject {
@@ -30,8 +46,6 @@ private:
     QString path() const { return dir_->filePath("favorites.fav"); }
 
 private slots:
-    void initTestCase() { QVERIFY(test::enforceFilePermissions()); }
-
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
@@ -68,6 +82,10 @@ private slots:
             << QByteArray("http://a/\r\n\r\nhttp://c/\r\n\r\n")
             << QStringList{"http://a/", "http://c/"};
         QTest::newRow("bare line feeds") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+        QTest::newRow("bare carriage returns")
+            << QByteArray("a\rb\r\rc") << QStringList{"a", "b", "c"};
+        QTest::newRow("every line end, latin-1 line")
+            << QByteArray("a\r\nb\rcaf\xE9\nd") << QStringList{"a", "b", "café", "d"};
         QTest::newRow("comma and quotes kept whole") << QByteArray("http://x/?q=a,b,c&t=\"1\"\r\n")
                                                      << QStringList{"http://x/?q=a,b,c&t=\"1\""};
         QTest::newRow("blanks kept") << QByteArray(" a b \r\n") << QStringList{" a b "};
@@ -123,7 +141,9 @@ private slots:
     void unreadableFileIsReportedNotLoaded() {
         writeBytes(path(), "http://a/\r\n");
         QVERIFY(QFile::setPermissions(path(), QFile::WriteOwner));
-        const FavoritesLoad load = loadFavorites(path());
+        const auto loaded = asOrdinaryUser([this] { return loadFavorites(path()); });
+        QVERIFY(loaded);
+        const FavoritesLoad& load = *loaded;
         QCOMPARE(load.status, FavoritesLoad::Unreadable);
         QVERIFY(load.entries.isEmpty());
         QVERIFY2(load.error.contains("favorites.fav"), qPrintable(load.error));
@@ -133,7 +153,6 @@ private slots:
     // temporary file may be left beside it.
     void failedSaveKeepsTheOldFile_data() {
         QTest::addColumn<QString>("fault");
-        QTest::newRow("read-only file") << "file";
         QTest::newRow("read-only folder") << "folder";
         QTest::newRow("disk full halfway") << "disk";
     }
@@ -142,18 +161,70 @@ private slots:
         writeBytes(path(), "http://a/\r\n");
         const QStringList many(200, "http://example.com/a-rather-long-address");
         QString error;
-        {
-            std::optional<test::FileSizeLimit> limit;
-            if (fault == "file") QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
-            if (fault == "folder")
-                QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
-            if (fault == "disk") limit.emplace(1024);  // the new contents are 8400 bytes
+        if (fault == "folder") {
+            QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
+            const auto saved = asOrdinaryUser([&] { return saveFavorites(path(), many, &error); });
+            QCOMPARE(saved, std::optional(false));
+        } else {
+            test::FileSizeLimit limit(1024);  // the new contents are 8400 bytes
             QVERIFY(!saveFavorites(path(), many, &error));
         }
         QVERIFY2(error.contains("favorites.fav"), qPrintable(error));
         QCOMPARE(bytesOf(path()), QByteArray("http://a/\r\n"));
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"favorites.fav"});
+    }
+
+    // The permission bits decide, for root as for anyone: the owner's bits for the file's owner,
+    // the group's for its group, the others' for everyone else. A file they keep this user from
+    // writing keeps its bytes; a file that is replaced keeps its bits and owner, and one reached
+    // through a link stays where the link points.
+    void permissionBitsAreHonouredAndKept_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("othersFile");  // owned by another user: root only
+        QTest::addColumn<bool>("throughLink");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("no write bits") << 0444 << false << false << false;
+        QTest::newRow("no bits at all") << 0000 << false << false << false;
+        QTest::newRow("others may write, the owner not") << 0466 << false << false << false;
+        QTest::newRow("owner may write") << 0600 << false << false << true;
+        QTest::newRow("group and others read") << 0644 << false << false << true;
+        QTest::newRow("through a link") << 0640 << false << true << true;
+        QTest::newRow("read-only through a link") << 0440 << false << true << false;
+        QTest::newRow("another user's, all may write") << 0666 << true << false << true;
+        QTest::newRow("another user's, only it may write") << 0644 << true << false << false;
+    }
+    void permissionBitsAreHonouredAndKept() {
+        QFETCH(int, mode);
+        QFETCH(bool, othersFile);
+        QFETCH(bool, throughLink);
+        QFETCH(bool, saved);
+        const QString file = throughLink ? dir_->filePath("elsewhere.txt") : path();
+        const QByteArray name = QFile::encodeName(file);
+        writeBytes(file, "http://a/\r\n");
+        if (throughLink) QVERIFY(QFile::link(file, path()));
+        if (othersFile) {
+            if (geteuid() != 0) QSKIP("only root can give a file to another user");
+            QCOMPARE(chown(name, 65534, 65534), 0);
+        }
+        QCOMPARE(chmod(name, mode_t(mode)), 0);
+        struct stat before {};
+        QCOMPARE(stat(name, &before), 0);
+
+        QString error;
+        QCOMPARE(saveFavorites(path(), {"http://b/"}, &error), saved);
+        if (!saved) QVERIFY2(error.contains("favorites.fav"), qPrintable(error));
+        struct stat after {};
+        QCOMPARE(stat(name, &after), 0);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(QFileInfo(path()).isSymLink(), throughLink);
+        if (throughLink) QCOMPARE(QFileInfo(path()).symLinkTarget(), file);
+        QCOMPARE(chmod(name, 0600), 0);  // readable by this test whoever it runs as
+        QCOMPARE(bytesOf(file), QByteArray(saved ? "http://b/\r\n" : "http://a/\r\n"));
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+                 throughLink ? 2 : 1);
     }
 };
 
