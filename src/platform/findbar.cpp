@@ -33,6 +33,9 @@ FindBar::FindBar(QWebEngineView* view)
     auto* next = xpcmdbutton::placeNew(this, "xpcmdNext", "NEXT");
     auto* previous = xpcmdbutton::placeNew(this, "xpcmdPrevious", "PREVIOUS", 990);
     auto* close = xpcmdbutton::placeNew(this, "xpcmdClose", "CLOSE");
+    // A click on NEXT or PREVIOUS leaves the keyboard focus in the text box, where Enter and
+    // Shift+Enter go on searching.
+    for (xpcmdbutton* button : {next, previous}) button->setFocusPolicy(Qt::TabFocus);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -83,15 +86,6 @@ void FindBar::findPrevious() {
 
 QString FindBar::text() const {
     return m_text->text();
-}
-
-void FindBar::setText(const QString& text) {
-    m_text->setText(text);
-    startOver();
-}
-
-void FindBar::setMatchCase(bool matchCase) {
-    m_matchCase->setChecked(matchCase);
 }
 
 QString FindBar::resultText() const {

@@ -33,8 +33,6 @@ public:
     void findPrevious();
 
     QString text() const;
-    void setText(const QString& text);
-    void setMatchCase(bool matchCase);
     // The result of the last search; empty when nothing was searched for.
     QString resultText() const;
 

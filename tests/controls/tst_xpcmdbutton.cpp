@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
 
 #include "controls/xpcmdbutton/cellstrip.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/pointer.h"
+#include "support/userinput.h"
 
 using namespace skiff;
 
@@ -26,21 +28,17 @@ QRgb cellPx(int index, int x, int y) {
     return cellStrip().pixel(index * kCellWidth + x, y);
 }
 
-void mouse(QWidget* target, QEvent::Type type, QPointF pos, Qt::MouseButtons held,
-           Qt::MouseButton button = Qt::NoButton, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QMouseEvent e(type, pos, target->mapToGlobal(pos), button, held, mods);
-    QApplication::sendEvent(target, &e);
-}
+// Mouse input on the button's window at a point of `t`, delivered to what lies under it.
 void move(QWidget* t, QPointF pos, Qt::MouseButtons held = Qt::NoButton) {
-    mouse(t, QEvent::MouseMove, pos, held);
+    test::mouseEvent(t, QEvent::MouseMove, pos, held);
 }
 void press(QWidget* t, QPointF pos, Qt::MouseButton b = Qt::LeftButton,
            Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    mouse(t, QEvent::MouseButtonPress, pos, b, b, mods);
+    test::mouseEvent(t, QEvent::MouseButtonPress, pos, b, b, mods);
 }
 void release(QWidget* t, QPointF pos, Qt::MouseButton b = Qt::LeftButton,
              Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    mouse(t, QEvent::MouseButtonRelease, pos, Qt::NoButton, b, mods);
+    test::mouseEvent(t, QEvent::MouseButtonRelease, pos, Qt::NoButton, b, mods);
 }
 
 // Every event the button raises, in order, with its parameters.
@@ -73,7 +71,8 @@ struct EventLog {
     }
 };
 
-// A host window with one button placed as a new instance named "xpcmdGo".
+// A shown host window with one button placed as a new instance named "xpcmdGo". Its caption
+// is empty, so that the pointer meets the button's own surface.
 struct Rig {
     QWidget host;
     xpcmdbutton* b;
@@ -82,8 +81,13 @@ struct Rig {
         host.resize(200, 100);
         b = new xpcmdbutton(&host);
         placeNewControl(b, "xpcmdGo", QRect(QPoint(10, 10), size));
+        b->SetCaption("");
         log.attach(b);
         host.show();
+        if (!QTest::qWaitForWindowExposed(&host)) qWarning("the host window is not shown");
+        // The pointer starts on the host, off the button: the first press on the button comes
+        // with the movement that brings the pointer there.
+        move(&host, {150, 80});
     }
     QLabel* lbl() const { return b->findChild<QLabel*>("lbl"); }
     QTimer* timer() const { return b->findChild<QTimer*>("Timer1"); }
@@ -114,7 +118,7 @@ private slots:
         r.b->SetEnabled(false);
         QCOMPARE(shownCell(*r.b), 2);
         r.b->SetEnabled(true);
-        move(r.b, {4, 4});
+        move(r.b, {5, 5});
         QCOMPARE(shownCell(*r.b), 3);
         r.b->SetState(1);
         QCOMPARE(shownCell(*r.b), 4);
@@ -230,14 +234,16 @@ private slots:
     // --- properties ----------------------------------------------------------------------
 
     void newInstanceDefaultsAreNotWritten() {
-        Rig r;
-        const Ambient ambient = ambientOf(&r.host, "xpcmdGo");
-        QCOMPARE(r.b->State(), 0);
-        QVERIFY(r.b->Enabled());
-        QCOMPARE(r.b->Caption(), QString("xpcmdGo"));
-        QVERIFY(sameFont(r.b->Font(), ambient.font));
+        QWidget host;
+        auto* b = new xpcmdbutton(&host);
+        placeNewControl(b, "xpcmdGo", QRect(10, 10, 18, 21));
+        const Ambient ambient = ambientOf(&host, "xpcmdGo");
+        QCOMPARE(b->State(), 0);
+        QVERIFY(b->Enabled());
+        QCOMPARE(b->Caption(), QString("xpcmdGo"));
+        QVERIFY(sameFont(b->Font(), ambient.font));
         PropertyBag bag;
-        r.b->WriteProperties(bag, ambient);
+        b->WriteProperties(bag, ambient);
         QCOMPARE(bag.size(), 0);
     }
 
@@ -308,66 +314,89 @@ private slots:
 
     void pressAndReleaseRaiseDownUpClick() {
         Rig r;
+        // The pointer moves onto the control, then the button goes down and up.
         press(r.b, {5, 6}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
         QCOMPARE(shownCell(*r.b), 1);
         release(r.b, {5, 6}, Qt::LeftButton, Qt::AltModifier);
-        QCOMPARE(r.log.entries, QStringList({"MouseDown 1 3 5 6", "MouseUp 1 4 5 6", "Click"}));
+        QCOMPARE(r.log.entries, QStringList({"MouseMove 0 3 5 6", "MouseDown 1 3 5 6",
+                                             "MouseUp 1 4 5 6", "Click"}));
         QCOMPARE(shownCell(*r.b), 0);
 
-        // The right button presses the face too but gives no click.
+        // The right and the middle button press the face too but give no click.
         r.log.entries.clear();
         press(r.b, {2, 2}, Qt::RightButton);
         QCOMPARE(shownCell(*r.b), 1);
         release(r.b, {2, 2}, Qt::RightButton);
-        mouse(r.b, QEvent::MouseButtonPress, {3, 3}, Qt::MiddleButton, Qt::MiddleButton);
-        // A left press released outside the control is no click either.
+        press(r.b, {3, 3}, Qt::MiddleButton);
+        release(r.b, {3, 3}, Qt::MiddleButton);
+        // A left press released outside the control is no click either; the movement out
+        // while the button is held raises no MouseMove.
         press(r.b, {5, 6});
         release(r.b, {30, 6});
         QCOMPARE(r.log.entries,
-                 QStringList({"MouseDown 2 0 2 2", "MouseUp 2 0 2 2", "MouseDown 4 0 3 3",
-                              "MouseDown 1 0 5 6", "MouseUp 1 0 30 6"}));
+                 QStringList({"MouseMove 0 0 2 2", "MouseDown 2 0 2 2", "MouseUp 2 0 2 2",
+                              "MouseMove 0 0 3 3", "MouseDown 4 0 3 3", "MouseUp 4 0 3 3",
+                              "MouseMove 0 0 5 6", "MouseDown 1 0 5 6", "MouseUp 1 0 30 6"}));
     }
 
     void moveShowsPressedOnlyForTheLeftButtonAlone() {
         Rig r;
         move(r.b, {3, 4});
         QCOMPARE(shownCell(*r.b), 3);
-        move(r.b, {3, 4}, Qt::LeftButton);
+        press(r.b, {3, 4});
+        move(r.b, {4, 4}, Qt::LeftButton);
         QCOMPARE(shownCell(*r.b), 1);
-        move(r.b, {3, 4}, Qt::LeftButton | Qt::RightButton);
+        test::mouseEvent(r.b, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton | Qt::RightButton,
+                         Qt::RightButton);
+        move(r.b, {5, 4}, Qt::LeftButton | Qt::RightButton);
         QCOMPARE(shownCell(*r.b), 3);
         QCOMPARE(r.log.entries,
-                 QStringList({"MouseMove 0 0 3 4", "MouseMove 1 0 3 4", "MouseMove 3 0 3 4"}));
+                 QStringList({"MouseMove 0 0 3 4", "MouseDown 1 0 3 4", "MouseMove 1 0 4 4",
+                              "MouseDown 2 0 4 4", "MouseMove 3 0 5 4"}));
 
         // The host's handler may change the parameters; the control goes on with its values.
+        test::mouseEvent(r.b, QEvent::MouseButtonRelease, {5, 4}, Qt::LeftButton, Qt::RightButton);
         connect(r.b, &xpcmdbutton::MouseMove, r.b,
                 [](qint16& button, qint16&, float&, float&) { button = 2; });
-        move(r.b, {3, 4}, Qt::LeftButton);
+        move(r.b, {6, 4}, Qt::LeftButton);
         QCOMPARE(shownCell(*r.b), 3);
+        release(r.b, {6, 4});
     }
 
+    // Moves reach the control outside its rectangle only while it holds the mouse, after a
+    // press on it.
     void movesOnTheEdgeCountAsInside() {
         Rig r;
-        move(r.b, {18, 21});
-        move(r.b, {0, 0});
-        move(r.b, {18.5, 10});
-        move(r.b, {-0.5, 10});
-        QCOMPARE(r.log.entries, QStringList({"MouseMove 0 0 18 21", "MouseMove 0 0 0 0"}));
+        press(r.b, {4, 4});
+        r.log.entries.clear();
+        for (QPointF p : {QPointF(18, 21), QPointF(19, 10), QPointF(-1, 10), QPointF(0, 0)})
+            move(r.b, p, Qt::LeftButton);
+        QCOMPARE(r.log.entries, QStringList({"MouseMove 1 0 18 21", "MouseMove 1 0 0 0"}));
+        release(r.b, {0, 0});
     }
 
     void captionForwardsWithItsOwnCoordinates() {
         Rig r({80, 21});
         r.b->SetCaption("GO!");
         FakePointer pointer(r.b, {1, 1});  // the hover stays on
-        QVERIFY(QTest::qWaitForWindowExposed(&r.host));
-        // Delivered by the window system, so each event reaches the control exactly once.
-        QTest::mousePress(r.lbl(), Qt::LeftButton, {}, QPoint(2, 3));
-        QTest::mouseMove(r.lbl(), QPoint(4, 3));
-        QTest::mouseRelease(r.lbl(), Qt::LeftButton, {}, QPoint(4, 3));
-        QTest::mouseClick(r.b, Qt::LeftButton, {}, QPoint(1, 1));
+        // Each event reaches the control exactly once, from the label or from its surface.
+        press(r.lbl(), {2, 3});
+        move(r.lbl(), {4, 3}, Qt::LeftButton);
+        release(r.lbl(), {4, 3});
+        press(r.b, {1, 1});
+        release(r.b, {1, 1});
         QCOMPARE(r.log.entries,
-                 QStringList({"MouseDown 1 0 2 3", "MouseMove 1 0 4 3", "MouseUp 1 0 4 3", "Click",
-                              "MouseDown 1 0 1 1", "MouseUp 1 0 1 1", "Click"}));
+                 QStringList({"MouseMove 0 0 2 3", "MouseDown 1 0 2 3", "MouseMove 1 0 4 3",
+                              "MouseUp 1 0 4 3", "Click", "MouseMove 0 0 1 1", "MouseDown 1 0 1 1",
+                              "MouseUp 1 0 1 1", "Click"}));
+        // Disabled, the control takes no input, through its caption neither.
+        r.b->SetEnabled(false);
+        r.log.entries.clear();
+        press(r.lbl(), {2, 3});
+        release(r.lbl(), {2, 3});
+        press(r.b, {1, 1});
+        release(r.b, {1, 1});
+        QCOMPARE(r.log.entries, QStringList());
     }
 
     // --- hover poll ------------------------------------------------------------------------
@@ -394,8 +423,10 @@ private slots:
 
     void dragOutsideRearmsThePoll() {
         Rig r;
-        FakePointer pointer(r.b, {30, 5});
+        FakePointer pointer(r.b, {4, 4});
         press(r.b, {4, 4});
+        r.log.entries.clear();
+        pointer.client = {30, 5};
         move(r.b, {30, 5}, Qt::LeftButton);  // outside: no MouseMove, no drawing
         QCOMPARE(shownCell(*r.b), 1);
         QVERIFY(r.timer()->isActive());
@@ -415,12 +446,13 @@ private slots:
 
     void keysPassThroughAndNeverClick() {
         Rig r;
-        r.host.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&r.host));
-        r.b->setFocus();
-        QTest::keyClick(r.b, Qt::Key_Space);
-        QTest::keyClick(r.b, Qt::Key_Return);
-        QTest::keyClick(r.b, 'A', Qt::ShiftModifier);
+        QVERIFY(test::showActive(&r.host));
+        test::pressKey(&r.host, Qt::Key_Tab);  // the only control that takes the focus
+        QVERIFY(r.b->hasFocus());
+        r.log.entries.clear();
+        test::pressKey(&r.host, Qt::Key_Space);
+        test::pressKey(&r.host, Qt::Key_Return);
+        test::pressKey(&r.host, 'A', Qt::ShiftModifier);
         QCOMPARE(r.log.entries,
                  QStringList({"KeyDown 32 0", "KeyPress 32", "KeyUp 32 0", "KeyDown 13 0",
                               "KeyPress 13", "KeyUp 13 0", "KeyDown 16 1", "KeyDown 65 1",
@@ -431,10 +463,15 @@ private slots:
     void accessKeyRaisesClickOnly() {
         Rig r({60, 21});
         r.b->SetCaption("&Go");
+        QVERIFY(test::showActive(&r.host));
+        auto* elsewhere = new QLineEdit(&r.host);  // the access key works from anywhere
+        elsewhere->setGeometry(100, 50, 80, 20);
+        elsewhere->show();
+        test::click(elsewhere);
+        QVERIFY(elsewhere->hasFocus());
+        r.log.entries.clear();
         const QImage before = r.b->face();
-        r.host.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&r.host));
-        QTest::keyClick(&r.host, Qt::Key_G, Qt::AltModifier);
+        test::pressKey(&r.host, Qt::Key_G, Qt::AltModifier);
         QCOMPARE(r.log.entries, QStringList({"Click"}));
         QCOMPARE(r.b->face(), before);
     }

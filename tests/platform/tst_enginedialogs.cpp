@@ -20,6 +20,7 @@
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/untrustedtls.h"
+#include "support/userinput.h"
 
 using namespace skiff;
 using test::EngineView;
@@ -181,7 +182,7 @@ private slots:
         QCOMPARE(window->progressText(), QString("2.93 KiB of 2.93 KiB"));
         QCOMPARE(window->button()->Caption(), QString("CLOSE"));
         QPointer<DownloadWindow> guard(window);
-        emit window->button()->Click();
+        test::click(window->button());
         QTRY_VERIFY(!guard);  // closed and gone
     }
 
@@ -220,7 +221,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window->progressText(), QString("1000 bytes of 4.88 KiB"), kWait);
         QCOMPARE(window->stateText(), QString("Downloading..."));
         QCOMPARE(window->button()->Caption(), QString("CANCEL"));
-        emit window->button()->Click();
+        test::click(window->button());
         QTRY_COMPARE_WITH_TIMEOUT(window->stateText(), QString("Cancelled"), kWait);
         QCOMPARE(window->button()->Caption(), QString("CLOSE"));
         QVERIFY(window->isVisible());

@@ -1,10 +1,12 @@
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QStandardPaths>
 #include <QWebEngineView>
 #include <QtTest>
 
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/enginedialogs.h"
 #include "platform/engineprompts.h"
 #include "platform/findbar.h"
@@ -13,6 +15,7 @@
 #include "platform/webbrowser.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
+#include "support/userinput.h"
 
 using namespace skiff;
 using test::EngineView;
@@ -216,20 +219,30 @@ private slots:
         QTRY_VERIFY(box->hasFocus());
 
         // "apple" is in the page four times, twice in "pineapple" and "Apple" ignoring case.
-        QCOMPARE(resultAfter(bar, [&] { QTest::keyClicks(box, "apple"); }), QString("1 of 4"));
-        QCOMPARE(resultAfter(bar, [&] { QTest::keyClick(box, Qt::Key_Return); }),
+        // Typing searches as the text changes; the last search's result stays.
+        test::type(&view, "apple");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("1 of 4"), kWait);
+        auto button = [bar](const char* name) { return bar->findChild<xpcmdbutton*>(name); };
+        QCOMPARE(resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return); }),
                  QString("2 of 4"));
-        QCOMPARE(resultAfter(bar, [&] { bar->findNext(); }), QString("3 of 4"));
-        QCOMPARE(resultAfter(bar, [&] { QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier); }),
-                 QString("2 of 4"));
-        QCOMPARE(resultAfter(bar, [&] { bar->findPrevious(); }), QString("1 of 4"));
-        QCOMPARE(resultAfter(bar, [&] { bar->findPrevious(); }), QString("4 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdNext")); }), QString("3 of 4"));
+        // The buttons leave the keyboard focus in the text box.
+        QCOMPARE(
+            resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return, Qt::ShiftModifier); }),
+            QString("2 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
+                 QString("1 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
+                 QString("4 of 4"));
         // Matching case leaves out "Apple" and starts again from the top.
-        QCOMPARE(resultAfter(bar, [&] { bar->setMatchCase(true); }), QString("1 of 3"));
-        QCOMPARE(resultAfter(bar, [&] { bar->setText("Apple"); }), QString("1 of 1"));
-        QCOMPARE(resultAfter(bar, [&] { bar->setText("cherry"); }), QString("Not found"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(bar->findChild<QCheckBox*>()); }),
+                 QString("1 of 3"));
+        test::retype(box, "Apple");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("1 of 1"), kWait);
+        test::retype(box, "cherry");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("Not found"), kWait);
 
-        QTest::keyClick(box, Qt::Key_Escape);
+        test::pressKey(&view, Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
         // Opening again keeps the one bar and selects the last words.
         QVERIFY(tools.find());

@@ -12,6 +12,7 @@
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/untrustedtls.h"
+#include "support/userinput.h"
 
 using namespace skiff;
 using test::LoopbackServer;
@@ -73,10 +74,7 @@ QWebEngineView* viewOf(WebBrowser& wb) {
 bool showFocused(WebBrowser& wb) {
     QWidget* view = wb.widget();
     view->resize(400, 300);
-    view->show();
-    view->activateWindow();
-    view->setFocus();
-    return QTest::qWaitForWindowActive(view);
+    return test::showActive(view) && QTest::qWaitFor([view] { return view->hasFocus(); });
 }
 
 // Runs `script` in the page's own world and waits for it to finish.
@@ -305,7 +303,7 @@ private slots:
         otherLog.lines.clear();
         QVERIFY(runScript(wb, "document.getElementById('link').focus(); true").toBool());
         QTRY_COMPARE(wb.activeElementTagName(), std::optional<QString>("A"));
-        QTest::keyClick(viewOf(wb)->focusProxy(), Qt::Key_Return);
+        test::pressKey(viewOf(wb), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(requests, 1, kLoadWait);
         QCOMPARE(focusAtRequest, std::optional<QString>("A"));
 
@@ -336,7 +334,7 @@ private slots:
             Qt::DirectConnection);
         QVERIFY(runScript(wb, "document.getElementById('link').focus(); true").toBool());
         QTRY_COMPARE(wb.activeElementTagName(), std::optional<QString>("A"));
-        QTest::keyClick(viewOf(wb)->focusProxy(), Qt::Key_Return);
+        test::pressKey(viewOf(wb), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(requests, 1, kLoadWait);
         // Loads that start after the refusal complete without the blocked page.
         QVERIFY(navigated(wb, server_.url("/a").toString()));
@@ -420,6 +418,48 @@ private slots:
         wb.Navigate(secure.url("/secure").toString());
         QTRY_COMPARE_WITH_TIMEOUT(wb.LocationName(), QString("Secure"), kLoadWait);
         QCOMPARE(questions, 1);
+    }
+
+    // Addresses the engine takes as orders to crash, hang or strain a part of itself, the
+    // browser's own process among them. Typed in any form the engine reads as one of them, or
+    // opened by a page, they are refused with a message and the page stays as it was.
+    void engineDebugAddressesAreRefused_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("byPage");
+        for (const char* host :
+             {"badcastcrash", "checkcrash", "crash", "crashdump", "delayeduithreadhang", "gpuclean",
+              "gpucrash", "gpuhang", "hang", "inducebrowsercrashforrealz", "kill", "memory-exhaust",
+              "memory-pressure-critical", "memory-pressure-moderate", "shorthang", "uithreadhang"})
+            QTest::newRow(host) << QString("chrome://") + host << false;
+        QTest::newRow("capitals and blanks") << "  CHROME://GpuCrash/ " << false;
+        QTest::newRow("no slashes") << "chrome:gpucrash" << false;
+        QTest::newRow("three slashes") << "chrome:///inducebrowsercrashforrealz" << false;
+        QTest::newRow("user name and port") << "chrome://me@gpucrash:80/" << false;
+        QTest::newRow("escaped letter") << "chrome://gpu%63rash" << false;
+        QTest::newRow("full-width letters") << "chrome://\uFF47\uFF50\uFF55crash" << false;
+        QTest::newRow("source view") << "view-source:chrome://gpucrash" << false;
+        QTest::newRow("about") << "about:inducebrowsercrashforrealz" << false;
+        // Web pages may not open chrome: addresses at all, the engine's own pages may.
+        QTest::newRow("opened by an engine page") << "chrome://gpucrash/" << true;
+    }
+    void engineDebugAddressesAreRefused() {
+        QFETCH(QString, address);
+        QFETCH(bool, byPage);
+        QtWebBrowser wb;
+        const QString start = byPage ? "chrome://gpu/" : server_.url("/a").toString();
+        QVERIFY(navigated(wb, start));
+        EventLog log(&wb);
+        if (byPage)
+            runScript(wb, "location.href = '" + address + "'");
+        else
+            wb.Navigate(address);
+        const QString refusal =
+            "StatusTextChange Not opened: " + address.trimmed() + " is a debugging address";
+        QTRY_COMPARE(log.lines, QStringList{refusal});
+        // The page still answers, and nothing else was loaded.
+        QCOMPARE(runScript(wb, "location.href").toString(), start);
+        QCOMPARE(wb.LocationURL(), start);
+        QCOMPARE(log.lines, QStringList{refusal});
     }
 
     void homePageAndPageOptionsComeFromTheStoredOptions() {

@@ -66,12 +66,16 @@ void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers mods) {
     if (QWindow* window = windowOf(widget)) QTest::keyClick(window, key, mods);
 }
 
+void pressKey(QWidget* widget, char key, Qt::KeyboardModifiers mods) {
+    if (QWindow* window = windowOf(widget)) QTest::keyClick(window, key, mods);
+}
+
 void type(QWidget* widget, const QString& text) {
     QWindow* window = windowOf(widget);
     if (!window) return;
     for (const QChar c : text) {
         if (c.unicode() < 0x80)
-            QTest::keyClick(window, char(c.unicode()));
+            pressKey(widget, char(c.unicode()));
         else  // a key of another keyboard layout: no key code of its own, just the text
             QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(c), {});
     }

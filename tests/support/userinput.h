@@ -31,6 +31,8 @@ void doubleClick(QWidget* widget, QPoint pos = {});
 
 // A key pressed and released in the window of `widget`.
 void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers mods = {});
+// The same for a character key, which gives that character as its text.
+void pressKey(QWidget* widget, char key, Qt::KeyboardModifiers mods = {});
 // `text` typed into the window of `widget`, one key for each character.
 void type(QWidget* widget, const QString& text);
 // Clicks into the text box `box`, selects all it holds and types `text` over it.
