@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <cstdlib>
+#include <limits>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "controls/xpgroupbox/xpgroupbox.h"
@@ -20,6 +21,10 @@
 namespace skiff {
 
 namespace {
+
+// Text boxes hold addresses: what is typed or pasted is kept whole, however long; the engine
+// decides what it accepts.
+constexpr int kNoLengthLimit = std::numeric_limits<int>::max();
 
 void setForeColor(QWidget* w, std::optional<ColorValue> color) {
     if (!color) return;
@@ -59,11 +64,13 @@ QWidget* makeControl(QWidget* parent, const ControlDefinition& def) {
         }
         case ControlKind::TextBox: {
             auto* box = new QLineEdit(def.text, parent);
+            box->setMaxLength(kNoLengthLimit);
             return box;
         }
         case ControlKind::ComboBox: {
             auto* box = new QComboBox(parent);
             box->setEditable(true);
+            box->lineEdit()->setMaxLength(kNoLengthLimit);
             box->setInsertPolicy(QComboBox::NoInsert);
             box->setEditText(def.text);
             return box;

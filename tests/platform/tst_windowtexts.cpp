@@ -1,16 +1,23 @@
-// Every label, caption and check box text of the windows fits the width its window gives it.
+// Every label, caption and check box text of the windows fits the width its window gives it,
+// and the text boxes keep whatever is typed or pasted into them.
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWebEngineView>
 #include <QtTest>
 
 #include "browser/frmmain.h"
 #include "browser/internetoptions.h"
+#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/frmfavorites.h"
 #include "platform/findbar.h"
 #include "platform/pageproperties.h"
+#include "platform/settingsstore.h"
 #include "settings/frmsettings.h"
 #include "support/textfit.h"
+#include "support/userinput.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -40,6 +47,28 @@ private slots:
         for (QWidget* w : windows)
             QVERIFY2(textsThatDoNotFit(w).isEmpty(),
                      qPrintable(w->windowTitle() + ": " + textsThatDoNotFit(w).join(", ")));
+    }
+
+    // An address far longer than a text box's usual limit, pasted, is kept whole: in the
+    // address box, which navigates to it, and in the start-up page box, which stores it.
+    void longAddressesAreKeptWhole() {
+        WindowTestEnvironment env;
+        const QString address = "http://pages.test/?q=" + QString(40000, 'x');
+        QGuiApplication::clipboard()->setText(address);
+        const auto paste = [](QWidget* box) {
+            QVERIFY(showActive(box->window()));
+            click(box);
+            pressKey(box, 'a', Qt::ControlModifier);
+            pressKey(box, 'v', Qt::ControlModifier);
+        };
+
+        paste(frmMain().cboUrl());
+        pressKey(frmMain().cboUrl(), Qt::Key_Return);
+        QCOMPARE(env.firstEngine()->navigated.last(), address);
+
+        paste(frmSettings().txtStartupPage());
+        click(frmSettings().button("xpcmdSave"));
+        QCOMPARE(GetSetting("Web Browser", "Settings", "Start-Up Page", ""), address);
     }
 };
 
