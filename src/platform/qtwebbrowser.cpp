@@ -19,6 +19,7 @@
 #include <QWebEngineView>
 #include <atomic>
 
+#include "platform/debugaddresses.h"
 #include "platform/enginedialogs.h"
 #include "platform/engineoptions.h"
 #include "platform/pagetools.h"
@@ -63,8 +64,13 @@ constexpr char kFocusScript[] = R"JS(
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
+QString refusalMessage(const QString& address) {
+    return "Not opened: " + address + " is a debugging address of the web engine";
+}
+
 // The status text at the end of a load.
 QString finishMessage(const QWebEngineLoadingInfo& info) {
+    if (isEngineDebugAddress(info.url())) return refusalMessage(info.url().toString());
     switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             return "Stopped";
@@ -85,6 +91,19 @@ QString channelScriptSource() {
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
 }
+
+// Refuses the engine's debugging addresses when a page opens one; the engine then reports a
+// load that stopped at once.
+class Page : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        return !isEngineDebugAddress(url) &&
+               QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+};
 
 }  // namespace
 
@@ -139,7 +158,7 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
                             this)),
       m_channel(new QWebChannel(this)) {
     m_channel->registerObject(kFocusReporterName, m_focusReporter);
-    auto* page = new QWebEnginePage(sharedProfile(), m_view);
+    auto* page = new Page(sharedProfile(), m_view);
     page->setUrlRequestInterceptor(m_offlineFilter);
     page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     installFocusScript(page);
@@ -208,10 +227,17 @@ QWidget* QtWebBrowser::widget() {
     return m_view;
 }
 
+// The engine acts on its debugging addresses before any page or navigation check sees them,
+// so they are refused here.
 void QtWebBrowser::Navigate(const QString& address) {
     if (address.isEmpty() || !page()) return;
-    const QUrl url = QUrl::fromUserInput(address);
-    page()->load(url.isValid() ? url : QUrl(address));
+    const QUrl typed = QUrl::fromUserInput(address);
+    const QUrl url = typed.isValid() ? typed : QUrl(address);
+    if (isEngineDebugAddress(url)) {
+        emit StatusTextChange(refusalMessage(address.trimmed()));
+        return;
+    }
+    page()->load(url);
 }
 
 bool QtWebBrowser::GoBack() {
