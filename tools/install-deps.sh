@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
     qt6-gtk-platformtheme
     libbenchmark-dev
-    xvfb xauth x11-utils
+    xvfb xauth x11-utils openbox libx11-dev libxtst-dev
     fonts-dejavu-core fonts-dejavu-extra
 )
 

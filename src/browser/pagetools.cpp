@@ -11,6 +11,18 @@
 
 namespace skiff {
 
+namespace {
+
+// Shows a tool window, loading it first if needed. One that is already open, perhaps behind
+// the browser window, comes to the front with the keyboard; nothing is read again.
+void bringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
 void FrmMain::mnuFind_Click() {
     wbMain_->ExecWB(WebBrowser::Find, WebBrowser::kDoDefault);
 }
@@ -33,15 +45,15 @@ void FrmMain::mnuSave_Click() {
 }
 
 void FrmMain::mnuSource_Click() {
-    frmSource().show();
+    bringForward(&frmSource());
 }
 
 void FrmMain::mnuFavorites_Click() {
-    frmFavorites().show();
+    bringForward(&frmFavorites());
 }
 
 void FrmMain::mnuSettings_Click() {
-    frmSettings().show();
+    bringForward(&frmSettings());
 }
 
 }  // namespace skiff

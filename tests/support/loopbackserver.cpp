@@ -10,11 +10,14 @@ namespace {
 
 constexpr char kRequestEnd[] = "\r\n\r\n";
 
-// The path of a request line such as "GET /a?x=1 HTTP/1.1", without its query.
-QString requestPath(const QByteArray& request) {
-    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-    if (words.size() < 2) return {};
-    return QUrl(QString::fromLatin1(words.at(1))).path();
+// The words of a request line such as "GET /a?x=1 HTTP/1.1".
+QList<QByteArray> requestLine(const QByteArray& request) {
+    return request.left(request.indexOf("\r\n")).split(' ');
+}
+
+// The path of a request target ("/a?x=1" or "http://host/a?x=1"), without its query.
+QString targetPath(const QString& target) {
+    return QUrl(target).path();
 }
 
 // The value of header `name` in a request, or nothing when it has none.
@@ -111,7 +114,14 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     const QByteArray request = socket->peek(socket->bytesAvailable());
     if (!request.contains(kRequestEnd)) return;
     socket->readAll();
-    const QString path = requestPath(request);
+    const QList<QByteArray> line = requestLine(request);
+    const QString target = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
+    m_targets.append(target);
+    if (line.first() == "CONNECT") {
+        holdOpen(socket, target);  // no tunnels: the client waits until it gives up
+        return;
+    }
+    const QString path = targetPath(target);
     m_requested.append(path);
     const Response response = responseFor(path, request);
     QByteArray reply = "HTTP/1.1 " + response.status + "\r\n";
@@ -122,7 +132,15 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     reply += stalled ? response.body.left(response.sent) : response.body;
     socket->write(reply);
     // A stalled response keeps its connection until the client gives up.
-    if (!stalled) socket->disconnectFromHost();
+    if (stalled)
+        holdOpen(socket, target);
+    else
+        socket->disconnectFromHost();
+}
+
+void LoopbackServer::holdOpen(QTcpSocket* socket, const QString& target) {
+    m_held.insert(socket, target);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { m_held.remove(socket); });
 }
 
 LoopbackServer::Response LoopbackServer::responseFor(const QString& path,

@@ -17,6 +17,10 @@ namespace skiff::test {
 // response closes its connection. Given a TLS configuration (certificate and key), it speaks
 // HTTPS instead.
 //
+// It also serves as the engine's HTTP proxy: a request for an absolute address
+// ("GET http://pages.test/a?q HTTP/1.1") is answered by its path, whatever its host, and a
+// tunnel request ("CONNECT host:443") is held open unanswered, so nothing leaves the machine.
+//
 //     LoopbackServer server;
 //     server.addPage("/a", "<title>A</title>");
 //     browser.Navigate(server.url("/a").toString());
@@ -53,6 +57,12 @@ public:
 
     // The paths of the requests received so far, in order of arrival.
     const QStringList& requestedPaths() const { return m_requested; }
+    // Their targets as the request lines give them, with host (when sent to a proxy) and query:
+    // "http://pages.test/a?q", "/a?q" or, for a tunnel, "host:443".
+    const QStringList& requestedTargets() const { return m_targets; }
+    // The targets whose requests are held open now (stalled responses, tunnels) and whose
+    // connections the client has not closed yet.
+    QStringList heldTargets() const { return m_held.values(); }
 
 private:
     struct Response {
@@ -67,12 +77,15 @@ private:
     void listen();
     void acceptConnections();
     void answerIfComplete(QTcpSocket* socket);
+    void holdOpen(QTcpSocket* socket, const QString& target);
     Response responseFor(const QString& path, const QByteArray& request) const;
 
     std::unique_ptr<QTcpServer> m_server;
     QString m_scheme;
     QHash<QString, Response> m_responses;
     QStringList m_requested;
+    QStringList m_targets;
+    QHash<QTcpSocket*, QString> m_held;
 };
 
 }  // namespace skiff::test

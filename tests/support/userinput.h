@@ -24,7 +24,7 @@ bool showActive(QWidget* window);
 void mouseEvent(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons held,
                 Qt::MouseButton button = Qt::NoButton, Qt::KeyboardModifiers mods = {});
 
-// A click of `button` at `pos` of `widget`; at its centre when no point is given.
+// A click of `button` at `pos` of `widget`; at its centre when no point (or 0,0) is given.
 void click(QWidget* widget, QPoint pos = {}, Qt::MouseButton button = Qt::LeftButton,
            Qt::KeyboardModifiers mods = {});
 void doubleClick(QWidget* widget, QPoint pos = {});

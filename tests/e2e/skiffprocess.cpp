@@ -1,0 +1,75 @@
+#include "e2e/skiffprocess.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace skiff::e2e {
+
+SkiffProcess::SkiffProcess(const XSession& x, quint16 proxyPort)
+    : m_display(x.displayName()), m_proxyPort(proxyPort) {
+    for (const char* folder : {"work", "home", "config", "data", "cache", "runtime"}) {
+        QDir(m_root.path()).mkpath(folder);
+    }
+    QFile::setPermissions(m_root.filePath("runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+SkiffProcess::~SkiffProcess() {
+    if (isRunning()) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+// The program keeps its settings in an INI file that QSettings writes and reads.
+QString SkiffProcess::settingsFile() const {
+    return configDir() + "/Skiff/Web Browser.conf";
+}
+
+void SkiffProcess::setSetting(const QString& key, const QVariant& value) {
+    QSettings store(settingsFile(), QSettings::IniFormat);
+    store.setValue(key, value);
+}
+
+QVariant SkiffProcess::setting(const QString& key) const {
+    return QSettings(settingsFile(), QSettings::IniFormat).value(key);
+}
+
+bool SkiffProcess::start() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE",
+                             "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"}) {
+        env.remove(name);
+    }
+    env.insert("DISPLAY", m_display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    env.insert("HOME", m_root.filePath("home"));
+    env.insert("XDG_CONFIG_HOME", configDir());
+    env.insert("XDG_DATA_HOME", m_root.filePath("data"));
+    env.insert("XDG_CACHE_HOME", m_root.filePath("cache"));
+    env.insert("XDG_RUNTIME_DIR", m_root.filePath("runtime"));
+    env.insert("LC_ALL", "C.UTF-8");
+    // "<-loopback>" takes away the engine's own exception for 127.0.0.1, so that the proxy
+    // sees every request, whatever its host.
+    env.insert("QTWEBENGINE_CHROMIUM_FLAGS",
+               QString("--disable-gpu --disable-background-networking --disable-component-update "
+                       "--proxy-server=http://127.0.0.1:%1 --proxy-bypass-list=<-loopback>")
+                   .arg(m_proxyPort));
+    m_process.setProcessEnvironment(env);
+    m_process.setWorkingDirectory(workingDir());
+    m_process.start(SKIFF_EXECUTABLE, {});
+    return m_process.waitForStarted(kWaitMs);
+}
+
+bool SkiffProcess::waitForExit(int timeoutMs) {
+    return waitFor([this] { return !isRunning(); }, timeoutMs);
+}
+
+QString SkiffProcess::output() {
+    m_output += m_process.readAll();
+    return QString::fromLocal8Bit(m_output);
+}
+
+}  // namespace skiff::e2e

@@ -1,0 +1,69 @@
+#pragma once
+
+// The built skiff program as its own process on an XSession, with a home, configuration,
+// data, cache and working folder of its own, and every page request sent to the test's
+// proxy on 127.0.0.1, so that nothing reaches the internet or the user's files.
+//
+//     LoopbackServer server;                    // serves pages.test/... as a proxy
+//     SkiffProcess skiff(x, server.port());
+//     skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+//     QVERIFY2(skiff.start(), qPrintable(skiff.output()));
+//     const TopLevel w = x.waitForClient("Start");   // the page's title
+//     ...
+//     QVERIFY(x.closeByCloseBox(w));
+//     QVERIFY(skiff.waitForExit());
+//     QCOMPARE(skiff.exitCode(), 0);
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include "e2e/xsession.h"
+
+namespace skiff::e2e {
+
+class SkiffProcess {
+public:
+    // `proxyPort`: the port of the test's HTTP server on 127.0.0.1 that every request of the
+    // engine goes through, loopback addresses included.
+    SkiffProcess(const XSession& x, quint16 proxyPort);
+    ~SkiffProcess();  // kills the program if it still runs
+    SkiffProcess(const SkiffProcess&) = delete;
+    SkiffProcess& operator=(const SkiffProcess&) = delete;
+
+    // Stores a value in the program's settings store ("Web Browser" of the per-user
+    // configuration) before start: `key` is "Section/Key", such as "Settings/Start-Up Page"
+    // or "Internet Options/Home Page".
+    void setSetting(const QString& key, const QVariant& value);
+    // The value the settings store holds for `key` now; invalid when there is none.
+    QVariant setting(const QString& key) const;
+
+    // Starts the program; false (see output()) when it does not start.
+    bool start();
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    // Waits for the program to end by itself.
+    bool waitForExit(int timeoutMs = kWaitMs);
+    // Asks the program to end, as a logout or `kill` does (SIGTERM).
+    void terminate() { m_process.terminate(); }
+    // Valid once it has ended: its exit code, and whether it ended normally (not by a signal).
+    int exitCode() const { return m_process.exitCode(); }
+    bool exitedNormally() const { return m_process.exitStatus() == QProcess::NormalExit; }
+    // What it printed so far (stdout and stderr together).
+    QString output();
+
+    // Its working folder (where "favorites.fav" lives) and its configuration folder.
+    QString workingDir() const { return m_root.filePath("work"); }
+    QString configDir() const { return m_root.filePath("config"); }
+
+private:
+    QString settingsFile() const;
+
+    QTemporaryDir m_root;
+    QProcess m_process;
+    QByteArray m_output;
+    QString m_display;
+    quint16 m_proxyPort;
+};
+
+}  // namespace skiff::e2e

@@ -1,0 +1,401 @@
+// The browser window, driven from outside as a person drives it: the built skiff runs on an
+// X server of the test's own, gets real key presses and pointer clicks, and is watched only
+// through window names, screen pixels, the clipboard and the requests its engine sends to the
+// test's proxy.
+
+#include <QtTest>
+#include <memory>
+
+#include "e2e/browserwindow.h"
+#include "e2e/buttoncells.h"
+#include "e2e/skiffprocess.h"
+#include "e2e/xsession.h"
+#include "support/loopbackserver.h"
+
+using namespace skiff::e2e;
+using skiff::test::LoopbackServer;
+
+namespace {
+
+// Pages of made-up hosts: every request goes to the test's proxy, which answers by path.
+const QString kStart = "http://pages.test/start.html";
+const QString kHome = "http://pages.test/home.html";
+
+QByteArray page(const QByteArray& title, const QByteArray& body = "<p>Some text.</p>") {
+    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
+}
+
+}  // namespace
+
+class E2EBrowser : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void addressAndSearchBoxesByKeys();
+    void backAndForwardButtons();
+    void buttonUnderThePointer();
+    void everyMenuEntryByMouse();
+    void linkToNewWindowAndClosing();
+
+private:
+    // Starts skiff with `startPage` stored as its start-up page and returns its window, once
+    // it shows the page named `title`.
+    BrowserWindow& startSkiff(const QString& startPage, const QString& title);
+    // The window's caption now.
+    QString title() const { return m_x.refreshed(m_browser->window()).name; }
+    // Types `text` into the address box in place of what it held.
+    void typeIntoAddressBox(const QString& text);
+    // The whole text of the address box, read with a click into it, Ctrl+A and Ctrl+C.
+    QString addressBoxText();
+    // What Ctrl+C copies in the focused box, and the same after Ctrl+A.
+    QString copySelection() { return m_x.copySelection().value_or("(nothing copied)"); }
+    QString selectAllAndCopy() { return m_x.selectAllAndCopy().value_or("(nothing copied)"); }
+    // The requests of this journey's program.
+    QStringList requests() const { return m_server.requestedTargets().mid(m_firstRequest); }
+    int requestsFor(const QString& target) const { return int(requests().count(target)); }
+    // Gives a wrong reaction (a navigation that should not start) the time to show before a
+    // check that nothing happened.
+    static void settle() { QTest::qWait(1500); }
+
+    XSession m_x;
+    LoopbackServer m_server;
+    std::unique_ptr<SkiffProcess> m_skiff;
+    std::unique_ptr<BrowserWindow> m_browser;
+    qsizetype m_firstRequest = 0;
+};
+
+void E2EBrowser::initTestCase() {
+    QVERIFY2(m_x.start(), qPrintable(m_x.error()));
+    QDir().mkpath(SKIFF_E2E_OUTPUT);
+    m_server.addPage("/start.html", page("Start"));
+    m_server.addPage("/home.html", page("Home Page"));
+    m_server.addPage("/a.html", page("Page A"));
+    m_server.addPage("/b.html", page("Page B"));
+    m_server.addPage("/search", page("Found"));
+    m_server.addPage("/slow.html", page("Slow", QByteArray(100000, ' ')));
+    m_server.stallAfter("/slow.html", 1000);
+    m_server.addPage("/opener.html",
+                     page("Opener",
+                          "<a href='/second.html' target='_blank' style='display:block;"
+                          "position:fixed;top:0;left:0;right:0;bottom:0'>Open</a>"));
+    m_server.addPage("/second.html", page("Second"));
+}
+
+void E2EBrowser::cleanup() {
+    if (QTest::currentTestFailed()) {
+        const QString shot = QString(SKIFF_E2E_OUTPUT "/%1.png").arg(QTest::currentTestFunction());
+        m_x.saveScreenshot(shot);
+        qWarning("Screen saved as %s", qPrintable(shot));
+        if (m_skiff) qWarning("skiff said:\n%s", qPrintable(m_skiff->output()));
+    }
+    m_browser.reset();
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+}
+
+BrowserWindow& E2EBrowser::startSkiff(const QString& startPage, const QString& title) {
+    m_firstRequest = m_server.requestedTargets().size();
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", startPage);
+    m_skiff->setSetting("Internet Options/Home Page", kHome);
+    [&] { QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output())); }();
+    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
+    [&] {
+        QVERIFY2(m_browser->window().isValid(), qPrintable(m_skiff->output()));
+        QVERIFY(m_browser->locate());
+    }();
+    return *m_browser;
+}
+
+void E2EBrowser::typeIntoAddressBox(const QString& text) {
+    // The box is refilled when a navigation completes, which can come just after the caption
+    // changed: typing that met the refill is typed again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_x.click(m_browser->addressBox().center());
+        QVERIFY(m_x.waitForActive(m_browser->window()));
+        m_x.key("a", Ctrl);
+        if (text.isEmpty()) m_x.key("BackSpace");
+        QVERIFY(m_x.typeText(text));
+        if (m_x.selectAllAndCopy(1000).value_or("") == text) return;
+    }
+    QFAIL(qPrintable("Cannot type into the address box: " + text));
+}
+
+QString E2EBrowser::addressBoxText() {
+    m_x.click(m_browser->addressBox().center());
+    // Short, so that a waiting check tries again soon: a completed navigation refills the box
+    // (and drops its selection) a moment after the caption shows the new page.
+    return m_x.selectAllAndCopy(2000).value_or("(nothing copied)");
+}
+
+void E2EBrowser::addressAndSearchBoxesByKeys() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+
+    // A bare host name and Enter: the page loads, and the box then holds its final address.
+    typeIntoAddressBox("pages.test/a.html");
+    m_x.key("Return");
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+    QCOMPARE(requestsFor("http://pages.test/a.html"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(addressBoxText(), QString("http://pages.test/a.html"), kWaitMs);
+
+    // A secure address goes to the engine as typed (it asks the proxy for a tunnel, which is
+    // held unanswered); the box shows it behind "http://", all of it selected.
+    typeIntoAddressBox("https://pages.test/secure.html");
+    m_x.key("Return");
+    QTRY_VERIFY_WITH_TIMEOUT(requests().contains("pages.test:443"), kWaitMs);
+    QCOMPARE(copySelection(), QString("http://https://pages.test/secure.html"));
+    QCOMPARE(selectAllAndCopy(), QString("http://https://pages.test/secure.html"));
+    for (const QString& target : requests()) QVERIFY(!target.contains("https/"));
+
+    // An empty box and Enter: no navigation, "http://" in the box, all of it selected.
+    typeIntoAddressBox("");
+    const qsizetype requestsBefore = requests().size();
+    m_x.key("Return");
+    QCOMPARE(copySelection(), QString("http://"));
+    QCOMPARE(selectAllAndCopy(), QString("http://"));
+    settle();
+    QCOMPARE(requests().size(), requestsBefore);
+    QCOMPARE(title(), QString("Page A"));
+
+    // GO! clicked with the mouse navigates the box's text.
+    typeIntoAddressBox("pages.test/b.html");
+    m_x.click(b.go().center());
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page B"), kWaitMs);
+    QCOMPARE(requestsFor("http://pages.test/b.html"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(addressBoxText(), QString("http://pages.test/b.html"), kWaitMs);
+
+    // The search box: its hint goes when it gets the focus; Enter searches for the words,
+    // form-encoded into the search address.
+    m_x.click(b.searchBox().center());
+    QVERIFY(m_x.typeText("fish & chips c++"));
+    QCOMPARE(selectAllAndCopy(), QString("fish & chips c++"));
+    m_x.key("Return");
+    const QString search =
+        "http://www.google.com/search?hl=en&q=fish+%26+chips+c%2B%2B"
+        "&btnG=Google+Search";
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Found"), kWaitMs);
+    QCOMPARE(requestsFor(search), 1);
+
+    // The list of visited addresses, newest first (search, B, A, Start), opened from the
+    // keyboard: choosing an entry puts it into the box and goes nowhere.
+    const auto chooseFromList = [this](const QString& openingKey, int modifiers, int downs) {
+        m_x.click(m_browser->addressBox().center());
+        const QList<QRect> before = m_x.popups();
+        m_x.key(openingKey, modifiers);
+        QVERIFY(!m_x.waitForNewPopup(before).isEmpty());
+        for (int i = 0; i < downs; ++i) m_x.key("Down");
+        m_x.key("Return");
+        QVERIFY(waitFor([&] { return m_x.popups() == before; }));
+    };
+    chooseFromList("F4", NoModifier, 1);  // the list opens on the box's entry, the newest
+    QCOMPARE(addressBoxText(), QString("http://pages.test/b.html"));
+    chooseFromList("Down", Alt, 1);  // now on B
+    QCOMPARE(addressBoxText(), QString("http://pages.test/a.html"));
+    settle();
+    QCOMPARE(title(), QString("Found"));
+    QCOMPARE(requestsFor("http://pages.test/a.html"), 1);
+    QCOMPARE(requestsFor("http://pages.test/b.html"), 1);
+}
+
+void E2EBrowser::backAndForwardButtons() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+    const QPoint away = b.webView().center();
+
+    // Nothing to go back or forward to.
+    QVERIFY(waitForCell(m_x, b.back(), DisabledCell));
+    QVERIFY(waitForCell(m_x, b.forward(), DisabledCell));
+
+    for (const char* name : {"a", "b"}) {
+        typeIntoAddressBox(QString("pages.test/%1.html").arg(name));
+        m_x.click(b.go().center());
+        QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page %1").arg(QChar(name[0]).toUpper()),
+                                  kWaitMs);
+    }
+    m_x.movePointer(away);
+    QVERIFY(waitForCell(m_x, b.back(), NormalCell));
+    QCOMPARE(cellOnScreen(m_x, b.forward()), DisabledCell);
+
+    m_x.click(b.back().center());
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+    m_x.movePointer(away);
+    QVERIFY(waitForCell(m_x, b.forward(), NormalCell));
+    QVERIFY(waitForCell(m_x, b.back(), NormalCell));
+
+    m_x.click(b.back().center());
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Start"), kWaitMs);
+    QVERIFY(waitForCell(m_x, b.back(), DisabledCell));
+
+    // A click on the disabled BACK does nothing; FORWARD still goes forward.
+    const qsizetype requestsBefore = requests().size();
+    m_x.click(b.back().center());
+    settle();
+    QCOMPARE(title(), QString("Start"));
+    QCOMPARE(requests().size(), requestsBefore);
+    QCOMPARE(cellOnScreen(m_x, b.back()), DisabledCell);
+    m_x.click(b.forward().center());
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+}
+
+void E2EBrowser::buttonUnderThePointer() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+    const QRect refresh = b.refresh();
+    const QPoint away = b.webView().center();
+    QVERIFY(waitForCell(m_x, refresh, NormalCell));
+
+    // Hovering shows the hot look; leaving brings the resting look back.
+    m_x.movePointer(refresh.center());
+    QVERIFY(waitForCell(m_x, refresh, HotCell));
+    m_x.movePointer(away);
+    QVERIFY(waitForCell(m_x, refresh, NormalCell));
+
+    // Pressed, then released where it was pressed: the resting look while the pointer stays,
+    // and the click reloads the page.
+    m_x.movePointer(refresh.center());
+    QVERIFY(waitForCell(m_x, refresh, HotCell));
+    m_x.pressButton();
+    QVERIFY(waitForCell(m_x, refresh, PressedCell));
+    m_x.releaseButton();
+    QVERIFY(waitForCell(m_x, refresh, NormalCell));
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kStart), 2, kWaitMs);
+    m_x.movePointer(away);
+    settle();
+    QCOMPARE(cellOnScreen(m_x, refresh), NormalCell);
+
+    // Pressed and dragged away: the resting look; back in with the button held: pressed
+    // again; released outside: no click.
+    m_x.movePointer(refresh.center());
+    m_x.pressButton();
+    QVERIFY(waitForCell(m_x, refresh, PressedCell));
+    m_x.movePointer(away);
+    QVERIFY(waitForCell(m_x, refresh, NormalCell));
+    m_x.movePointer(refresh.center() + QPoint(1, 0));
+    QVERIFY(waitForCell(m_x, refresh, PressedCell));
+    m_x.movePointer(away);
+    QVERIFY(waitForCell(m_x, refresh, NormalCell));
+    m_x.releaseButton();
+    settle();
+    QVERIFY2(requestsFor(kStart) == 2, qPrintable(requests().join(" ")));
+    QCOMPARE(cellOnScreen(m_x, refresh), NormalCell);
+}
+
+void E2EBrowser::everyMenuEntryByMouse() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+    using M = BrowserWindow;
+
+    // Navigate: Go!, Home, Refresh, Back, Forward, Stop.
+    typeIntoAddressBox("pages.test/a.html");
+    QVERIFY(b.chooseMenu(M::Navigate, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+    QVERIFY(b.chooseMenu(M::Navigate, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Home Page"), kWaitMs);
+    QCOMPARE(requestsFor(kHome), 1);
+    QVERIFY(b.chooseMenu(M::Navigate, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kHome), 2, kWaitMs);
+    QVERIFY(b.chooseMenu(M::Navigate, 3));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+    QVERIFY(b.chooseMenu(M::Navigate, 4));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Home Page"), kWaitMs);
+    // A page whose server holds the rest of its answer: Stop makes the engine give it up.
+    typeIntoAddressBox("pages.test/slow.html");
+    QVERIFY(b.chooseMenu(M::Navigate, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.heldTargets().contains("http://pages.test/slow.html"),
+                             kWaitMs);
+    QVERIFY(b.chooseMenu(M::Navigate, 5));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server.heldTargets().contains("http://pages.test/slow.html"),
+                             kWaitMs);
+    QVERIFY(b.chooseMenu(M::Navigate, 3));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Home Page"), kWaitMs);
+
+    // Tools: the find bar shows over the page (its buttons are the only blue frames there)
+    // and Escape takes it away.
+    const auto findBarShown = [&] {
+        const QImage web = m_x.grab(b.webView());
+        for (int y = 0; y < web.height(); ++y) {
+            for (int x = 0; x < web.width(); ++x) {
+                if ((web.pixel(x, y) & 0xFFFFFF) == 0x003C74) return true;
+            }
+        }
+        return false;
+    };
+    // A page still loading offers no find, and its end is not on screen for sure: the
+    // entry is chosen again if the bar does not come.
+    QVERIFY(!findBarShown());
+    const auto findChosen = [&] {
+        return b.chooseMenu(M::Tools, 0) && waitFor(findBarShown, 5000);
+    };
+    QVERIFY(findChosen() || findChosen() || findChosen());
+    m_x.key("Escape");
+    QVERIFY(waitFor([&] { return !findBarShown(); }));
+
+    // Windows that open from the Tools menu and go with their close box or Escape.
+    const auto opensAndCloses = [this, &b](int item, const QString& caption, bool byEscape) {
+        QVERIFY(b.chooseMenu(M::Tools, item));
+        const TopLevel w = m_x.waitForClient(caption);
+        QVERIFY2(w.isValid(), qPrintable(caption));
+        if (byEscape) {
+            QVERIFY(m_x.waitForActive(w));
+            m_x.key("Escape");
+        } else {
+            QVERIFY(m_x.closeByCloseBox(w));
+        }
+        QVERIFY(waitFor([&] { return !m_x.refreshed(w).isValid(); }));
+    };
+    opensAndCloses(1, "Internet Options", false);
+    opensAndCloses(2, "Page Properties", false);
+    opensAndCloses(3, "Print", true);
+    opensAndCloses(4, "Save Page As", true);
+
+    // The source window shows the inside of the page's root element: head and body, without
+    // the html element's own tags.
+    QVERIFY(b.chooseMenu(M::Tools, 5));
+    const TopLevel source = m_x.waitForClient("view-source: Home Page");
+    QVERIFY(source.isValid());
+    m_x.click(source.atTwips(75 + 300, 75 + 300));
+    const QString markup = selectAllAndCopy();
+    QVERIFY2(markup.contains("<head><title>Home Page</title></head>"), qPrintable(markup));
+    QVERIFY2(markup.contains("<body><p>Some text.</p></body>"), qPrintable(markup));
+    QVERIFY2(!markup.contains("<html"), qPrintable(markup));
+    QVERIFY(m_x.closeByCloseBox(source));
+
+    // Favorites and Settings open their windows; their close boxes close them.
+    for (const auto& [menu, caption] : {std::pair{M::Favorites, QString("Favorites")},
+                                        std::pair{M::Settings, QString("Settings")}}) {
+        QVERIFY(b.chooseMenu(menu));
+        const TopLevel w = m_x.waitForClient(caption);
+        QVERIFY2(w.isValid(), qPrintable(caption));
+        QVERIFY(m_x.closeByCloseBox(w));
+    }
+
+    // Closing the browser window ends the program.
+    QVERIFY(m_x.closeByCloseBox(b.window()));
+    QVERIFY(m_skiff->waitForExit());
+    QVERIFY(m_skiff->exitedNormally());
+    QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+void E2EBrowser::linkToNewWindowAndClosing() {
+    BrowserWindow& b = startSkiff("http://pages.test/opener.html", "Opener");
+    if (QTest::currentTestFailed()) return;
+
+    // The link covers the whole page.
+    m_x.click(b.webView().center());
+    const TopLevel second = m_x.waitForClient("Second");
+    QVERIFY(second.isValid());
+    QVERIFY(m_x.refreshed(b.window()).isValid());
+
+    // Closing the second window closes the first too, and the program ends.
+    QVERIFY(m_x.closeByCloseBox(second));
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+    QVERIFY(m_skiff->waitForExit());
+    QVERIFY(m_skiff->exitedNormally());
+    QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(E2EBrowser)
+#include "tst_e2e_browser.moc"

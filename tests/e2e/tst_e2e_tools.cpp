@@ -1,0 +1,296 @@
+// The favorites and settings windows, driven from outside as a person drives them: real
+// clicks and keys on skiff's own windows, watched through window names, pixels, the
+// clipboard, the favorites file and the settings file.
+
+#include <QtTest>
+#include <memory>
+
+#include "e2e/browserwindow.h"
+#include "e2e/skiffprocess.h"
+#include "e2e/xsession.h"
+#include "support/loopbackserver.h"
+
+using namespace skiff::e2e;
+using skiff::test::LoopbackServer;
+
+namespace {
+
+QByteArray page(const QByteArray& title, const QByteArray& background = "white") {
+    return "<html><head><title>" + title + "</title></head><body style='background:" + background +
+           "'><p>Text.</p></body></html>";
+}
+
+// The controls of the two tool windows, in twips of their client areas.
+namespace favorites {
+const QRect list(225, 375, 3105, 1980);
+const QRect link(225, 2400, 2205, 285);
+const QRect add(2550, 2400, 765, 315);
+const QRect current(225, 2775, 1515, 315);
+const QRect remove(1800, 2775, 1515, 315);
+}  // namespace favorites
+namespace settings {
+const QRect startupPage(225, 375, 3060, 285);
+// Buttons inside the group boxes: the group box's place plus the button's.
+const QRect useCurrent(75 + 1200, 75 + 675, 990, 315);
+const QRect workOffline(75 + 150, 1275 + 300, 1515, 315);
+const QRect workOnline(75 + 1725, 1275 + 300, 1515, 315);
+const QRect hideStatusBar(75 + 150, 2100 + 300, 1515, 315);
+const QRect showStatusBar(75 + 1725, 2100 + 300, 1515, 315);
+const QRect save(1875, 3000, 765, 315);
+const QRect cancel(2700, 3000, 765, 315);
+}  // namespace settings
+
+QPoint centreOf(const TopLevel& w, const QRect& twips) {
+    return w.twipsRect(twips.x(), twips.y(), twips.width(), twips.height()).center();
+}
+
+}  // namespace
+
+class E2ETools : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void favoritesWindow();
+    void settingsWindowAcrossARestart();
+
+private:
+    bool startSkiff(const QString& title);
+    // Opens the window of the menu bar title `menu` and waits until it has the keyboard;
+    // invalid when it does not come.
+    TopLevel open(BrowserWindow::Menu menu, const QString& caption);
+    QString title() const { return m_x.refreshed(m_browser->window()).name; }
+    QByteArray favoritesFile() const;
+    QString textOfBoxAt(QPoint at);
+    // Waits for the message box `caption`, answers it with Enter and goes back to `from`.
+    bool dismissMessage(const QString& caption, const TopLevel& from);
+    // The entries of the favorites list as drawn: the middle row of each line of text.
+    QList<int> listRows(const TopLevel& w);
+
+    XSession m_x;
+    LoopbackServer m_server;
+    std::unique_ptr<SkiffProcess> m_skiff;
+    std::unique_ptr<BrowserWindow> m_browser;
+};
+
+void E2ETools::initTestCase() {
+    QVERIFY2(m_x.start(), qPrintable(m_x.error()));
+    QDir().mkpath(SKIFF_E2E_OUTPUT);
+    m_server.addPage("/one.html", page("One", "#00ff00"));
+    for (const char* name : {"two", "three", "four"})
+        m_server.addPage(QString("/%1.html").arg(name), page(name));
+}
+
+void E2ETools::cleanup() {
+    if (QTest::currentTestFailed()) {
+        const QString shot = QString(SKIFF_E2E_OUTPUT "/%1.png").arg(QTest::currentTestFunction());
+        m_x.saveScreenshot(shot);
+        qWarning("Screen saved as %s", qPrintable(shot));
+        if (m_skiff) qWarning("skiff said:\n%s", qPrintable(m_skiff->output()));
+    }
+    m_browser.reset();
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+}
+
+bool E2ETools::startSkiff(const QString& title) {
+    if (!m_skiff->start()) return false;
+    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
+    return m_browser->window().isValid() && m_browser->locate();
+}
+
+TopLevel E2ETools::open(BrowserWindow::Menu menu, const QString& caption) {
+    if (!m_browser->chooseMenu(menu)) return {};
+    const TopLevel w = m_x.waitForClient(caption);
+    return w.isValid() && m_x.waitForActive(w) ? w : TopLevel{};
+}
+
+QByteArray E2ETools::favoritesFile() const {
+    QFile f(m_skiff->workingDir() + "/favorites.fav");
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString E2ETools::textOfBoxAt(QPoint at) {
+    m_x.click(at);
+    return m_x.selectAllAndCopy().value_or(QString());
+}
+
+bool E2ETools::dismissMessage(const QString& caption, const TopLevel& from) {
+    const TopLevel box = m_x.waitForClient(caption);
+    if (!box.isValid() || !m_x.waitForActive(box)) return false;
+    m_x.key("Return");
+    if (!m_x.waitForNoClient(caption)) return false;
+    // The window manager may hand the keyboard to another window: a click on the frame's
+    // empty corner brings the window the message came from back.
+    m_x.click(from.atPixel(from.client.width() - 4, from.client.height() - 4));
+    return m_x.waitForActive(from);
+}
+
+QList<int> E2ETools::listRows(const TopLevel& w) {
+    const QRect list = w.twipsRect(favorites::list.x(), favorites::list.y(),
+                                   favorites::list.width(), favorites::list.height());
+    // Inside the list's frame, left of where a scroll bar would be.
+    const QImage inside = m_x.grab(list.adjusted(3, 3, -20, -3));
+    const QList<QPair<int, int>> columns = inkRuns(inside, Qt::Horizontal, inside.width());
+    if (columns.isEmpty()) return {};
+    // Every entry starts with the "h" of "http": its stem is one run of ink per line.
+    const QImage stems = inside.copy(columns.first().first, 0, 2, inside.height());
+    QList<int> rows;
+    for (const auto& [first, last] : inkRuns(stems, Qt::Vertical, 1))
+        rows << list.top() + 3 + (first + last) / 2;
+    return rows;
+}
+
+void E2ETools::favoritesWindow() {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/one.html");
+    QFile file(m_skiff->workingDir() + "/favorites.fav");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("http://pages.test/two.html\r\nhttp://pages.test/three.html\r\n");
+    file.close();
+    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+
+    TopLevel fav = open(BrowserWindow::Favorites, "Favorites");
+    QVERIFY(fav.isValid());
+    QList<int> rows;
+    QVERIFY(waitFor([&] { return (rows = listRows(fav)).size() == 2; }));
+    const int x = fav.twipsRect(favorites::list.x(), 0, 0, 0).x() + 40;
+
+    // REMOVE SiTE with nothing selected, and the pop-up's "Remove" after a right click (which
+    // selects nothing): a message each time, and the list stays.
+    m_x.click(centreOf(fav, favorites::remove));
+    QVERIFY(dismissMessage("Error In Removing Site", fav));
+    QList<QRect> before = m_x.popups();
+    m_x.click(QPoint(x, rows[1]), 3);
+    QRect popup = m_x.waitForNewPopup(before);
+    QVERIFY(!popup.isEmpty());
+    m_x.click(popup.center());
+    QVERIFY(dismissMessage("Error In Removing Site", fav));
+    QCOMPARE(listRows(fav).size(), 2);
+
+    // The pop-up's "Remove" on a selected entry removes it.
+    m_x.click(QPoint(x, rows[0]));
+    before = m_x.popups();
+    m_x.click(QPoint(x, rows[0]), 3);
+    popup = m_x.waitForNewPopup(before);
+    QVERIFY(!popup.isEmpty());
+    m_x.click(popup.center());
+    QVERIFY(waitFor([&] { return listRows(fav).size() == 1; }));  // three
+
+    // ADD takes the text box, ADD CURRENT SiTE the browser's address box.
+    m_x.click(centreOf(fav, favorites::link));
+    m_x.key("a", Ctrl);
+    QVERIFY(m_x.typeText("http://pages.test/four.html"));
+    m_x.click(centreOf(fav, favorites::add));
+    m_x.click(centreOf(fav, favorites::current));
+    QVERIFY(waitFor([&] { return (rows = listRows(fav)).size() == 3; }));  // three four one
+
+    // REMOVE SiTE on the selected entry, then again: after a removal nothing is selected.
+    m_x.click(QPoint(x, rows[1]));
+    m_x.click(centreOf(fav, favorites::remove));
+    QVERIFY(waitFor([&] { return (rows = listRows(fav)).size() == 2; }));  // three one
+    m_x.click(centreOf(fav, favorites::remove));
+    QVERIFY(dismissMessage("Error In Removing Site", fav));
+
+    // A double-click opens the entry in the browser window; the favorites window stays.
+    m_x.doubleClick(QPoint(x, rows[0]));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("three"), kWaitMs);
+    QVERIFY(m_x.refreshed(fav).isValid());
+    m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/favorites-journey.png");
+
+    // Closing the window writes the list.
+    QVERIFY(m_x.closeByCloseBox(fav));
+    QCOMPARE(favoritesFile(),
+             QByteArray("http://pages.test/three.html\r\nhttp://pages.test/one.html\r\n"));
+
+    // An entry added and then the program told to end (as a logout does): the entry is
+    // written and the program ends as closing its window would.
+    fav = open(BrowserWindow::Favorites, "Favorites");
+    QVERIFY(fav.isValid());
+    m_x.click(centreOf(fav, favorites::add));
+    QVERIFY(waitFor([&] { return listRows(fav).size() == 3; }));
+    m_skiff->terminate();
+    QVERIFY(m_skiff->waitForExit());
+    QVERIFY(m_skiff->exitedNormally());
+    QCOMPARE(m_skiff->exitCode(), 0);
+    QCOMPARE(favoritesFile(), QByteArray("http://pages.test/three.html\r\n"
+                                         "http://pages.test/one.html\r\n"
+                                         "http://\r\n"));
+}
+
+void E2ETools::settingsWindowAcrossARestart() {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    const QString key = "Settings/Start-Up Page";
+    m_skiff->setSetting(key, "http://pages.test/one.html");
+    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+
+    // The box shows the stored page. Typing then CANCEL, or typing then the close box,
+    // stores nothing, and the next opening shows the stored page again.
+    TopLevel set = open(BrowserWindow::Settings, "Settings");
+    QVERIFY(set.isValid());
+    const QPoint box = centreOf(set, settings::startupPage);
+    for (bool byCancel : {true, false}) {
+        QCOMPARE(textOfBoxAt(box), QString("http://pages.test/one.html"));
+        QVERIFY(m_x.typeText("http://pages.test/four.html"));
+        if (byCancel)
+            m_x.click(centreOf(set, settings::cancel));
+        else
+            QVERIFY(m_x.closeByCloseBox(set));
+        QVERIFY(m_x.waitForNoClient("Settings"));
+        QCOMPARE(m_skiff->setting(key).toString(), QString("http://pages.test/one.html"));
+        set = open(BrowserWindow::Settings, "Settings");
+        QVERIFY(set.isValid());
+    }
+
+    // HiDE STATUS BAR: the page (green) shows where the status bar was; SHOW brings it back.
+    const TopLevel main = m_browser->window();
+    const QPoint statusBar(main.client.left() + 20, main.client.bottom() - 4);
+    const auto pageShowsThere = [&] { return m_x.pixel(statusBar) == QColor(0, 255, 0); };
+    QVERIFY(!pageShowsThere());
+    m_x.click(centreOf(set, settings::hideStatusBar));
+    QVERIFY(waitFor(pageShowsThere));
+    m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/status-bar-hidden.png");
+    m_x.click(centreOf(set, settings::showStatusBar));
+    QVERIFY(waitFor([&] { return !pageShowsThere(); }));
+
+    // WORK OFFLiNE: the engine sends no request; WORK ONLiNE: it does again. Typing into the
+    // browser window brings it over the settings window; the menu brings that back.
+    const auto typeAddressThenComeBack = [&](const QString& address) {
+        m_x.click(m_browser->addressBox().center());
+        m_x.key("a", Ctrl);
+        QVERIFY(m_x.typeText(address));
+        m_x.key("Return");
+        QVERIFY(m_x.waitForActive(main));
+        QVERIFY(open(BrowserWindow::Settings, "Settings").isValid());
+    };
+    m_x.click(centreOf(set, settings::workOffline));
+    typeAddressThenComeBack("pages.test/two.html");
+    QTest::qWait(1500);
+    QVERIFY(!m_server.requestedTargets().contains("http://pages.test/two.html"));
+    m_x.click(centreOf(set, settings::workOnline));
+    typeAddressThenComeBack("pages.test/two.html");
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("two"), kWaitMs);
+
+    // USE CURRENT and SAVE: the window closes, the value is stored, the running browser
+    // stays where it is; the next start opens the stored page.
+    m_x.click(centreOf(set, settings::useCurrent));
+    m_x.click(centreOf(set, settings::save));
+    QVERIFY(m_x.waitForNoClient("Settings"));
+    QCOMPARE(m_skiff->setting(key).toString(), QString("http://pages.test/two.html"));
+    QCOMPARE(title(), QString("two"));
+
+    QVERIFY(m_x.closeByCloseBox(main));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+    QVERIFY2(startSkiff("two"), qPrintable(m_skiff->output()));
+    set = open(BrowserWindow::Settings, "Settings");
+    QVERIFY(set.isValid());
+    QCOMPARE(textOfBoxAt(centreOf(set, settings::startupPage)),
+             QString("http://pages.test/two.html"));
+    QVERIFY(m_x.closeByCloseBox(m_browser->window()));
+    QVERIFY(m_skiff->waitForExit());
+}
+
+QTEST_GUILESS_MAIN(E2ETools)
+#include "tst_e2e_tools.moc"
