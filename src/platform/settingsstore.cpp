@@ -1,8 +1,10 @@
 #include "platform/settingsstore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QVariant>
 
 namespace skiff {
@@ -14,9 +16,33 @@ const QString kStoreFolder = QStringLiteral("Skiff");
 // The file is looked up afresh on every use, so a change of the configuration folder (as in
 // tests) is followed. C++17 builds the returned store in place, so no copy is needed.
 QSettings openStore(const QString& appName) {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return QSettings(folder + u'/' + kStoreFolder + u'/' + appName + QStringLiteral(".conf"),
-                     QSettings::IniFormat);
+    return QSettings(settingsFilePath(appName), QSettings::IniFormat);
+}
+
+bool isUtf8(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+// Every line the store writes is blank, a comment, a closed [section] or a key=value pair. The
+// store's own status cannot tell: it reports a parse error only to the first reader of a file.
+bool hasStoreLines(const QByteArray& bytes) {
+    for (QByteArray line : bytes.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';')) continue;
+        if (line.startsWith('[') ? !line.endsWith(']') : !line.contains('=')) return false;
+    }
+    return true;
+}
+
+// A name beside `path` that no file has yet: ".damaged" added, then a number when taken.
+QString freeBackupName(const QString& path) {
+    const QString base = path + QStringLiteral(".damaged");
+    QString name = base;
+    for (int number = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++number)
+        name = base + u'.' + QString::number(number);
+    return name;
 }
 
 QString entryName(const QString& section, const QString& key) {
@@ -25,9 +51,10 @@ QString entryName(const QString& section, const QString& key) {
 
 // The store is written to a new file beside the old one that then takes its place, so both
 // the file and its folder must be writable. A store that could not be read, or that still
-// holds changes an earlier write could not save, is not written either.
-bool canWrite(QSettings& store) {
+// holds changes an earlier write could not save, is not written either, nor is a damaged file.
+bool canWrite(QSettings& store, const QString& appName) {
     if (store.status() != QSettings::NoError || !store.isWritable()) return false;
+    if (settingsFileDamaged(appName)) return false;
     return QFileInfo(QFileInfo(store.fileName()).absolutePath()).isWritable();
 }
 
@@ -42,7 +69,7 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 bool SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value) {
     QSettings store = openStore(appName);
-    if (!canWrite(store)) return false;
+    if (!canWrite(store, appName)) return false;
     const QString name = entryName(section, key);
     const QVariant previous = store.value(name);
     store.setValue(name, value);
@@ -55,6 +82,30 @@ bool SaveSetting(const QString& appName, const QString& section, const QString& 
     else
         store.remove(name);
     return false;
+}
+
+QString settingsFilePath(const QString& appName) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return folder + u'/' + kStoreFolder + u'/' + appName + QStringLiteral(".conf");
+}
+
+bool settingsFileDamaged(const QString& appName) {
+    QFile file(settingsFilePath(appName));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    return !isUtf8(bytes) || !hasStoreLines(bytes);
+}
+
+std::optional<QString> replaceDamagedSettings(const QString& appName, const QString& section,
+                                              const QString& key, const QString& value) {
+    const QString path = settingsFilePath(appName);
+    const QString backup = freeBackupName(path);
+    if (!QFile::rename(path, backup)) return std::nullopt;
+    if (SaveSetting(appName, section, key, value)) return backup;
+    // Nothing was stored: the old file goes back in its place.
+    QFile::remove(path);
+    QFile::rename(backup, path);
+    return std::nullopt;
 }
 
 }  // namespace skiff

@@ -1,10 +1,12 @@
 #include "settings/frmsettings.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLineEdit>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "platform/browserhost.h"
+#include "platform/engineprompts.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/singleinstance.h"
@@ -124,13 +126,36 @@ void FrmSettings::xpcmdShow_Click() {
     main->stbStatus()->setVisible(true);
 }
 
-// A store that cannot be written keeps the window open with the typed text.
+// A store that cannot be written keeps the window open with the typed text. A damaged store
+// file is replaced only when the user agrees, and is kept beside the new one.
 void FrmSettings::xpcmdSave_Click() {
-    if (!SaveSetting(kSettingsApp, kSettingsSection, kStartupPageKey, txtStartupPage_->text())) {
+    const QString value = txtStartupPage_->text();
+    if (SaveSetting(kSettingsApp, kSettingsSection, kStartupPageKey, value)) {
+        unloadFrmSettings();
+        return;
+    }
+    if (!settingsFileDamaged(kSettingsApp)) {
         MsgBox("The start-up page could not be saved: the settings store cannot be written.",
                "Settings", this);
         return;
     }
+    const QString file = QDir::toNativeSeparators(settingsFilePath(kSettingsApp));
+    const QString question =
+        "The start-up page was not saved: the settings file \"" + file +
+        "\" is damaged.\n\nReplace it with a new settings file? The damaged file is kept "
+        "beside it as a backup.";
+    if (!askYesNo(this, "Settings", question)) return;
+    const auto backup =
+        replaceDamagedSettings(kSettingsApp, kSettingsSection, kStartupPageKey, value);
+    if (!backup) {
+        MsgBox("The start-up page could not be saved: the settings file \"" + file +
+                   "\" could not be replaced. Nothing was changed.",
+               "Settings", this);
+        return;
+    }
+    MsgBox("The start-up page was saved in a new settings file. The damaged file was kept as \"" +
+               QDir::toNativeSeparators(*backup) + "\".",
+           "Settings", this);
     unloadFrmSettings();
 }
 

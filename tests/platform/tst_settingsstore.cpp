@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QtTest>
 #include <optional>
 
@@ -15,6 +17,18 @@ const QString kKey = "Start-Up Page";
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Tells one file from another that took its name.
+ino_t inodeOf(const QString& path) {
+    struct stat status {};
+    return stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
 }  // namespace
@@ -81,6 +95,35 @@ private slots:
             QCOMPARE(GetSetting(app, kSection, kKey, ""), QString("old"));
         }
         QCOMPARE(bytesOf(fileOf(app)), before);
+    }
+
+    // A file the store cannot read as its own is not written over by a save, which fails.
+    void damagedFileIsKept_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("unclosed section") << QByteArray("[Settings\nStart-Up%20Page=x\n");
+        QTest::newRow("binary") << QByteArray("\0\x01\x02[]=\xFF", 7);
+        QTest::newRow("not UTF-8") << QByteArray("[Settings]\nHome=caf\xE9\n");
+    }
+    void damagedFileIsKept() {
+        QFETCH(QByteArray, bytes);
+        const QString app = QString("Damaged ") + QTest::currentDataTag();
+        const QString file = fileOf(app);
+        QVERIFY(QDir().mkpath(folder()));
+        writeBytes(file, bytes);
+        const ino_t inode = inodeOf(file);
+        QVERIFY(!SaveSetting(app, kSection, kKey, "new"));
+        QCOMPARE(bytesOf(file), bytes);
+        QCOMPARE(inodeOf(file), inode);
+        QVERIFY(settingsFileDamaged(app));
+
+        // Replacing it keeps the damaged bytes beside the new file, under a name not yet taken.
+        writeBytes(file + ".damaged", "an older backup");
+        const std::optional<QString> backup = replaceDamagedSettings(app, kSection, kKey, "new");
+        QCOMPARE(backup, std::optional<QString>(file + ".damaged.2"));
+        QCOMPARE(bytesOf(*backup), bytes);
+        QCOMPARE(bytesOf(file + ".damaged"), QByteArray("an older backup"));
+        QVERIFY(!settingsFileDamaged(app));
+        QCOMPARE(GetSetting(app, kSection, kKey, "<absent>"), QString("new"));
     }
 };
 

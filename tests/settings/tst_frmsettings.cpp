@@ -7,6 +7,7 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "platform/engineprompts.h"
 #include "platform/settingsstore.h"
 #include "platform/statusbar.h"
 #include "platform/twipgeometry.h"
@@ -148,6 +149,36 @@ private slots:
         QVERIFY(frmSettingsLoaded());
         QCOMPARE(frmSettings().txtStartupPage()->text(), QString("new.example"));
         QCOMPARE(stored(), QString("old.example"));
+    }
+
+    // SAVE over a file the store cannot read asks first; No keeps the file and the window,
+    // Yes keeps the damaged file as a backup and stores the page in a new one.
+    void saveOverADamagedFileAsksFirst() {
+        WindowTestEnvironment env;
+        const QString file = settingsFilePath("Web Browser");
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        const QByteArray damaged("[Settings\nStart-Up%20Page=caf\xE9\n");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(damaged) == damaged.size());
+        out.close();
+        QStringList questions;
+        bool answer = false;
+        setPromptAnswers({.yesNo = [&](const QString& q) { return questions.append(q), answer; }});
+        typeStartupPage("new.example");
+        for (bool yes : {false, true}) {
+            answer = yes;
+            press("xpcmdSave");
+            QCOMPARE(questions.size(), yes ? 2 : 1);
+            QVERIFY(questions.last().contains(QDir::toNativeSeparators(file)));
+            QCOMPARE(frmSettingsLoaded(), !yes);
+        }
+        setPromptAnswers({});
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY(env.messages[0].first.contains(file + ".damaged"));
+        QFile backup(file + ".damaged");
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), damaged);
+        QCOMPARE(stored(), QString("new.example"));
     }
 
     void openingFromTheMenuDoesNotReload() {
