@@ -6,12 +6,14 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include "platform/enginedialogs.h"
 #include "platform/engineprompts.h"
 #include "platform/findbar.h"
+#include "platform/messagebox.h"
 #include "platform/pageproperties.h"
 #include "platform/webbrowser.h"
 
@@ -148,7 +150,10 @@ bool PageTools::printWith(std::unique_ptr<QPrinter> printer) {
 
 void PageTools::onPrintFinished(bool ok) {
     m_printer.reset();
-    emit statusMessage(ok ? "The page was printed." : "The page could not be printed.");
+    if (ok)
+        emit statusMessage("The page was printed.");
+    else
+        reportFailure("The page could not be printed.", "Print");
     emit printFinished(ok);
 }
 
@@ -175,10 +180,20 @@ void PageTools::onDownloadRequested(QWebEngineDownloadRequest* request) {
     const QString path = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
     connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, request, path] {
         const bool ok = request->state() == QWebEngineDownloadRequest::DownloadCompleted;
-        emit statusMessage(ok ? "Saved the page as " + QDir::toNativeSeparators(path)
-                              : "Could not save the page as " + QDir::toNativeSeparators(path));
+        const QString file = QDir::toNativeSeparators(path);
+        if (ok)
+            emit statusMessage("Saved the page as " + file);
+        else
+            reportFailure("Could not save the page as " + file, "Save Page As");
         emit saveFinished(path, ok);
     });
+}
+
+// A failure is told in the status bar and in a message box, which stays until read even when
+// the status bar is hidden or the next link under the pointer writes over it.
+void PageTools::reportFailure(const QString& text, const QString& title) {
+    emit statusMessage(text);
+    QTimer::singleShot(0, this, [this, text, title] { MsgBox(text, title, dialogParent()); });
 }
 
 QString PageTools::suggestedSavePath() const {

@@ -56,6 +56,7 @@ private:
     bool printWith(std::unique_ptr<QPrinter> printer);
     void onPrintFinished(bool ok);
     void onDownloadRequested(QWebEngineDownloadRequest* request);
+    void reportFailure(const QString& text, const QString& title);
     QString suggestedSavePath() const;
     QWidget* dialogParent() const;
 

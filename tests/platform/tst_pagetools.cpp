@@ -10,6 +10,7 @@
 #include "platform/enginedialogs.h"
 #include "platform/engineprompts.h"
 #include "platform/findbar.h"
+#include "platform/messagebox.h"
 #include "platform/pageproperties.h"
 #include "platform/pagetools.h"
 #include "platform/webbrowser.h"
@@ -193,17 +194,33 @@ private slots:
         QVERIFY(!markup.contains("Saved by Blink"));
     }
 
-    void saveIntoAMissingFolderSaysItFailed() {
+    // A save or print into a folder that is not there fails with a message box, besides the
+    // status text that the next link under the pointer would write over.
+    void saveAndPrintIntoAMissingFolderSayTheyFailed() {
         EngineView view;
         PageTools tools(&view);
         QVERIFY(view.loaded(server_.url("/tools")));
-        QSignalSpy finished(&tools, &PageTools::saveFinished);
+        QList<QStringList> boxes;
+        setMessageSink([&](const QString& text, const QString& title) {
+            boxes.append({text, title});
+        });
+        QSignalSpy saved(&tools, &PageTools::saveFinished);
+        QSignalSpy printed(&tools, &PageTools::printFinished);
         QSignalSpy messages(&tools, &PageTools::statusMessage);
         const QString path = files_.filePath("missing/page.mhtml");
         QVERIFY(tools.save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat));
-        QVERIFY(finished.wait(kWait));
-        QCOMPARE(finished.last(), QVariantList({path, false}));
-        QCOMPARE(messages.last().first().toString(), "Could not save the page as " + path);
+        QVERIFY(saved.wait(kWait));
+        QCOMPARE(saved.last(), QVariantList({path, false}));
+        const QStringList saveFailed{"Could not save the page as " + path, "Save Page As"};
+        QCOMPARE(messages.last().first().toString(), saveFailed[0]);
+        QTRY_COMPARE(boxes, QList<QStringList>{saveFailed});
+
+        QVERIFY(tools.printToPdf(files_.filePath("missing/page.pdf")));
+        QVERIFY(printed.wait(kWait));
+        QCOMPARE(printed.last().first().toBool(), false);
+        const QStringList printFailed{"The page could not be printed.", "Print"};
+        QTRY_COMPARE(boxes, (QList<QStringList>{saveFailed, printFailed}));
+        setMessageSink({});
     }
 
     void findBarFindsForwardAndBackAndSaysNotFound() {
