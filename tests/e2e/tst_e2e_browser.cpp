@@ -38,6 +38,7 @@ private slots:
     void buttonUnderThePointer();
     void everyMenuEntryByMouse();
     void linkToNewWindowAndClosing();
+    void debuggingAddressesLeaveTheBrowserRunning();
 
 private:
     // Starts skiff with `startPage` stored as its start-up page and returns its window, once
@@ -395,6 +396,26 @@ void E2EBrowser::linkToNewWindowAndClosing() {
     QVERIFY(m_skiff->waitForExit());
     QVERIFY(m_skiff->exitedNormally());
     QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// The engine's debugging addresses would crash or hang the browser process itself: typed and
+// entered, each is refused and the page stays as it was.
+void E2EBrowser::debuggingAddressesLeaveTheBrowserRunning() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+    for (const QString& address :
+         {"chrome://gpucrash", "chrome://inducebrowsercrashforrealz", "CHROME:gpuhang/",
+          "about://uithreadhang", "view-source:chrome://crash", "chrome://kill"}) {
+        typeIntoAddressBox(address);
+        m_x.click(b.go().center());
+        settle();
+        QVERIFY2(m_skiff->isRunning(), qPrintable(address));
+        QCOMPARE(title(), QString("Start"));
+    }
+    // The browser still browses.
+    typeIntoAddressBox("pages.test/a.html");
+    m_x.key("Return");
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)
