@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace skiff {
@@ -19,13 +20,14 @@ namespace {
 constexpr QByteArrayView kLineEnd = "\r\n";
 constexpr QByteArrayView kUtf8Bom = "\xEF\xBB\xBF";
 
-// A line is UTF-8 when decoding it and encoding it again gives back the same bytes; any
-// invalid or cut-off sequence would come back as a replacement character instead.
-QString decodeLine(QByteArrayView line) {
-    const QString text = QString::fromUtf8(line);
-    const QByteArray again = text.toUtf8();
-    if (QByteArrayView(again) == line) return text;
-    return QString::fromLatin1(line);
+// `bytes` as UTF-8, or nothing when they are not: an invalid or cut-off sequence. A byte order
+// mark here is a character like any other (the file's own mark is dropped before).
+std::optional<QString> fromUtf8(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) return std::nullopt;
+    return text;
 }
 
 // Calls `take` with each line of `text`. A line ends at CR LF, at LF or at a lone CR; the last
@@ -119,16 +121,14 @@ QStringList parseFavorites(const QByteArray& bytes) {
     if (rest.startsWith(kUtf8Bom)) rest = rest.sliced(kUtf8Bom.size());
     QStringList entries;
     // The usual file is UTF-8 throughout and is decoded in one pass; only a file that is not
-    // is decoded line by line.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString whole = utf8.decode(rest);
-    if (!utf8.hasError()) {
-        forEachLine(QStringView(whole), [&](QStringView line) {
+    // is decoded line by line, a line that is not UTF-8 as Latin-1.
+    if (const std::optional<QString> whole = fromUtf8(rest)) {
+        forEachLine(QStringView(*whole), [&](QStringView line) {
             if (!line.isEmpty()) entries.append(line.toString());
         });
     } else {
         forEachLine(rest, [&](QByteArrayView line) {
-            if (!line.isEmpty()) entries.append(decodeLine(line));
+            if (!line.isEmpty()) entries.append(fromUtf8(line).value_or(QString::fromLatin1(line)));
         });
     }
     return entries;
@@ -139,8 +139,12 @@ QByteArray serializeFavorites(const QStringList& entries) {
     QStringEncoder utf8(QStringEncoder::Utf8);
     qsizetype room = 0;
     for (const QString& entry : entries) room += utf8.requiredSpace(entry.size()) + kLineEnd.size();
-    QByteArray bytes(room, Qt::Uninitialized);
+    // A first entry that itself starts with a byte order mark gets one written before it: the
+    // reader drops a leading mark, and the entry's own must come back.
+    const bool markFirst = !entries.isEmpty() && entries.first().startsWith(QChar(0xFEFF));
+    QByteArray bytes(room + (markFirst ? kUtf8Bom.size() : 0), Qt::Uninitialized);
     char* out = bytes.data();
+    if (markFirst) out = std::copy(kUtf8Bom.begin(), kUtf8Bom.end(), out);
     for (const QString& entry : entries) {
         out = utf8.appendToBuffer(out, entry);
         out = std::copy(kLineEnd.begin(), kLineEnd.end(), out);

@@ -98,6 +98,12 @@ private slots:
                                                                      "\xEF\xBB\xBF"
                                                                      "a\r\n")
                                                               << QStringList{"a"};
+        const QByteArray mark = "\xEF\xBB\xBF";
+        const QString marked = QStringLiteral("\uFEFFa");  // an entry starting with a mark
+        QTest::newRow("a second mark belongs to the first entry") << mark + mark + "a\r\n"
+                                                                  << QStringList{marked};
+        QTest::newRow("mark on a utf-8 line of a latin-1 file") << "\xE9\r\n" + mark + "a\r\n"
+                                                                << QStringList{"é", marked};
     }
     void parsing() {
         QFETCH(QByteArray, bytes);
@@ -109,6 +115,9 @@ private slots:
         QCOMPARE(serializeFavorites({}), QByteArray());
         QCOMPARE(serializeFavorites({"http://a/?x=1,2", "http://a/?x=1,2", "café"}),
                  QByteArray("http://a/?x=1,2\r\nhttp://a/?x=1,2\r\ncaf\xC3\xA9\r\n"));
+        // A first entry starting with a byte order mark keeps it through a save.
+        const QStringList marked = {QStringLiteral("\uFEFF"), QStringLiteral("\uFEFFb")};
+        QCOMPARE(parseFavorites(serializeFavorites(marked)), marked);
     }
 
     void savedEntriesLoadBackUnchanged() {
