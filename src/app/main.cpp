@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <cstdio>
 
+#include "app/commandline.h"
 #include "browser/frmmain.h"
 #include "platform/browserhost.h"
 #include "platform/enginesandbox.h"
@@ -24,10 +26,18 @@ int main(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Skiff");
+    const skiff::CommandLine line = skiff::readCommandLine(QCoreApplication::arguments());
+    if (line.exitNow) {
+        std::fputs(qPrintable(line.output), stdout);
+        std::fputs(qPrintable(line.error), stderr);
+        return line.exitCode;
+    }
     skiff::QuitSignals quitSignals;
     QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &app, shutDown);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, shutDown);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
+    if (!line.addresses.isEmpty()) skiff::FrmMain::setFirstAddress(line.addresses.first());
     skiff::frmMain().show();
+    for (const QString& address : line.addresses.mid(1)) skiff::FrmMain::openWindow(address);
     return app.exec();
 }

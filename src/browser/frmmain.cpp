@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <utility>
 
 #include "browser/internetoptions.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
@@ -35,6 +36,11 @@ FrmMain::EngineFactory& engineFactory() {
 std::shared_ptr<const Clock>& clock() {
     static std::shared_ptr<const Clock> c = std::make_shared<SystemClock>();
     return c;
+}
+
+std::optional<QString>& pendingFirstAddress() {
+    static std::optional<QString> address;
+    return address;
 }
 
 SingleInstance<FrmMain>& firstWindow() {
@@ -69,6 +75,7 @@ WindowDefinition definition() {
         commandButton("xpcmdGo", "", 4275, 75, 765, 315, "GO!"),
         commandButton("xpcmdSearch", "", 7275, 75, 765, 315, "SEARCH"),
     };
+    d.accessibleNames = {{"cboUrl", "Address"}, {"txtSearch", "Search"}};
     return d;
 }
 
@@ -80,6 +87,18 @@ void FrmMain::setEngineFactory(EngineFactory factory) {
 
 void FrmMain::setClock(std::shared_ptr<const Clock> c) {
     clock() = std::move(c);
+}
+
+void FrmMain::setFirstAddress(const QString& address) {
+    pendingFirstAddress() = address;
+}
+
+FrmMain* FrmMain::openWindow(const QString& address) {
+    auto* window = new FrmMain();
+    window->startAddress_ = address;
+    window->Form_Load();
+    window->show();
+    return window;
 }
 
 FrmMain& frmMain() {
@@ -161,9 +180,11 @@ void FrmMain::createMenus() {
 // ---- Lifecycle ----
 
 void FrmMain::Form_Load() {
+    if (!startAddress_) startAddress_ = std::exchange(pendingFirstAddress(), std::nullopt);
     const QString startupPage = frmSettings().txtStartupPage()->text();
-    if (!startupPage.isEmpty()) {
-        cboUrl_->setEditText(startupPage);
+    const QString firstPage = startAddress_.value_or(startupPage);
+    if (!firstPage.isEmpty()) {
+        cboUrl_->setEditText(firstPage);
         Go();
     } else {
         wbMain_->Navigate("about:blank");

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/browserhost.h"
 #include "platform/clock.h"
@@ -35,6 +36,12 @@ public:
 
     FrmMain();
     ~FrmMain() override;
+
+    // The address the next browser window to load opens in place of the start-up page (the
+    // first address of the command line, for the first window).
+    static void setFirstAddress(const QString& address);
+    // A further browser window, shown and opening `address` in place of the start-up page.
+    static FrmMain* openWindow(const QString& address);
 
     // Lifecycle.
     void Form_Load();
@@ -117,6 +124,7 @@ private:
     QLineEdit* txtSearch_ = nullptr;
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
+    std::optional<QString> startAddress_;  // in place of the start-up page
     bool unloaded_ = false;
 };
 

@@ -36,7 +36,11 @@ QVariant SkiffProcess::setting(const QString& key) const {
     return QSettings(settingsFile(), QSettings::IniFormat).value(key);
 }
 
-bool SkiffProcess::start() {
+void SkiffProcess::setEnvironment(const QString& name, const QString& value) {
+    m_environment.insert(name, value);
+}
+
+bool SkiffProcess::start(const QStringList& arguments) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE",
                              "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"}) {
@@ -57,9 +61,10 @@ bool SkiffProcess::start() {
                QString("--disable-gpu --disable-background-networking --disable-component-update "
                        "--proxy-server=http://127.0.0.1:%1 --proxy-bypass-list=<-loopback>")
                    .arg(m_proxyPort));
+    env.insert(m_environment);
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(workingDir());
-    m_process.start(SKIFF_EXECUTABLE, {});
+    m_process.start(SKIFF_EXECUTABLE, arguments);
     return m_process.waitForStarted(kWaitMs);
 }
 

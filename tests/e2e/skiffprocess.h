@@ -39,9 +39,14 @@ public:
     // The value the settings store holds for `key` now; invalid when there is none.
     QVariant setting(const QString& key) const;
 
+    // Sets a variable of the program's environment before start, over the test's own choice
+    // (such as the session bus, which the program otherwise does not get).
+    void setEnvironment(const QString& name, const QString& value);
+
     // Starts the program; false (see output()) when it does not start.
-    bool start();
+    bool start(const QStringList& arguments = {});
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 processId() const { return m_process.processId(); }
     // Waits for the program to end by itself.
     bool waitForExit(int timeoutMs = kWaitMs);
     // Asks the program to end, as a logout or `kill` does (SIGTERM).
@@ -62,6 +67,7 @@ private:
     QTemporaryDir m_root;
     QProcess m_process;
     QByteArray m_output;
+    QProcessEnvironment m_environment;
     QString m_display;
     quint16 m_proxyPort;
 };

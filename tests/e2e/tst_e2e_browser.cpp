@@ -39,6 +39,7 @@ private slots:
     void everyMenuEntryByMouse();
     void linkToNewWindowAndClosing();
     void debuggingAddressesLeaveTheBrowserRunning();
+    void commandLine();
 
 private:
     // Starts skiff with `startPage` stored as its start-up page and returns its window, once
@@ -416,6 +417,35 @@ void E2EBrowser::debuggingAddressesLeaveTheBrowserRunning() {
     typeIntoAddressBox("pages.test/a.html");
     m_x.key("Return");
     QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+}
+
+// Options end the program at once; addresses open in place of the start-up page, one browser
+// window each.
+void E2EBrowser::commandLine() {
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString said;
+    } options[] = {{{"--version"}, 0, "Skiff 0.1\n"},
+                   {{"--help", "pages.test"}, 0, "Usage: skiff [OPTION]... [ADDRESS]...\n"},
+                   {{"pages.test", "--frobnicate"}, 2, "skiff: unknown option '--frobnicate'\n"}};
+    for (const auto& option : options) {
+        SkiffProcess skiff(m_x, m_server.port());
+        QVERIFY(skiff.start(option.arguments));
+        QVERIFY(skiff.waitForExit());
+        QCOMPARE(skiff.exitCode(), option.exitCode);
+        QVERIFY2(skiff.output().startsWith(option.said), qPrintable(skiff.output()));
+    }
+    QVERIFY(m_x.clients().isEmpty());
+
+    m_firstRequest = m_server.requestedTargets().size();
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", kStart);
+    QVERIFY(m_skiff->start({"pages.test/a.html", "--", "http://pages.test/b.html"}));
+    QVERIFY(m_x.waitForClient("Page A", 60000).isValid());
+    QVERIFY(m_x.waitForClient("Page B").isValid());
+    QCOMPARE(m_x.clients().size(), 2);
+    QCOMPARE(requestsFor(kStart), 0);
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)

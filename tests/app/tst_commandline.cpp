@@ -1,0 +1,43 @@
+#include <QtTest>
+
+#include "app/commandline.h"
+
+using namespace skiff;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void addressesAndOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("addresses");
+        QTest::addColumn<int>("exitCode");  // -1: the program runs
+        QTest::newRow("none") << QStringList{} << QStringList{} << -1;
+        QTest::newRow("addresses in order, empty ones skipped")
+            << QStringList{"b.example", "", "https://a.example/x?y=-1"}
+            << QStringList{"b.example", "https://a.example/x?y=-1"} << -1;
+        QTest::newRow("after --, a dash starts an address")
+            << QStringList{"--", "-dash.example", "--help"}
+            << QStringList{"-dash.example", "--help"} << -1;
+        QTest::newRow("the engine's arguments are not read")
+            << QStringList{"a.example", "--webEngineArgs", "--no-sandbox", "b.example"}
+            << QStringList{"a.example"} << -1;
+        QTest::newRow("help") << QStringList{"a.example", "-h"} << QStringList{} << 0;
+        QTest::newRow("version") << QStringList{"-v"} << QStringList{} << 0;
+        QTest::newRow("unknown option") << QStringList{"-x"} << QStringList{} << 2;
+        QTest::newRow("a lone dash") << QStringList{"-"} << QStringList{} << 2;
+    }
+    void addressesAndOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, addresses);
+        QFETCH(int, exitCode);
+        const CommandLine line = readCommandLine(QStringList{"skiff"} + arguments);
+        QCOMPARE(line.addresses, addresses);
+        QCOMPARE(line.exitNow ? line.exitCode : -1, exitCode);
+        // Help and version go to standard output, an error to standard error only.
+        QCOMPARE(line.output.isEmpty(), exitCode != 0);
+        QCOMPARE(line.error.isEmpty(), exitCode != 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
