@@ -43,6 +43,7 @@ WindowDefinition definition() {
         commandButton("xpcmdOK", "", 3135, 2760, 765, 315, "OK"),
         commandButton("xpcmdCancel", "", 3960, 2760, 765, 315, "CANCEL"),
     };
+    d.accessibleNames = {{"txtHomePage", "Home Page"}};
     return d;
 }
 

@@ -49,6 +49,7 @@ WindowDefinition definition() {
         commandButton("xpcmdRemove", "", 1800, 2775, 1515, 315, "REMOVE SiTE"),
         line,
     };
+    d.accessibleNames = {{"lstFavorites", "Favorites"}, {"txtLink", "Address to add"}};
     return d;
 }
 

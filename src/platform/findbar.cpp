@@ -39,7 +39,9 @@ FindBar::FindBar(QWebEngineView* view)
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
-    layout->addWidget(new QLabel("Find:"));
+    auto* label = new QLabel("Find:");
+    label->setBuddy(m_text);  // the text box's name for assistive technology
+    layout->addWidget(label);
     layout->addWidget(m_text, 1);
     layout->addWidget(next);
     layout->addWidget(previous);

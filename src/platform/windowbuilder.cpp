@@ -46,6 +46,14 @@ QWidget* makeLine(QWidget* parent, const ControlDefinition& def) {
     return line;
 }
 
+// The name assistive technology reads for a control; an editable combo box's text box, which
+// takes the keyboard, carries it too.
+void setAccessibleName(QWidget* w, const QString& name) {
+    w->setAccessibleName(name);
+    if (auto* box = qobject_cast<QComboBox*>(w); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(name);
+}
+
 QWidget* makeControl(QWidget* parent, const ControlDefinition& def) {
     const QRect rect = twipsRect(def.left, def.top, def.width, def.height);
     switch (def.kind) {
@@ -125,6 +133,8 @@ WindowControls buildControls(QWidget* client, const WindowDefinition& definition
         if (def.kind != ControlKind::Line)
             setTwipsGeometry(w, def.left, def.top, def.width, def.height);
         w->setObjectName(def.name);
+        if (const QString name = definition.accessibleNames.value(def.name); !name.isEmpty())
+            setAccessibleName(w, name);
         w->show();
         controls.insert(def.name, w);
         if (w->focusPolicy() & Qt::TabFocus) {

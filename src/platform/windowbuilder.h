@@ -23,7 +23,8 @@ private:
 };
 
 // Creates the controls of `definition` on `client`, the window's client area: each in its
-// container, at its twip geometry, with its text or stored property bag, in tab order.
+// container, at its twip geometry, with its text or stored property bag and its accessible
+// name, in tab order.
 // Custom controls load from their stored bag; controls the window makes itself (the web
 // component) are taken from `supplied` by name and only placed.
 WindowControls buildControls(QWidget* client, const WindowDefinition& definition,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -43,6 +44,9 @@ struct WindowDefinition {
     bool fixedSize = false;  // no minimise or maximise box, no resizing; centred on the screen
     std::optional<ColorValue> backColor{};
     QList<ControlDefinition> controls;  // in tab order
+    // What assistive technology calls each text box, list and combo box, by control name: the
+    // label or purpose that a person reads beside it.
+    QHash<QString, QString> accessibleNames{};
 };
 
 // Stored definitions of the two custom controls as the windows keep them: extents in

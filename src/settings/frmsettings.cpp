@@ -44,6 +44,7 @@ WindowDefinition definition() {
         commandButton("xpcmdSave", "", 1875, 3000, 765, 315, "SAVE"),
         commandButton("xpcmdCancel", "", 2700, 3000, 765, 315, "CANCEL"),
     };
+    d.accessibleNames = {{"txtStartupPage", "Start-Up Page"}};
     return d;
 }
 

@@ -25,6 +25,7 @@ WindowDefinition definition() {
     d.clientHeight = 1455;
     d.backColor = ColorValue{0x00FFFFFF};
     d.controls = {{"rtbSource", ControlKind::RichTextBox, "", 75, 75, 1500, 1155}};
+    d.accessibleNames = {{"rtbSource", "Page source"}};
     return d;
 }
 

@@ -1,5 +1,7 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -47,10 +49,61 @@ qint16 keyCode(int key) {
     return 0;
 }
 
+// The caption as read out: "&" marks the access key and is not said; "&&" is one "&".
+QString withoutAccessKeyMark(const QString& caption) {
+    QString text;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && ++i == caption.size()) break;
+        text += caption[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+// A push button named by its caption, unavailable while disabled, with a press action. The
+// caption label is part of the button, not an element of its own.
+class xpcmdbuttonAccessible : public QAccessibleWidget {
+public:
+    explicit xpcmdbuttonAccessible(xpcmdbutton* button)
+        : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return withoutAccessKeyMark(button()->Caption());
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+    QStringList actionNames() const override {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == pressAction())
+            button()->pressByAction();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    xpcmdbutton* button() const { return static_cast<xpcmdbutton*>(widget()); }
+};
+
+namespace {
+
+QAccessibleInterface* accessibleButton(const QString& className, QObject* object) {
+    if (className != QLatin1String(xpcmdbutton::staticMetaObject.className())) return nullptr;
+    return new xpcmdbuttonAccessible(static_cast<xpcmdbutton*>(object));
+}
+
 }  // namespace
 
 xpcmdbutton::xpcmdbutton(QWidget* parent)
     : CustomControl(parent), lbl(new QLabel(this)), Timer1(new QTimer(this)) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(accessibleButton), true);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -112,6 +165,10 @@ void xpcmdbutton::SetCaption(const QString& vNewCaption) {
     lbl->setText(vNewCaption);
     handleResize();  // the label's text changed: it re-sizes itself and is centred again
     PropertyChanged(QStringLiteral("Caption"));
+    if (QAccessible::isActive()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
 }
 
 FontObject xpcmdbutton::Font() const {
@@ -255,6 +312,16 @@ void xpcmdbutton::buttonUp(const QMouseEvent& event, QWidget* surface) {
     emit MouseUp(button, shift, x, y);
     ResetLook();
     if (click) emit Click();
+}
+
+void xpcmdbutton::pressByAction() {
+    if (!isEnabled()) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isEnabled()) emit Click();
+        },
+        Qt::QueuedConnection);
 }
 
 void xpcmdbutton::pollPointer() {

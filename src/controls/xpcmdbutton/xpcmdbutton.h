@@ -15,7 +15,8 @@ namespace skiff {
 // The program's push button: its face is one of five cell pictures stretched over the whole
 // control, its caption a transparent label centred on the face. It follows the pointer by
 // itself: a movement over it shows the hot look and starts a 10 ms poll that restores the
-// resting look (and raises MouseOut) once the pointer has left its rectangle.
+// resting look (and raises MouseOut) once the pointer has left its rectangle. Assistive
+// technology sees a push button named by its caption, whose press action clicks it.
 class xpcmdbutton : public CustomControl {
     Q_OBJECT
 public:
@@ -74,6 +75,12 @@ private slots:
 
 private:
     friend struct DrawCellProbe;  // lets the drawing benchmark call DrawCell
+    friend class xpcmdbuttonAccessible;
+
+    // Assistive technology's press action: Click, as a click on the enabled control raises it,
+    // and nothing drawn. It comes from the event loop after the request has been answered, so
+    // that a Click handler that opens a dialog does not keep the asking program waiting.
+    void pressByAction();
 
     void ResetLook();
     void DrawCell(qint16& CellIndex);

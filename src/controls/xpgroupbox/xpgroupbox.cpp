@@ -1,5 +1,7 @@
 #include "controls/xpgroupbox/xpgroupbox.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -24,10 +26,50 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, ColorValue colo
 
 }  // namespace
 
+// A grouping named by its caption. Its elements are the controls the host put inside; the
+// caption label is the grouping's name, not an element of its own.
+class xpgroupboxAccessible : public QAccessibleWidget {
+public:
+    explicit xpgroupboxAccessible(xpgroupbox* box)
+        : QAccessibleWidget(box, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return box()->Caption();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return contents().size(); }
+    QAccessibleInterface* child(int index) const override { return contents().value(index); }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return contents().indexOf(child);
+    }
+
+private:
+    xpgroupbox* box() const { return static_cast<xpgroupbox*>(widget()); }
+    QList<QAccessibleInterface*> contents() const {
+        QList<QAccessibleInterface*> list;
+        for (int i = 0, n = QAccessibleWidget::childCount(); i < n; ++i) {
+            QAccessibleInterface* element = QAccessibleWidget::child(i);
+            if (element && element->object() != box()->lbl) list << element;
+        }
+        return list;
+    }
+};
+
+namespace {
+
+QAccessibleInterface* accessibleGroupBox(const QString& className, QObject* object) {
+    if (className != QLatin1String(xpgroupbox::staticMetaObject.className())) return nullptr;
+    return new xpgroupboxAccessible(static_cast<xpgroupbox*>(object));
+}
+
+}  // namespace
+
 xpgroupbox::xpgroupbox(QWidget* parent)
     : CustomControl(parent),
       lbl(new QLabel(QStringLiteral("Label1"), this)),
       m_BackColor(kDefaultBackColor) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(accessibleGroupBox), true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the retained frame covers every pixel
     setMouseTracking(true);
     resize(kDesignSize);
@@ -97,6 +139,10 @@ void xpgroupbox::SetCaption(const QString& vNewCaption) {
     setCaptionText(vNewCaption);
     RepaintFrame();
     PropertyChanged(QStringLiteral("Caption"));
+    if (QAccessible::isActive()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
 }
 
 // The caption label resizes itself to its text and reports a change of text, upon which the

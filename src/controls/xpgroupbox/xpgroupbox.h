@@ -16,7 +16,8 @@ namespace skiff {
 // The XP-style group box: a frame with rounded corners whose top line is interrupted by a
 // caption. It is a container: a host window puts its own controls inside it, positioned
 // relative to the box's top-left corner. The frame is painted on the box's own surface and kept
-// in a retained image; the caption is a child label standing over the top line.
+// in a retained image; the caption is a child label standing over the top line. Assistive
+// technology sees a grouping named by its caption, holding the controls inside it.
 class xpgroupbox : public CustomControl {
     Q_OBJECT
 public:
@@ -63,6 +64,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class xpgroupboxAccessible;
+
     void setUpCaptionLabel();
     void setCaptionText(const QString& text);
     void fitCaptionLabel();
