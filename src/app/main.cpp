@@ -12,8 +12,12 @@ namespace {
 // Shuts down as closing the first browser window does (the tool windows unload with it, so
 // the favorites are written), closes every other browser window too, and ends the program
 // with status 0. For the signals that ask the program to end and for the end of the desktop
-// session.
+// session. A window may ask the user a question on the way (a favorites file that cannot be
+// written); a second request meanwhile is not to cut that short, so it is ignored.
 void shutDown() {
+    static bool started = false;
+    if (started) return;
+    started = true;
     if (skiff::frmMainLoaded()) skiff::frmMain().close();
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* browser = qobject_cast<skiff::FrmMain*>(w)) browser->close();

@@ -123,8 +123,17 @@ void FrmFavorites::Form_Unload() {
     if (!saveOnUnload_) return;
     QStringList entries;
     for (int i = 0; i < lstFavorites_->count(); ++i) entries << lstFavorites_->item(i)->text();
+    // A save that fails is the user's to decide: try again (after freeing the disk or making
+    // the folder writable), or close without saving and keep the old file as it is.
     QString error;
-    if (!saveFavorites(kFavoritesFileName, entries, &error)) MsgBox(error, "Favorites", this);
+    while (!saveFavorites(kFavoritesFileName, entries, &error)) {
+        if (!askRetry(
+                error +
+                    "\n\nClosing without saving keeps the file as it was; the changes made to the "
+                    "list since it was opened are lost.",
+                "Favorites", "Close Without Saving", this))
+            return;
+    }
 }
 
 void FrmFavorites::xpcmdAdd_Click() {

@@ -1,6 +1,7 @@
 #include "platform/messagebox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace skiff {
 
@@ -18,6 +19,16 @@ void MsgBox(const QString& prompt, const QString& title, QWidget* parent) {
     }
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool askRetry(const QString& prompt, const QString& title, const QString& giveUp, QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::NoButton, parent);
+    QPushButton* retry = box.addButton("Retry", QMessageBox::AcceptRole);
+    box.addButton(giveUp, QMessageBox::DestructiveRole);
+    box.setDefaultButton(retry);
+    box.setEscapeButton(retry);
+    box.exec();
+    return box.clickedButton() == retry;
 }
 
 void setMessageSink(MessageSink s) {

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "browser/frmmain.h"
@@ -58,6 +60,29 @@ void clickEntry(int row, Qt::MouseButton button = Qt::LeftButton) {
 int selectedEntries() {
     return int(frmFavorites().lstFavorites()->selectedItems().size());
 }
+
+// The user at the question boxes: each box that opens is read, `before` runs with its number
+// (from 1), then the button named by the next answer is clicked. A box beyond the answers is
+// closed without saving, so that a test never waits on one.
+class QuestionAnswerer : public QObject {
+public:
+    explicit QuestionAnswerer(QStringList answers, std::function<void(int)> before = {}) {
+        connect(&timer_, &QTimer::timeout, this, [this, answers, before] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            asked << box->text();
+            if (before) before(int(asked.size()));
+            const QString answer = answers.value(asked.size() - 1, "Close Without Saving");
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == answer) return click(b);
+        });
+        timer_.start(10);
+    }
+    QStringList asked;
+
+private:
+    QTimer timer_;
+};
 
 const QPair<QString, QString> kNothingSelected{
     "Please select a site to remove in the List and then select Remove", "Error In Removing Site"};
@@ -184,17 +209,47 @@ private slots:
         QVERIFY(frmFavorites().isActiveWindow());
     }
 
-    void aFailedSaveKeepsTheOldFileAndSaysSo() {
+    // A save that fails on closing asks whether to try again or to close without saving, naming
+    // the file. Retry tries again until the save works or the user gives up; giving up closes
+    // the window and leaves the old file as it was. The browser's shut-down asks the same.
+    void aFailedSaveAsksToRetryOrToCloseWithoutSaving() {
         WindowTestEnvironment env;
         QVERIFY(enforceFilePermissions());
         writeFile(env, "kept\r\n");
-        QFile(env.path("favorites.fav")).setPermissions(QFile::ReadOwner);
-        retype(shownFavorites().txtLink(), "lost?");
+        const QString file = QDir::current().absoluteFilePath("favorites.fav");
+        const QString folder = QDir::currentPath();
+        retype(shownFavorites().txtLink(), "added");
         press("xpcmdAdd");
-        closeFavorites();
-        QCOMPARE(fileBytes(env), QByteArray("kept\r\n"));
-        QCOMPARE(env.messages.size(), 1);
-        QVERIFY(env.messages[0].first.contains("favorites.fav"));
+        // A folder that takes no new file: the new list cannot be written beside the old one.
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        {
+            QuestionAnswerer user({"Retry", "Retry"}, [&](int question) {
+                if (question == 2)
+                    QFile::setPermissions(folder,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            });
+            closeByCloseBox(&frmFavorites());
+            QCOMPARE(user.asked.size(), 2);
+            QVERIFY2(user.asked[0].contains(file), qPrintable(user.asked[0]));
+        }
+        QVERIFY(!frmFavoritesLoaded());
+        QCOMPARE(fileBytes(env), QByteArray("kept\r\nadded\r\n"));
+
+        retype(shownFavorites().txtLink(), "lost");
+        press("xpcmdAdd");
+        QFile::setPermissions(file, QFile::ReadOwner);  // a read-only file
+        FrmMain& main = frmMain();
+        QVERIFY(showActive(&main));
+        {
+            QuestionAnswerer user({"Close Without Saving"});
+            closeByCloseBox(&main);
+            QCOMPARE(user.asked.size(), 1);
+            QVERIFY(user.asked[0].contains(file));
+        }
+        QVERIFY(!frmFavoritesLoaded());
+        QVERIFY(!frmMainLoaded());
+        QCOMPARE(fileBytes(env), QByteArray("kept\r\nadded\r\n"));
+        QCOMPARE(env.messages.size(), 0);
     }
 
     void anUnreadableFileIsNotOverwritten() {

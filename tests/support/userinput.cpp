@@ -1,5 +1,6 @@
 #include "support/userinput.h"
 
+#include <QCloseEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -41,6 +42,14 @@ bool showActive(QWidget* window) {
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+void closeByCloseBox(QWidget* window) {
+    QWindow* handle = windowOf(window);
+    if (!handle) return;
+    QCloseEvent close;  // what the platform sends the window when its close box is clicked
+    QCoreApplication::sendEvent(handle, &close);
+    QCoreApplication::processEvents();
 }
 
 void mouseEvent(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons held,

@@ -19,6 +19,9 @@ namespace skiff::test {
 // False when it did not become active.
 bool showActive(QWidget* window);
 
+// The close box of `window`'s title bar: the window system asks the window to close.
+void closeByCloseBox(QWidget* window);
+
 // One mouse event at `pos` of `widget` (its coordinates), with `held` the buttons down after
 // the event and `button` the one that changed.
 void mouseEvent(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons held,
