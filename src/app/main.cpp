@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &app, shutDown);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, shutDown);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
+    skiff::FrmMain::setQuitHandler(shutDown);
     if (!line.addresses.isEmpty()) skiff::FrmMain::setFirstAddress(line.addresses.first());
     skiff::frmMain().show();
     for (const QString& address : line.addresses.mid(1)) skiff::FrmMain::openWindow(address);

@@ -130,6 +130,7 @@ FrmMain::FrmMain() {
     tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 
     createMenus();
+    addShortcuts();
     connectControls();
     connectEngine();
     dockStatusBar();

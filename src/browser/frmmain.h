@@ -83,6 +83,16 @@ public:
     void mnuFavorites_Click();
     void mnuSettings_Click();
 
+    // Keys without a menu entry.
+    static void setQuitHandler(std::function<void()> handler);  // what Quit (Ctrl+Q) does
+    void focusAddressBox();
+    void findNext();
+    void zoomIn();
+    void zoomOut();
+    void zoomReset();
+    void closeWindow();
+    void quit();
+
     // Layout of the client area, given in twips.
     void Form_Resize();
     void layOut(float ScaleWidth, float ScaleHeight);
@@ -109,6 +119,7 @@ protected:
 
 private:
     void createMenus();
+    void addShortcuts();
     void connectControls();
     void connectEngine();
     void dockStatusBar();

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
@@ -41,7 +40,7 @@ Downloads::Downloads(QWebEngineProfile* profile) : QObject(profile) {
 void Downloads::onDownloadRequested(QWebEngineDownloadRequest* request) {
     // Pages saved by the program come already accepted, with their file chosen.
     if (request->state() != QWebEngineDownloadRequest::DownloadRequested) return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const QString folder = saveFolder();
     const auto choice = askSavePath(windowOf(request->page()), "Save File",
                                     QDir(folder).filePath(request->downloadFileName()), {});
     if (!choice) {

@@ -2,12 +2,14 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QStandardPaths>
 
 namespace skiff {
 
@@ -54,6 +56,12 @@ std::optional<SaveChoice> askSavePath(QWidget* parent, const QString& caption,
                                                       filters.join(";;"), &selectedFilter);
     if (path.isEmpty()) return std::nullopt;
     return SaveChoice{path, std::max(0, int(filters.indexOf(selectedFilter)))};
+}
+
+QString saveFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!folder.isEmpty() && QDir().mkpath(folder)) return folder;
+    return QDir::currentPath();
 }
 
 bool askYesNo(QWidget* parent, const QString& title, const QString& question) {

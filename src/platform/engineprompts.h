@@ -29,6 +29,9 @@ std::optional<SaveChoice> askSavePath(QWidget* parent, const QString& caption,
                                       const QString& suggestedPath, const QStringList& filters);
 // A question with Yes and No, No being the default. True for Yes.
 bool askYesNo(QWidget* parent, const QString& title, const QString& question);
+// The folder Save dialogs open in: the user's download folder, made when it is missing, or
+// the folder the program was started from when there is none to be had.
+QString saveFolder();
 // A user name and password; nothing when the user cancels.
 std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
                                           const QString& prompt);

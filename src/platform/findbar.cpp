@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineView>
 
@@ -18,6 +17,14 @@ namespace {
 
 bool isEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// A key press of Escape alone, or the question whether the focus widget wants it.
+bool isEscape(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier;
 }
 
 }  // namespace
@@ -55,10 +62,9 @@ FindBar::FindBar(QWebEngineView* view)
     connect(close, &xpcmdbutton::Click, this, &FindBar::dismiss);
     connect(m_text, &QLineEdit::textEdited, this, &FindBar::startOver);
     connect(m_matchCase, &QCheckBox::toggled, this, &FindBar::startOver);
-    auto* escape = new QShortcut(Qt::Key_Escape, this);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &FindBar::dismiss);
-    m_text->installEventFilter(this);
+    // Escape anywhere in the bar closes it; the bar takes the key before any shortcut of the
+    // window (Escape also stops a page that is loading).
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
     view->installEventFilter(this);
     hide();
 }
@@ -97,6 +103,10 @@ QString FindBar::resultText() const {
 bool FindBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view && event->type() == QEvent::Resize) {
         placeOnView();
+    } else if (isEscape(event) && watched != m_view) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress) dismiss();
+        return true;
     } else if (watched == m_text && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (isEnter(key)) {

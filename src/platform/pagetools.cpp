@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -76,6 +75,8 @@ bool PageTools::exec(int command) {
     switch (command) {
         case WebBrowser::Find:
             return find();
+        case WebBrowser::FindNext:
+            return findNext();
         case WebBrowser::Properties:
             return showProperties();
         case WebBrowser::Print:
@@ -99,6 +100,13 @@ bool PageTools::find() {
     FindBar* bar = findBar();
     if (!bar) bar = new FindBar(m_view);
     bar->open();
+    return true;
+}
+
+bool PageTools::findNext() {
+    FindBar* bar = findBar();
+    if (!bar || !bar->isVisible() || bar->text().isEmpty()) return find();
+    bar->findNext();
     return true;
 }
 
@@ -197,7 +205,7 @@ void PageTools::reportFailure(const QString& text, const QString& title) {
 }
 
 QString PageTools::suggestedSavePath() const {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const QString folder = saveFolder();
     return QDir(folder).filePath(fileNameOf(m_view->page()->title()) + ".html");
 }
 

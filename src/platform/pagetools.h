@@ -30,6 +30,8 @@ public:
 
     // Opens the find bar on the view.
     bool find();
+    // Finds the next match of the open find bar's words; opens the bar when it has none.
+    bool findNext();
     // Gathers the page's properties and then shows them in the modeless properties dialog.
     bool showProperties();
     // Asks for a printer in the print dialog, then prints.

@@ -305,6 +305,14 @@ bool QtWebBrowser::ExecWB(int command, int) {
     return m_tools->exec(command);
 }
 
+double QtWebBrowser::zoomFactor() const {
+    return m_view ? m_view->zoomFactor() : 1.0;
+}
+
+void QtWebBrowser::setZoomFactor(double factor) {
+    if (m_view) m_view->setZoomFactor(factor);
+}
+
 QWebEngineView* QtWebBrowser::viewForNewWindow() {
     WebBrowser* ppDisp = nullptr;
     bool Cancel = false;

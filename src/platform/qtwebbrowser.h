@@ -51,6 +51,8 @@ public:
     void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
 
     bool ExecWB(int command, int option) override;
+    double zoomFactor() const override;
+    void setZoomFactor(double factor) override;
 
     // The engine profile all browsers share: cookies, cache and page settings, kept in the
     // per-user data and cache folders. It is created with the stored engine options.

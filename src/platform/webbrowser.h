@@ -16,7 +16,8 @@ class WebBrowser : public QObject {
     Q_OBJECT
 public:
     // ExecWB command identifiers and the one execution option the program uses.
-    enum Command { SaveAs = 4, Print = 6, Properties = 10, Find = 32 };
+    // FindNext is the program's own: the next match of the open find bar, or the bar opened.
+    enum Command { SaveAs = 4, Print = 6, Properties = 10, Find = 32, FindNext = 1032 };
     static constexpr int kDoDefault = 0;
 
     using QObject::QObject;
@@ -42,6 +43,9 @@ public:
     virtual void setOffline(bool offline) = 0;
     virtual bool Offline() const = 0;
 
+    // The page's zoom, 1 for its own size.
+    virtual double zoomFactor() const = 0;
+    virtual void setZoomFactor(double factor) = 0;
     virtual QString LocationName() const = 0;  // the current page's title
     virtual QString LocationURL() const = 0;   // the current page's full address
 

@@ -40,6 +40,7 @@ private slots:
     void linkToNewWindowAndClosing();
     void debuggingAddressesLeaveTheBrowserRunning();
     void commandLine();
+    void keys();
 
 private:
     // Starts skiff with `startPage` stored as its start-up page and returns its window, once
@@ -83,6 +84,8 @@ void E2EBrowser::initTestCase() {
                           "<a href='/second.html' target='_blank' style='display:block;"
                           "position:fixed;top:0;left:0;right:0;bottom:0'>Open</a>"));
     m_server.addPage("/second.html", page("Second"));
+    m_server.addPage("/zoom.html",
+                     page("Zoom", "<div style='width:100px;height:100px;background:#f00'></div>"));
 }
 
 void E2EBrowser::cleanup() {
@@ -446,6 +449,92 @@ void E2EBrowser::commandLine() {
     QVERIFY(m_x.waitForClient("Page B").isValid());
     QCOMPARE(m_x.clients().size(), 2);
     QCOMPARE(requestsFor(kStart), 0);
+}
+
+// The keys of the browser window, each doing what its menu entry or button does.
+void E2EBrowser::keys() {
+    BrowserWindow& b = startSkiff(kStart, "Start");
+    if (QTest::currentTestFailed()) return;
+
+    // Each key for the address box gives it the focus with its text selected, so typing
+    // replaces it.
+    const struct {
+        const char* key;
+        int modifiers;
+        const char* page;
+        const char* title;
+    } focusKeys[] = {{"l", Ctrl, "pages.test/a.html", "Page A"},
+                     {"d", Alt, "pages.test/b.html", "Page B"},
+                     {"F6", NoModifier, "pages.test/zoom.html", "Zoom"}};
+    for (const auto& focusKey : focusKeys) {
+        m_x.click(b.webView().center());
+        QVERIFY(m_x.key(focusKey.key, focusKey.modifiers));
+        QVERIFY(m_x.typeText(QString(focusKey.page) + "\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(title(), QString(focusKey.title), kWaitMs);
+        // The box is refilled a moment after the caption changes.
+        QTRY_COMPARE_WITH_TIMEOUT(addressBoxText(), "http://" + QString(focusKey.page), kWaitMs);
+    }
+
+    // Back and Forward by keys and by the pointer's side buttons over the page.
+    QVERIFY(m_x.key("Left", Alt));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page B"), kWaitMs);
+    QVERIFY(m_x.key("Right", Alt));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Zoom"), kWaitMs);
+    m_x.click(b.webView().center(), 8);
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page B"), kWaitMs);
+    m_x.click(b.webView().center(), 9);
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Zoom"), kWaitMs);
+
+    // Refresh loads the page again.
+    for (const auto& [key, modifiers] : {std::pair{"F5", NoModifier}, std::pair{"r", Ctrl}}) {
+        const int loads = requestsFor("http://pages.test/zoom.html");
+        QVERIFY(m_x.key(key, modifiers));
+        QTRY_COMPARE_WITH_TIMEOUT(requestsFor("http://pages.test/zoom.html"), loads + 1, kWaitMs);
+    }
+
+    // Zoom: the red square, 100 pixels wide, grows and shrinks by a step and comes back.
+    const auto redWidth = [&] {
+        const QImage view = m_x.grab(b.webView());
+        int red = 0;
+        for (int x = 0; x < view.width(); ++x) red += view.pixel(x, 20) == qRgb(255, 0, 0);
+        return red;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(redWidth(), 100, kWaitMs);
+    for (const auto& [key, width] : {std::pair{"plus", 110}, std::pair{"minus", 100},
+                                     std::pair{"minus", 90}, std::pair{"0", 100}}) {
+        QVERIFY(m_x.key(key, Ctrl));
+        QTRY_COMPARE_WITH_TIMEOUT(redWidth(), width, kWaitMs);
+    }
+
+    // Tool windows and dialogs, each closed again.
+    for (const auto& [key, window] :
+         {std::pair{"u", "view-source: Zoom"}, std::pair{"b", "Favorites"}, std::pair{"p", "Print"},
+          std::pair{"s", "Save Page As"}}) {
+        m_x.click(b.webView().center());
+        QVERIFY(m_x.waitForActive(b.window()));
+        QVERIFY(m_x.key(key, Ctrl));
+        const TopLevel opened = m_x.waitForClient(window);
+        QVERIFY2(opened.isValid(), window);
+        QVERIFY(m_x.closeByCloseBox(opened));
+    }
+
+    // Quit ends the program as closing the window does.
+    m_x.click(b.webView().center());
+    QVERIFY(m_x.waitForActive(b.window()));
+    QVERIFY(m_x.key("q", Ctrl));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+
+    // Close Window, in the second of two windows, ends the program too.
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    QVERIFY(m_skiff->start({"pages.test/a.html", "pages.test/b.html"}));
+    const TopLevel second = m_x.waitForClient("Page B", 60000);
+    QVERIFY(m_x.waitForClient("Page A").isValid());
+    m_x.click(second.client.center());
+    QVERIFY(m_x.waitForActive(second));
+    QVERIFY(m_x.key("w", Ctrl));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)

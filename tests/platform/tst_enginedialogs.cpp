@@ -186,6 +186,34 @@ private slots:
         QTRY_VERIFY(!guard);  // closed and gone
     }
 
+    // The Save dialog opens in the download folder, which is made when it is missing; where
+    // it cannot be made, in the folder the program was started from.
+    void saveDialogOpensInTheDownloadFolder() {
+        const QByteArray home = qgetenv("HOME");
+        QFile plainFile(files_.filePath("plain file"));
+        QVERIFY(plainFile.open(QIODevice::WriteOnly));
+        const struct {
+            QString home;
+            QString folder;
+        } homes[] = {{files_.filePath("home"), files_.filePath("home/Downloads")},
+                     {plainFile.fileName() + "/home", QDir::currentPath()}};
+        for (const auto& [user, folder] : homes) {
+            qputenv("HOME", QFile::encodeName(user));
+            EngineView view;
+            EngineDialogs dialogs(view.page());
+            QString suggested;
+            setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
+                suggested = path;
+                return std::optional<SaveChoice>();
+            }});
+            view.page()->load(server_.url("/report"));
+            QTRY_VERIFY_WITH_TIMEOUT(!suggested.isEmpty(), kWait);
+            QCOMPARE(suggested, folder + "/report.bin");
+            QVERIFY(QFileInfo(folder).isDir());
+        }
+        qputenv("HOME", home);
+    }
+
     void downloadRefusedWhenNoFileIsChosen() {
         EngineView view;
         EngineDialogs dialogs(view.page());

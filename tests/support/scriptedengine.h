@@ -36,6 +36,7 @@ public:
     bool goForwardResult = true;           // GoForward()
     bool stopResult = true;                // Stop()
     bool execResult = true;                // ExecWB()
+    double zoom = 1.0;                     // zoomFactor()
 
     // --- Records -------------------------------------------------------------------------
     QStringList navigated;  // every Navigate() text, in order
@@ -89,6 +90,8 @@ public:
     std::optional<QString> activeElementTagName() const override { return activeTagName; }
     void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
     bool ExecWB(int command, int option) override;
+    double zoomFactor() const override { return zoom; }
+    void setZoomFactor(double factor) override { zoom = factor; }
 
 private:
     // A plain widget standing in for the page view. The host may reparent it and delete it
