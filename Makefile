@@ -31,3 +31,16 @@ format:
 
 clean:
 	rm -rf $(BUILD)
+
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the program, its desktop entry, icon and
+# metainfo under PREFIX (default /usr/local), staged under DESTDIR when given.
+# `make package`: the Debian package build/skiff_VERSION_ARCH.deb, to install with
+# `sudo apt install ./build/skiff_*.deb`.
+PREFIX ?= /usr/local
+.PHONY: install package
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cmake --build $(BUILD) --target package

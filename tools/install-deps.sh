@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     xvfb xauth x11-utils openbox libx11-dev libxtst-dev
     fonts-dejavu-core fonts-dejavu-extra
+    desktop-file-utils appstream xdg-utils dpkg-dev file
 )
 
 missing=()

@@ -40,7 +40,12 @@ void SkiffProcess::setEnvironment(const QString& name, const QString& value) {
     m_environment.insert(name, value);
 }
 
-bool SkiffProcess::start(const QStringList& arguments) {
+QString SkiffProcess::executable() {
+    const QString installed = qEnvironmentVariable("SKIFF_E2E_EXECUTABLE");
+    return installed.isEmpty() ? QString(SKIFF_EXECUTABLE) : installed;
+}
+
+QProcessEnvironment SkiffProcess::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE",
                              "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"}) {
@@ -62,9 +67,17 @@ bool SkiffProcess::start(const QStringList& arguments) {
                        "--proxy-server=http://127.0.0.1:%1 --proxy-bypass-list=<-loopback>")
                    .arg(m_proxyPort));
     env.insert(m_environment);
-    m_process.setProcessEnvironment(env);
+    return env;
+}
+
+bool SkiffProcess::start(const QStringList& arguments) {
+    return startCommand(executable(), arguments);
+}
+
+bool SkiffProcess::startCommand(const QString& command, const QStringList& arguments) {
+    m_process.setProcessEnvironment(environment());
     m_process.setWorkingDirectory(workingDir());
-    m_process.start(SKIFF_EXECUTABLE, arguments);
+    m_process.start(command, arguments);
     return m_process.waitForStarted(kWaitMs);
 }
 

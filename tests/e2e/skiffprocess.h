@@ -43,8 +43,17 @@ public:
     // (such as the session bus, which the program otherwise does not get).
     void setEnvironment(const QString& name, const QString& value);
 
+    // The program under test: the one named by the environment variable SKIFF_E2E_EXECUTABLE
+    // when it is set (an installed skiff), else the one this build made.
+    static QString executable();
+    // The environment the program gets: display, folders, proxy, and setEnvironment()'s.
+    QProcessEnvironment environment() const;
+
     // Starts the program; false (see output()) when it does not start.
     bool start(const QStringList& arguments = {});
+    // Starts `command` (such as xdg-open) in the program's environment instead, for a test of
+    // how the desktop starts the program; the process watched is then that command's.
+    bool startCommand(const QString& command, const QStringList& arguments);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     qint64 processId() const { return m_process.processId(); }
     // Waits for the program to end by itself.

@@ -51,6 +51,12 @@ LoopbackServer::LoopbackServer(const QSslConfiguration& tls, QObject* parent)
     listen();
 }
 
+// The connections (children of the listening server) go first: one held open tells the list
+// of held connections when it closes, and that list must still be there.
+LoopbackServer::~LoopbackServer() {
+    m_server.reset();
+}
+
 void LoopbackServer::listen() {
     // Emitted once a connection is ready for requests: for HTTPS, after its handshake.
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
@@ -118,7 +124,10 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     const QString target = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
     m_targets.append(target);
     if (line.first() == "CONNECT") {
-        holdOpen(socket, target);  // no tunnels: the client waits until it gives up
+        if (m_tunnelPort)
+            openTunnel(socket);
+        else
+            holdOpen(socket, target);  // no tunnels: the client waits until it gives up
         return;
     }
     const QString path = targetPath(target);
@@ -141,6 +150,19 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
 void LoopbackServer::holdOpen(QTcpSocket* socket, const QString& target) {
     m_held.insert(socket, target);
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { m_held.remove(socket); });
+}
+
+void LoopbackServer::openTunnel(QTcpSocket* socket) {
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    auto* far = new QTcpSocket(socket);
+    connect(far, &QTcpSocket::connected, socket,
+            [socket] { socket->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
+    connect(socket, &QTcpSocket::readyRead, far, [socket, far] { far->write(socket->readAll()); });
+    connect(far, &QTcpSocket::readyRead, socket, [socket, far] { socket->write(far->readAll()); });
+    connect(far, &QTcpSocket::disconnected, socket, &QTcpSocket::disconnectFromHost);
+    connect(far, &QTcpSocket::errorOccurred, socket, &QTcpSocket::disconnectFromHost);
+    connect(socket, &QTcpSocket::disconnected, far, &QTcpSocket::disconnectFromHost);
+    far->connectToHost(QHostAddress::LocalHost, m_tunnelPort);
 }
 
 LoopbackServer::Response LoopbackServer::responseFor(const QString& path,

@@ -19,7 +19,8 @@ namespace skiff::test {
 //
 // It also serves as the engine's HTTP proxy: a request for an absolute address
 // ("GET http://pages.test/a?q HTTP/1.1") is answered by its path, whatever its host, and a
-// tunnel request ("CONNECT host:443") is held open unanswered, so nothing leaves the machine.
+// tunnel request ("CONNECT host:443") is held open unanswered (or led to tunnelTo()'s port),
+// so nothing leaves the machine.
 //
 //     LoopbackServer server;
 //     server.addPage("/a", "<title>A</title>");
@@ -29,6 +30,7 @@ class LoopbackServer : public QObject {
 public:
     explicit LoopbackServer(QObject* parent = nullptr);
     explicit LoopbackServer(const QSslConfiguration& tls, QObject* parent = nullptr);
+    ~LoopbackServer() override;
 
     // Serves `body` at `path` (such as "/a"; the query part of a request is ignored).
     void addPage(const QString& path, const QByteArray& body,
@@ -48,6 +50,10 @@ public:
     // carries `user` and `password`: that one gets `body`.
     void addProtectedPage(const QString& path, const QByteArray& body, const QString& realm,
                           const QString& user, const QString& password);
+
+    // From now on, as a proxy, answers a tunnel request and joins it to 127.0.0.1:`port` (such
+    // as an HTTPS LoopbackServer), whatever host it names.
+    void tunnelTo(quint16 port) { m_tunnelPort = port; }
 
     quint16 port() const { return m_server->serverPort(); }
     // "127.0.0.1:PORT" followed by `path`, without a scheme.
@@ -78,6 +84,7 @@ private:
     void acceptConnections();
     void answerIfComplete(QTcpSocket* socket);
     void holdOpen(QTcpSocket* socket, const QString& target);
+    void openTunnel(QTcpSocket* socket);
     Response responseFor(const QString& path, const QByteArray& request) const;
 
     std::unique_ptr<QTcpServer> m_server;
@@ -86,6 +93,7 @@ private:
     QStringList m_requested;
     QStringList m_targets;
     QHash<QTcpSocket*, QString> m_held;
+    quint16 m_tunnelPort = 0;
 };
 
 }  // namespace skiff::test
