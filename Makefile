@@ -1,8 +1,9 @@
 # Skiff: the two set-up commands (see README.md).
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test bench run format clean
+.PHONY: all deps configure build test bench fuzz run format clean
 
 all: build
 
@@ -22,6 +23,13 @@ test: build
 
 bench: build
 	@tools/bench.sh $(BUILD)
+
+# Each fuzz target for FUZZ_SECONDS seconds (`make test` runs each for 30).
+fuzz: build
+	for t in favorites propertybag; do \
+	    tests/fuzz/run.sh $(BUILD)/tests/fuzz/fuzz_$$t $(FUZZ_SECONDS) \
+	        tests/fuzz/corpus/$$t $(BUILD)/tests/fuzz/long-$$t || exit 1; \
+	done
 
 run: build
 	@tools/run.sh $(BUILD)/skiff

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
     qt6-gtk-platformtheme
     libbenchmark-dev
+    clang libclang-rt-14-dev
     xvfb xauth x11-utils openbox libx11-dev libxtst-dev
     fonts-dejavu-core fonts-dejavu-extra
     desktop-file-utils appstream xdg-utils dpkg-dev file
