@@ -1,0 +1,271 @@
+// Skiff as a screen reader finds it: the accessibility tree read over AT-SPI from outside the
+// program, on a session bus of the test's own. The buttons are push buttons named by their
+// captions whose press action acts, the group boxes groupings named by theirs, the boxes are
+// named by their purpose.
+
+// First: GLib's headers use names that Qt defines as macros.
+#include <atspi/atspi.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QtTest>
+#include <memory>
+
+#include "e2e/browserwindow.h"
+#include "e2e/skiffprocess.h"
+#include "e2e/xsession.h"
+#include "support/loopbackserver.h"
+
+using namespace skiff::e2e;
+using skiff::test::LoopbackServer;
+
+namespace {
+
+QByteArray page(const QByteArray& title) {
+    return "<html><head><title>" + title + "</title></head><body><p>Text.</p></body></html>";
+}
+
+// An element of the tree, released when the last copy goes.
+using Element = std::shared_ptr<AtspiAccessible>;
+
+Element own(AtspiAccessible* a) {
+    return Element(a, [](AtspiAccessible* p) {
+        if (p) g_object_unref(p);
+    });
+}
+
+QString take(gchar* text) {
+    const QString s = QString::fromUtf8(text);
+    g_free(text);
+    return s;
+}
+
+QString nameOf(const Element& e) {
+    return take(atspi_accessible_get_name(e.get(), nullptr));
+}
+
+QString roleOf(const Element& e) {
+    return take(atspi_accessible_get_role_name(e.get(), nullptr));
+}
+
+QList<Element> childrenOf(const Element& e) {
+    QList<Element> children;
+    const int count = atspi_accessible_get_child_count(e.get(), nullptr);
+    for (int i = 0; i < count; ++i)
+        if (Element child = own(atspi_accessible_get_child_at_index(e.get(), i, nullptr)))
+            children << child;
+    return children;
+}
+
+// The first element under `root` (depth first) named `name`, of the role `role` when one is
+// given; none when there is none.
+Element find(const Element& root, const QString& name, const QString& role = {}, int depth = 10) {
+    for (const Element& child : childrenOf(root)) {
+        if (nameOf(child) == name && (role.isEmpty() || roleOf(child) == role)) return child;
+        if (depth > 0)
+            if (Element found = find(child, name, role, depth - 1)) return found;
+    }
+    return {};
+}
+
+bool isEnabled(const Element& e) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(e.get());
+    const bool enabled = atspi_state_set_contains(states, ATSPI_STATE_ENABLED);
+    g_object_unref(states);
+    return enabled;
+}
+
+// Does the element's action "Press"; false when it has none.
+bool press(const Element& e) {
+    AtspiAction* action = atspi_accessible_get_action_iface(e.get());
+    if (!action) return false;
+    bool done = false;
+    for (int i = 0, n = atspi_action_get_n_actions(action, nullptr); i < n && !done; ++i)
+        if (take(atspi_action_get_action_name(action, i, nullptr)) == "Press")
+            done = atspi_action_do_action(action, i, nullptr);
+    g_object_unref(action);
+    return done;
+}
+
+// A session bus of the test's own with the accessibility bus launcher on it, which also names
+// the accessibility bus on the X server: the program under test and this test meet there, away
+// from any desktop's buses and the user's home.
+class AccessibilityBus {
+public:
+    ~AccessibilityBus() {
+        QDBusConnection::disconnectFromBus("skiff-e2e");
+        for (QProcess* p : {&m_launcher, &m_daemon}) {
+            p->terminate();
+            if (!p->waitForFinished(5000)) p->kill();
+            p->waitForFinished(5000);
+        }
+    }
+
+    bool start(const QString& display) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_home.path());
+        env.insert("XDG_RUNTIME_DIR", m_home.path());
+        env.insert("DISPLAY", display);
+        m_daemon.setProcessEnvironment(env);
+        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        if (!waitFor([this] { return m_daemon.canReadLine(); }))
+            return fail("dbus-daemon gave no address: " + m_daemon.readAllStandardError());
+        m_session = QString::fromUtf8(m_daemon.readLine()).trimmed();
+
+        env.insert("DBUS_SESSION_BUS_ADDRESS", m_session);
+        m_launcher.setProcessEnvironment(env);
+        m_launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_launcher.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
+        QDBusConnection bus = QDBusConnection::connectToBus(m_session, "skiff-e2e");
+        if (!waitFor([&] { return bus.interface()->isServiceRegistered("org.a11y.Bus").value(); }))
+            return fail("at-spi-bus-launcher did not come on the bus");
+        return true;
+    }
+
+    QString session() const { return m_session; }
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString& why) {
+        m_error = why;
+        return false;
+    }
+
+    QTemporaryDir m_home;
+    QProcess m_daemon;
+    QProcess m_launcher;
+    QString m_session;
+    QString m_error;
+};
+
+}  // namespace
+
+class E2EAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase() { atspi_exit(); }
+
+    void buttonsAndGroupBoxesOverAtSpi();
+
+private:
+    // The program's element on the desktop, and in it the window named `title`.
+    Element application() const;
+    Element window(const QString& title) const;
+
+    XSession m_x;
+    AccessibilityBus m_bus;
+    LoopbackServer m_server;
+    std::unique_ptr<SkiffProcess> m_skiff;
+    std::unique_ptr<BrowserWindow> m_browser;
+};
+
+void E2EAccessibility::initTestCase() {
+    QVERIFY2(m_x.start(), qPrintable(m_x.error()));
+    QVERIFY2(m_bus.start(m_x.displayName()), qPrintable(m_bus.error()));
+    // This process reads the tree from the test's accessibility bus, whatever desktop it runs
+    // in. The program inherits none of it: Qt 6.4 given AT_SPI_BUS_ADDRESS connects to that bus
+    // but never shows itself on it.
+    qunsetenv("AT_SPI_BUS_ADDRESS");
+    qputenv("DISPLAY", m_x.displayName().toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.session().toUtf8());
+    QCOMPARE(atspi_init(), 0);
+    atspi_set_timeout(kWaitMs, kWaitMs);
+    // Every read asks the program afresh.
+    atspi_accessible_set_cache_mask(own(atspi_get_desktop(0)).get(), ATSPI_CACHE_NONE);
+    QDir().mkpath(SKIFF_E2E_OUTPUT);
+    m_server.addPage("/start.html", page("Start"));
+    m_server.addPage("/next.html", page("Next"));
+}
+
+void E2EAccessibility::cleanup() {
+    if (QTest::currentTestFailed()) {
+        const QString shot = QString(SKIFF_E2E_OUTPUT "/%1.png").arg(QTest::currentTestFunction());
+        m_x.saveScreenshot(shot);
+        qWarning("Screen saved as %s", qPrintable(shot));
+        if (m_skiff) qWarning("skiff said:\n%s", qPrintable(m_skiff->output()));
+    }
+    m_browser.reset();
+    m_skiff.reset();
+}
+
+Element E2EAccessibility::application() const {
+    for (const Element& app : childrenOf(own(atspi_get_desktop(0))))
+        if (atspi_accessible_get_process_id(app.get(), nullptr) == m_skiff->processId()) return app;
+    return {};
+}
+
+Element E2EAccessibility::window(const QString& title) const {
+    if (Element app = application())
+        for (const Element& w : childrenOf(app))
+            if (nameOf(w) == title) return w;
+    return {};
+}
+
+void E2EAccessibility::buttonsAndGroupBoxesOverAtSpi() {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+    m_skiff->setEnvironment("DBUS_SESSION_BUS_ADDRESS", m_bus.session());
+    m_skiff->setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output()));
+    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient("Start", 60000));
+    QVERIFY(m_browser->window().isValid());
+    QVERIFY(m_browser->locate());
+    Element main;
+    QVERIFY(waitFor([&] { return bool(main = window("Start")); }));
+
+    // The buttons are push buttons named by their captions, without a caption label inside.
+    for (const char* caption : {"BACK", "FORWARD", "REFRESH", "GO!", "SEARCH"}) {
+        const Element button = find(main, caption);
+        QVERIFY2(button, caption);
+        QCOMPARE(roleOf(button), QString("push button"));
+        QCOMPARE(atspi_accessible_get_child_count(button.get(), nullptr), 0);
+    }
+    // The boxes are named by their purpose.
+    for (const char* name : {"Address", "Search"}) QVERIFY2(find(main, name), name);
+
+    // GO! pressed through its action goes where the address box says, as a click does. BACK
+    // is unavailable before, with nowhere to go back to, and available after.
+    const Element back = find(main, "BACK");
+    QVERIFY(waitFor([&] { return !isEnabled(back); }));
+    m_x.click(m_browser->addressBox().center());
+    QVERIFY(m_x.waitForActive(m_browser->window()));
+    m_x.key("a", Ctrl);
+    QVERIFY(m_x.typeText("http://pages.test/next.html"));
+    QVERIFY(press(find(main, "GO!")));
+    QVERIFY(m_x.waitForClient("Next").isValid());
+    QVERIFY(waitFor([&] { return isEnabled(back); }));
+
+    // REFRESH pressed through its action loads the page again.
+    main = window("Next");
+    QVERIFY(main);
+    const qsizetype loads = m_server.requestedPaths().count("/next.html");
+    QVERIFY(press(find(main, "REFRESH")));
+    QVERIFY(waitFor([&] { return m_server.requestedPaths().count("/next.html") > loads; }));
+
+    // The settings window's group boxes are groupings named by their captions, holding their
+    // buttons.
+    QVERIFY(m_browser->chooseMenu(BrowserWindow::Settings));
+    const TopLevel settingsWindow = m_x.waitForClient("Settings");
+    QVERIFY(settingsWindow.isValid());
+    Element settings;
+    QVERIFY(waitFor([&] { return bool(settings = window("Settings")); }));
+    const QString grouping = "panel";  // how the bridge reads a grouping
+    const Element group = find(settings, "Browsing Mode");
+    QVERIFY(group);
+    QCOMPARE(roleOf(group), grouping);
+    QStringList buttons;
+    for (const Element& child : childrenOf(group)) buttons << roleOf(child) + " " + nameOf(child);
+    QCOMPARE(buttons, QStringList({"push button WORK OFFLiNE", "push button WORK ONLiNE"}));
+    QVERIFY(find(settings, "Start-Up Page", grouping));
+    QVERIFY(find(settings, "Status Bar", grouping));
+
+    QVERIFY(m_x.closeByCloseBox(settingsWindow));
+    QVERIFY(m_x.closeByCloseBox(m_x.refreshed(m_browser->window())));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(E2EAccessibility)
+#include "tst_e2e_accessibility.moc"
