@@ -1,9 +1,11 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/commandline.h"
 #include "browser/frmmain.h"
 #include "platform/browserhost.h"
+#include "platform/busywork.h"
 #include "platform/enginesandbox.h"
 #include "platform/quitsignals.h"
 
@@ -13,10 +15,16 @@ namespace {
 // the favorites are written), closes every other browser window too, and ends the program
 // with status 0. For the signals that ask the program to end and for the end of the desktop
 // session. A window may ask the user a question on the way (a favorites file that cannot be
-// written); a second request meanwhile is not to cut that short, so it is ignored.
+// written); a second request meanwhile is not to cut that short, so it is ignored. While the
+// program is busy with work the user waits for (a large favorites list read or saved, or such
+// a question), the shut-down waits until it is over.
 void shutDown() {
     static bool started = false;
     if (started) return;
+    if (skiff::busy()) {
+        QTimer::singleShot(100, shutDown);
+        return;
+    }
     started = true;
     if (skiff::frmMainLoaded()) skiff::frmMain().close();
     for (QWidget* w : QApplication::topLevelWidgets())

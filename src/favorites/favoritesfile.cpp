@@ -8,9 +8,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <algorithm>
-#include <optional>
+#include <cstring>
+#include <new>
 #include <vector>
 
 namespace skiff {
@@ -20,28 +20,19 @@ namespace {
 constexpr QByteArrayView kLineEnd = "\r\n";
 constexpr QByteArrayView kUtf8Bom = "\xEF\xBB\xBF";
 
-// `bytes` as UTF-8, or nothing when they are not: an invalid or cut-off sequence. A byte order
-// mark here is a character like any other (the file's own mark is dropped before).
-std::optional<QString> fromUtf8(QByteArrayView bytes) {
+// UTF-8 bytes as text; a byte order mark at their start is a character like any other.
+QString fromUtf8(QByteArrayView bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) return std::nullopt;
-    return text;
+    return utf8.decode(bytes);
 }
 
-// Calls `take` with each line of `text`. A line ends at CR LF, at LF or at a lone CR; the last
-// line needs no line end.
-template <typename Text, typename Take>
-void forEachLine(Text text, Take take) {
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n') continue;
-        take(text.sliced(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) take(text.sliced(start));
+// Eight bytes at a time: whether any of them is `byte`, and whether any is outside ASCII.
+constexpr quint64 kOnes = 0x0101010101010101ULL;
+constexpr quint64 kHighBits = 0x8080808080808080ULL;
+constexpr bool holds(quint64 word, unsigned char byte) {
+    const quint64 v = word ^ (kOnes * byte);  // a zero byte where `word` holds `byte`
+    return ((v - kOnes) & ~v & kHighBits) != 0;
 }
 
 QString failure(const char* what, const QString& path, const QString& reason) {
@@ -116,55 +107,160 @@ bool FileExists(const QString& sFileName) {
     return info.isFile() && !info.isHidden();
 }
 
-QStringList parseFavorites(const QByteArray& bytes) {
-    QByteArrayView rest(bytes);
-    if (rest.startsWith(kUtf8Bom)) rest = rest.sliced(kUtf8Bom.size());
-    QStringList entries;
-    // The usual file is UTF-8 throughout and is decoded in one pass; only a file that is not
-    // is decoded line by line, a line that is not UTF-8 as Latin-1.
-    if (const std::optional<QString> whole = fromUtf8(rest)) {
-        forEachLine(QStringView(*whole), [&](QStringView line) {
-            if (!line.isEmpty()) entries.append(line.toString());
-        });
-    } else {
-        forEachLine(rest, [&](QByteArrayView line) {
-            if (!line.isEmpty()) entries.append(fromUtf8(line).value_or(QString::fromLatin1(line)));
-        });
+FavoritesEntries::FavoritesEntries(const QStringList& texts) {
+    entries_.reserve(texts.size());
+    for (const QString& text : texts) append(text);
+}
+
+FavoritesEntries FavoritesEntries::read(QByteArray bytes) {
+    FavoritesEntries out;
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+    const char* p = begin;
+    if (QByteArrayView(bytes).startsWith(kUtf8Bom)) p += kUtf8Bom.size();
+    // One pass: each line is found eight bytes at a time and noted as where it lies. Only a line
+    // with bytes outside ASCII is checked for UTF-8 (which no line end can split).
+    while (p < end) {
+        const char* const line = p;
+        quint64 seen = 0;
+        for (quint64 word; end - p >= 8; p += 8) {
+            std::memcpy(&word, p, 8);
+            if (holds(word, '\r') || holds(word, '\n')) break;
+            seen |= word;
+        }
+        for (; p < end && *p != '\r' && *p != '\n'; ++p) seen |= static_cast<unsigned char>(*p);
+        const bool crlf = end - p >= 2 && p[0] == '\r' && p[1] == '\n';
+        if (p > line) {
+            const QByteArrayView bytesOfLine(line, p - line);
+            const bool latin1 = (seen & kHighBits) && !bytesOfLine.isValidUtf8();
+            out.entries_.push_back({line - begin, quint64(p - line), latin1, crlf && !latin1});
+        }
+        p += crlf ? 2 : p < end ? 1 : 0;
     }
-    return entries;
+    out.bytes_ = std::move(bytes);
+    return out;
+}
+
+QByteArray FavoritesEntries::fileBytes() const {
+    const auto bytesOf = [this](const Entry& e) {
+        return QByteArrayView(bytes_.constData() + e.start, qsizetype(e.size));
+    };
+    // A UTF-8 line that is followed by CR LF in the buffer is written with it, and lines that
+    // follow one another there are copied as one run: a list read from a file with CR LF line
+    // ends and not changed since is that file's bytes.
+    const bool markFirst = !entries_.empty() && !entries_.front().latin1 &&
+                           bytesOf(entries_.front()).startsWith(kUtf8Bom);
+    bool whole = !markFirst && (entries_.empty() ? bytes_.isEmpty() : entries_.front().start == 0);
+    qsizetype room = markFirst ? kUtf8Bom.size() : 0;
+    qsizetype next = 0;  // where a run going on would continue
+    for (const Entry& e : entries_) {
+        whole = whole && e.start == next && e.lineEnd;
+        next = e.start + qsizetype(e.size) + kLineEnd.size();
+        // A Latin-1 character takes at most two bytes in UTF-8.
+        room += qsizetype(e.size) * (e.latin1 ? 2 : 1) + kLineEnd.size();
+    }
+    if (whole && next == bytes_.size()) return bytes_;
+
+    QByteArray out(room, Qt::Uninitialized);
+    char* to = out.data();
+    if (markFirst) to = std::copy(kUtf8Bom.begin(), kUtf8Bom.end(), to);
+    const char* runStart = nullptr;
+    const char* runEnd = nullptr;
+    for (const Entry& e : entries_) {
+        const QByteArrayView line = bytesOf(e);
+        if (e.lineEnd) {
+            if (line.begin() != runEnd) {
+                to = std::copy(runStart, runEnd, to);
+                runStart = line.begin();
+            }
+            runEnd = line.end() + kLineEnd.size();
+            continue;
+        }
+        to = std::copy(runStart, runEnd, to);
+        runStart = runEnd = nullptr;
+        if (!e.latin1) {
+            to = std::copy(line.begin(), line.end(), to);
+        } else {
+            for (const char c : line) {
+                const auto u = static_cast<unsigned char>(c);
+                if (u < 0x80) {
+                    *to++ = c;
+                } else {
+                    *to++ = char(0xC0 | (u >> 6));
+                    *to++ = char(0x80 | (u & 0x3F));
+                }
+            }
+        }
+        to = std::copy(kLineEnd.begin(), kLineEnd.end(), to);
+    }
+    to = std::copy(runStart, runEnd, to);
+    out.truncate(to - out.constData());
+    return out;
+}
+
+QString FavoritesEntries::text(qsizetype i) const {
+    const Entry& e = entries_[size_t(i)];
+    const QByteArrayView line(bytes_.constData() + e.start, qsizetype(e.size));
+    return e.latin1 ? QString::fromLatin1(line) : fromUtf8(line);
+}
+
+QStringList FavoritesEntries::texts() const {
+    QStringList out;
+    out.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i) out.append(text(i));
+    return out;
+}
+
+void FavoritesEntries::append(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    entries_.push_back({bytes_.size(), quint64(utf8.size()), false, true});
+    bytes_.append(utf8).append(kLineEnd);
+}
+
+void FavoritesEntries::remove(qsizetype i) {
+    entries_.erase(entries_.begin() + i);
+}
+
+QStringList parseFavorites(const QByteArray& bytes) {
+    return FavoritesEntries::read(bytes).texts();
 }
 
 QByteArray serializeFavorites(const QStringList& entries) {
-    // Encoded straight into one buffer of the largest size the entries can take.
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    qsizetype room = 0;
-    for (const QString& entry : entries) room += utf8.requiredSpace(entry.size()) + kLineEnd.size();
-    // A first entry that itself starts with a byte order mark gets one written before it: the
-    // reader drops a leading mark, and the entry's own must come back.
-    const bool markFirst = !entries.isEmpty() && entries.first().startsWith(QChar(0xFEFF));
-    QByteArray bytes(room + (markFirst ? kUtf8Bom.size() : 0), Qt::Uninitialized);
-    char* out = bytes.data();
-    if (markFirst) out = std::copy(kUtf8Bom.begin(), kUtf8Bom.end(), out);
-    for (const QString& entry : entries) {
-        out = utf8.appendToBuffer(out, entry);
-        out = std::copy(kLineEnd.begin(), kLineEnd.end(), out);
-    }
-    bytes.truncate(out - bytes.constData());
-    return bytes;
+    return FavoritesEntries(entries).fileBytes();
 }
 
 FavoritesLoad loadFavorites(const QString& path) {
     if (!FileExists(path)) return {FavoritesLoad::Missing, {}, {}};
     QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError)
-        return {FavoritesLoad::Unreadable, {}, failure("read", path, file.errorString())};
-    return {FavoritesLoad::Loaded, parseFavorites(bytes), {}};
+    try {
+        if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+        if (!file.isOpen() || file.error() != QFileDevice::NoError)
+            return {FavoritesLoad::Unreadable, {}, failure("read", path, file.errorString())};
+        return {FavoritesLoad::Loaded, FavoritesEntries::read(std::move(bytes)), {}};
+    } catch (const std::bad_alloc&) {
+        return {FavoritesLoad::Unreadable,
+                {},
+                failure("read", path, QStringLiteral("it does not fit into memory"))};
+    }
+}
+
+bool replaceFavoritesFile(const QString& path, const QByteArray& bytes, QString* error) {
+    return replaceFile(path, bytes, error);
 }
 
 bool createEmptyFavoritesFile(const QString& path, QString* error) {
     return replaceFile(path, kLineEnd.toByteArray(), error);
+}
+
+bool saveFavorites(const QString& path, const FavoritesEntries& entries, QString* error) {
+    QByteArray bytes;
+    try {
+        bytes = entries.fileBytes();
+    } catch (const std::bad_alloc&) {
+        return fail(error, path, QStringLiteral("there is not enough memory"));
+    }
+    return replaceFile(path, bytes, error);
 }
 
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error) {

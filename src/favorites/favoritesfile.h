@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace skiff {
 
@@ -19,12 +20,45 @@ inline const QString kDefaultFavorite =
 // count as absent.
 bool FileExists(const QString& sFileName);
 
-// The entries of a favorites file's bytes, in file order. Lines end in CR LF, LF or a lone CR,
-// and the last line needs no line end. Empty lines are skipped. A line that is not valid UTF-8 is
-// read as Latin-1, so that every byte stays a character.
-QStringList parseFavorites(const QByteArray& bytes);
+// A list of favorites, kept as the bytes of its file: one buffer, and for each entry where its
+// line lies in it. Reading a file takes no allocation per entry and writing one copies its lines
+// as they are; an entry's text is decoded only when asked for.
+class FavoritesEntries {
+public:
+    FavoritesEntries() = default;
+    explicit FavoritesEntries(const QStringList& texts);
 
-// The bytes of a favorites file holding `entries`; an empty list gives no bytes at all.
+    // The entries of a favorites file's bytes, in file order. Lines end in CR LF, LF or a lone
+    // CR, and the last line needs no line end. Empty lines are skipped. A byte order mark at
+    // the start of the file is dropped; any other is a character of its entry. A line that is
+    // not valid UTF-8 is read as Latin-1, so that every byte stays a character.
+    static FavoritesEntries read(QByteArray bytes);
+    // The bytes of a favorites file holding the entries: each as UTF-8 followed by CR LF, and a
+    // byte order mark first when the first entry starts with one (the reader drops one there).
+    // An empty list gives no bytes at all.
+    QByteArray fileBytes() const;
+
+    qsizetype size() const { return qsizetype(entries_.size()); }
+    QString text(qsizetype i) const;
+    QStringList texts() const;
+    void append(const QString& text);
+    void remove(qsizetype i);
+    // About the size of the entries' file, for telling a large list from a small one.
+    qsizetype byteSize() const { return bytes_.size(); }
+
+private:
+    struct Entry {
+        qsizetype start;
+        quint64 size : 62;
+        quint64 latin1 : 1;   // the line is not UTF-8
+        quint64 lineEnd : 1;  // the line is UTF-8 and followed by CR LF in the buffer
+    };
+    QByteArray bytes_;
+    std::vector<Entry> entries_;
+};
+
+// The same rules on a list of texts, for callers that hold one.
+QStringList parseFavorites(const QByteArray& bytes);
 QByteArray serializeFavorites(const QStringList& entries);
 
 struct FavoritesLoad {
@@ -34,11 +68,14 @@ struct FavoritesLoad {
         Unreadable,  // the file exists but could not be read; `error` says why
     };
     Status status = Missing;
-    QStringList entries;
+    FavoritesEntries entries;
     QString error;
 };
 
 FavoritesLoad loadFavorites(const QString& path);
+
+// Replaces the file at `path` with `bytes` by the rules of saveFavorites below.
+bool replaceFavoritesFile(const QString& path, const QByteArray& bytes, QString* error);
 
 // Creates the file a missing favorites list starts from: a single empty line. On failure
 // returns false and puts a reason, naming the file, into `error` (when given).
@@ -50,6 +87,7 @@ bool createEmptyFavoritesFile(const QString& path, QString* error);
 // (when given). A file whose permission bits do not let this process's user write it is not
 // replaced, even when the system would allow it (root); a file that is replaced keeps its
 // permission bits and, where this process may keep it, its owner.
+bool saveFavorites(const QString& path, const FavoritesEntries& entries, QString* error);
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error);
 
 }  // namespace skiff

@@ -2,16 +2,19 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/favoritesfile.h"
+#include "favorites/favoritesmodel.h"
 #include "platform/browserhost.h"
+#include "platform/busywork.h"
 #include "platform/messagebox.h"
 #include "platform/singleinstance.h"
 #include "platform/webbrowser.h"
@@ -69,7 +72,11 @@ FrmFavorites::FrmFavorites() {
     const WindowDefinition def = definition();
     applyWindowSettings(this, def);
     controls_ = buildControls(this, def);
-    lstFavorites_ = controls_.get<QListWidget>("lstFavorites");
+    lstFavorites_ = controls_.get<QListView>("lstFavorites");
+    favorites_ = new FavoritesModel(this);
+    lstFavorites_->setModel(favorites_);
+    // Every entry is one line of the same font: the list need not measure each one.
+    lstFavorites_->setUniformItemSizes(true);
     txtLink_ = controls_.get<QLineEdit>("txtLink");
     lblNumber_ = controls_.get<QLabel>("lblNumber");
 
@@ -85,8 +92,7 @@ FrmFavorites::FrmFavorites() {
     connect(button("xpcmdAdd"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdAdd_Click);
     connect(button("xpcmdCurrent"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdCurrent_Click);
     connect(button("xpcmdRemove"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdRemove_Click);
-    connect(lstFavorites_, &QListWidget::itemDoubleClicked, this,
-            &FrmFavorites::lstFavorites_DblClick);
+    connect(lstFavorites_, &QListView::doubleClicked, this, &FrmFavorites::lstFavorites_DblClick);
     lstFavorites_->viewport()->installEventFilter(this);
 }
 
@@ -94,20 +100,34 @@ xpcmdbutton* FrmFavorites::button(const QString& name) const {
     return controls_.get<xpcmdbutton>(name);
 }
 
+// Files and lists of more than this many bytes are read and written while the windows keep
+// painting, with a progress dialog if it takes long; smaller ones take a few milliseconds.
+constexpr qsizetype kLongWork = 1 << 20;
+
+void FrmFavorites::runLong(qsizetype bytes, const QString& label,
+                           const std::function<void()>& work) {
+    if (bytes < kLongWork)
+        work();
+    else
+        runWithProgress(label, this, work);
+}
+
 // A missing file is created holding one empty line and the list starts with the default
 // entry. A file that exists but cannot be read gives an empty list, and is left alone.
 void FrmFavorites::Form_Load() {
-    const FavoritesLoad load = loadFavorites(kFavoritesFileName);
+    FavoritesLoad load;
+    runLong(QFileInfo(kFavoritesFileName).size(), "Reading the favorites...",
+            [&] { load = loadFavorites(kFavoritesFileName); });
     switch (load.status) {
         case FavoritesLoad::Missing: {
             QString error;
             if (!createEmptyFavoritesFile(kFavoritesFileName, &error))
                 MsgBox(error, "Favorites", this);
-            lstFavorites_->addItem(kDefaultFavorite);
+            favorites_->append(kDefaultFavorite);
             break;
         }
         case FavoritesLoad::Loaded:
-            lstFavorites_->addItems(load.entries);
+            favorites_->setEntries(std::move(load.entries));
             break;
         case FavoritesLoad::Unreadable:
             saveOnUnload_ = false;
@@ -121,12 +141,17 @@ void FrmFavorites::Form_Load() {
 void FrmFavorites::Form_Unload() {
     Timer1_->stop();
     if (!saveOnUnload_) return;
-    QStringList entries;
-    for (int i = 0; i < lstFavorites_->count(); ++i) entries << lstFavorites_->item(i)->text();
     // A save that fails is the user's to decide: try again (after freeing the disk or making
-    // the folder writable), or close without saving and keep the old file as it is.
-    QString error;
-    while (!saveFavorites(kFavoritesFileName, entries, &error)) {
+    // the folder writable), or close without saving and keep the old file as it is. The
+    // program's shut-down waits for the answer.
+    BusyScope asking;
+    const FavoritesEntries& entries = favorites_->entries();
+    for (;;) {
+        bool saved = false;
+        QString error;
+        runLong(entries.byteSize(), "Saving the favorites...",
+                [&] { saved = saveFavorites(kFavoritesFileName, entries, &error); });
+        if (saved) return;
         if (!askRetry(
                 error +
                     "\n\nClosing without saving keeps the file as it was; the changes made to the "
@@ -137,18 +162,18 @@ void FrmFavorites::Form_Unload() {
 }
 
 void FrmFavorites::xpcmdAdd_Click() {
-    lstFavorites_->addItem(txtLink_->text());
+    favorites_->append(txtLink_->text());
 }
 
 void FrmFavorites::xpcmdCurrent_Click() {
-    lstFavorites_->addItem(firstBrowserWindow()->cboUrl()->currentText());
+    favorites_->append(firstBrowserWindow()->cboUrl()->currentText());
 }
 
 // The index of the selected entry, or -1. The list's current row is not it: the list sets
 // that for the keyboard focus without selecting anything.
 int FrmFavorites::selectedIndex() const {
-    const QList<QListWidgetItem*> selected = lstFavorites_->selectedItems();
-    return selected.isEmpty() ? -1 : lstFavorites_->row(selected.first());
+    const QModelIndexList selected = lstFavorites_->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 // Removes the selected entry; afterwards no entry is selected.
@@ -159,7 +184,7 @@ void FrmFavorites::xpcmdRemove_Click() {
                "Error In Removing Site", this);
         return;
     }
-    delete lstFavorites_->takeItem(selected);
+    favorites_->remove(selected);
     lstFavorites_->clearSelection();
 }
 
@@ -168,12 +193,12 @@ void FrmFavorites::lstFavorites_DblClick() {
     const int selected = selectedIndex();
     if (selected < 0) return;
     BrowserHost* main = firstBrowserWindow();
-    main->cboUrl()->setEditText(lstFavorites_->item(selected)->text());
+    main->cboUrl()->setEditText(favorites_->entries().text(selected));
     main->wbMain()->Navigate(main->cboUrl()->currentText());
 }
 
 void FrmFavorites::Timer1_Timer() {
-    lblNumber_->setText(QString::number(lstFavorites_->count()));
+    lblNumber_->setText(QString::number(favorites_->entries().size()));
 }
 
 // A right button press shows the pop-up menu at the pointer and selects nothing.

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "platform/windowbuilder.h"
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QTimer;
 
 namespace skiff {
 
+class FavoritesModel;
 class xpcmdbutton;
 
 // The favorites window: a list of addresses kept in "favorites.fav" in the working folder,
@@ -30,7 +32,7 @@ public:
     void lstFavorites_DblClick();
     void Timer1_Timer();
 
-    QListWidget* lstFavorites() const { return lstFavorites_; }
+    QListView* lstFavorites() const { return lstFavorites_; }
     QLineEdit* txtLink() const { return txtLink_; }
     QLabel* lblNumber() const { return lblNumber_; }
     QMenu* mnuMain() const { return mnuMain_; }
@@ -42,9 +44,11 @@ protected:
 
 private:
     int selectedIndex() const;
+    void runLong(qsizetype bytes, const QString& label, const std::function<void()>& work);
 
     WindowControls controls_;
-    QListWidget* lstFavorites_ = nullptr;
+    QListView* lstFavorites_ = nullptr;
+    FavoritesModel* favorites_ = nullptr;  // the entries the list shows
     QLineEdit* txtLink_ = nullptr;
     QLabel* lblNumber_ = nullptr;
     QMenu* mnuMain_ = nullptr;

@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <cstdlib>
@@ -84,7 +84,7 @@ QWidget* makeControl(QWidget* parent, const ControlDefinition& def) {
             return box;
         }
         case ControlKind::ListBox: {
-            auto* list = new QListWidget(parent);
+            auto* list = new QListView(parent);  // the window gives it its entries
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             return list;
         }

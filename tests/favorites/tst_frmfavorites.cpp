@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,10 +33,11 @@ void writeFile(const WindowTestEnvironment& env, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// The entries as the list shows them.
 QStringList entries() {
     QStringList out;
-    QListWidget* list = frmFavorites().lstFavorites();
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    const QAbstractItemModel* shown = frmFavorites().lstFavorites()->model();
+    for (int i = 0; i < shown->rowCount(); ++i) out << shown->index(i, 0).data().toString();
     return out;
 }
 
@@ -53,12 +54,12 @@ void press(const QString& button) {
 
 // A click with `button` on the entry at `row` of the list.
 void clickEntry(int row, Qt::MouseButton button = Qt::LeftButton) {
-    QListWidget* list = frmFavorites().lstFavorites();
-    click(list->viewport(), list->visualItemRect(list->item(row)).center(), button);
+    QListView* list = frmFavorites().lstFavorites();
+    click(list->viewport(), list->visualRect(list->model()->index(row, 0)).center(), button);
 }
 
 int selectedEntries() {
-    return int(frmFavorites().lstFavorites()->selectedItems().size());
+    return int(frmFavorites().lstFavorites()->selectionModel()->selectedIndexes().size());
 }
 
 // The user at the question boxes: each box that opens is read, `before` runs with its number
@@ -148,7 +149,7 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "one\r\ntwo\r\nthree\r\n");
         FrmFavorites& w = shownFavorites();
-        QListWidget* list = w.lstFavorites();
+        QListView* list = w.lstFavorites();
         click(w.txtLink());
         pressKey(&w, Qt::Key_Backtab);  // back to the list, the first in tab order
         QVERIFY(list->hasFocus());
@@ -198,12 +199,12 @@ private slots:
         FrmMain& main = frmMain();
         ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
-        QListWidget* list = shownFavorites().lstFavorites();
+        QListView* list = shownFavorites().lstFavorites();
         // Below the last entry: nothing is opened.
         doubleClick(list->viewport(), {5, list->viewport()->height() - 5});
         QCOMPARE(wb->navigated, QStringList());
         clickEntry(1);
-        doubleClick(list->viewport(), list->visualItemRect(list->item(0)).center());
+        doubleClick(list->viewport(), list->visualRect(list->model()->index(0, 0)).center());
         QCOMPARE(wb->navigated, QStringList{"example.com/fav"});
         QCOMPARE(main.cboUrl()->currentText(), QString("example.com/fav"));
         QVERIFY(frmFavorites().isActiveWindow());
@@ -250,6 +251,32 @@ private slots:
         QVERIFY(!frmMainLoaded());
         QCOMPARE(fileBytes(env), QByteArray("kept\r\nadded\r\n"));
         QCOMPARE(env.messages.size(), 0);
+    }
+
+    // A list of more than a megabyte is read and saved on a thread of its own while the
+    // program goes on; every entry is shown and counted, and the file written holds exactly
+    // the list.
+    void aLargeListLosesNothing() {
+        WindowTestEnvironment env;
+        QByteArray bytes;
+        for (int i = 0; i < 40000; ++i)
+            bytes += "http://site" + QByteArray::number(i) +
+                     ".example/?q=" + QByteArray::number(i) + "\r\n";
+        QVERIFY(bytes.size() > 1 << 20);
+        writeFile(env, bytes);
+        FrmFavorites& w = shownFavorites();
+        QCOMPARE(entries().size(), 40000);
+        QCOMPARE(entries().last(), QString("http://site39999.example/?q=39999"));
+        QTRY_COMPARE(w.lblNumber()->text(), QString("40000"));
+        clickEntry(1);
+        press("xpcmdRemove");
+        retype(w.txtLink(), "added");
+        press("xpcmdAdd");
+        QTRY_COMPARE(w.lblNumber()->text(), QString("40000"));
+        closeFavorites();
+        bytes.remove(bytes.indexOf("http://site1."),
+                     QByteArray("http://site1.example/?q=1\r\n").size());
+        QCOMPARE(fileBytes(env), bytes + "added\r\n");
     }
 
     void anUnreadableFileIsNotOverwritten() {
