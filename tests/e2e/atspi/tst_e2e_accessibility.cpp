@@ -117,6 +117,7 @@ public:
         m_launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_launcher.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
         QDBusConnection bus = QDBusConnection::connectToBus(m_session, "skiff-e2e");
+        if (!bus.isConnected()) return fail("cannot reach the session bus: " + m_session);
         if (!waitFor([&] { return bus.interface()->isServiceRegistered("org.a11y.Bus").value(); }))
             return fail("at-spi-bus-launcher did not come on the bus");
         return true;
