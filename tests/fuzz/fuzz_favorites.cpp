@@ -1,11 +1,15 @@
 // The favorites file reader on any bytes: it never crashes or hangs, every entry it gives is a
-// non-empty line, and writing the entries and reading them back gives the same entries.
+// non-empty line, and writing the entries and reading them back gives the same entries, also
+// after entries were removed and added. The list written as read and the same texts written
+// anew give the same bytes.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "favorites/favoritesfile.h"
+
+using namespace skiff;
 
 namespace {
 
@@ -15,18 +19,38 @@ void check(bool ok, const char* what) {
     std::abort();
 }
 
+// Writes `list` and reads it back; it must hold `texts`.
+void checkWritten(const FavoritesEntries& list, const QStringList& texts) {
+    check(list.texts() == texts, "the list holds the entries it was given");
+    const QByteArray written = list.fileBytes();
+    check(FavoritesEntries::read(written).texts() == texts,
+          "read, write, read gives the same entries");
+    check(serializeFavorites(texts) == written, "a list and its texts write the same bytes");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The bytes where libFuzzer put them, so that reading one byte past them is caught.
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QStringList entries = skiff::parseFavorites(bytes);
-    for (const QString& entry : entries)
-        check(!entry.isEmpty() && !entry.contains(u'\r') && !entry.contains(u'\n'),
+    FavoritesEntries list = FavoritesEntries::read(bytes);
+    QStringList texts = list.texts();
+    for (const QString& text : texts)
+        check(!text.isEmpty() && !text.contains(u'\r') && !text.contains(u'\n'),
               "an entry is one non-empty line");
-    const QByteArray written = skiff::serializeFavorites(entries);
-    check(skiff::parseFavorites(written) == entries, "read, write, read gives the same entries");
-    check(skiff::serializeFavorites(skiff::parseFavorites(written)) == written,
-          "writing the entries read back gives the same bytes");
+    check(parseFavorites(bytes) == texts, "a list and its texts read the same entries");
+    checkWritten(list, texts);
+
+    // Every other entry removed and two added, one of them starting with a byte order mark.
+    for (qsizetype i = list.size() - 1; i >= 0; i -= 2) {
+        list.remove(i);
+        texts.removeAt(i);
+    }
+    for (const QString& added : {QStringLiteral("\uFEFFhttp://a/"), QStringLiteral("b")}) {
+        list.append(added);
+        texts.append(added);
+    }
+    checkWritten(list, texts);
     return 0;
 }
