@@ -32,8 +32,8 @@ struct ControlDefinition {
     ControlKind kind;
     QString container;  // the containing control's name; empty: the window itself
     double left = 0, top = 0, width = 0, height = 0;
-    QString text;                           // text or caption of a standard control
-    PropertyBag bag;                        // stored values of a custom control instance
+    QString text{};                         // text or caption of a standard control
+    PropertyBag bag{};                      // stored values of a custom control instance
     std::optional<ColorValue> foreColor{};  // labels and lines
     QList<int> panels{};                    // status bar panel widths, twips
 };

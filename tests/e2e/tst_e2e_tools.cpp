@@ -112,8 +112,13 @@ QByteArray E2ETools::favoritesFile() const {
 }
 
 QString E2ETools::textOfBoxAt(QPoint at) {
-    m_x.click(at);
-    return m_x.selectAllAndCopy().value_or(QString());
+    // Keys sent while the window manager still hands the keyboard over can be lost, so an
+    // empty copy is tried again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_x.click(at);
+        if (const std::optional<QString> text = m_x.selectAllAndCopy(5000)) return *text;
+    }
+    return {};
 }
 
 bool E2ETools::dismissMessage(const QString& caption, const TopLevel& from) {
@@ -257,11 +262,13 @@ void E2ETools::settingsWindowAcrossARestart() {
     // WORK OFFLiNE: the engine sends no request; WORK ONLiNE: it does again. Typing into the
     // browser window brings it over the settings window; the menu brings that back.
     const auto typeAddressThenComeBack = [&](const QString& address) {
+        // The click brings the browser window forward; the keys wait until it has them.
         m_x.click(m_browser->addressBox().center());
+        QVERIFY(m_x.waitForActive(main));
         m_x.key("a", Ctrl);
         QVERIFY(m_x.typeText(address));
+        QCOMPARE(m_x.selectAllAndCopy().value_or(""), address);
         m_x.key("Return");
-        QVERIFY(m_x.waitForActive(main));
         QVERIFY(open(BrowserWindow::Settings, "Settings").isValid());
     };
     m_x.click(centreOf(set, settings::workOffline));
