@@ -172,7 +172,8 @@ void E2ETools::favoritesWindow() {
     QVERIFY(!popup.isEmpty());
     m_x.click(popup.center());
     QVERIFY(dismissMessage("Error In Removing Site", fav));
-    QCOMPARE(listRows(fav).size(), 2);
+    // Read once the message and the pop-up have left the screen.
+    QVERIFY(waitFor([&] { return listRows(fav).size() == 2; }));
 
     // The pop-up's "Remove" on a selected entry removes it.
     m_x.click(QPoint(x, rows[0]));
