@@ -237,6 +237,15 @@ void QtWebBrowser::Navigate(const QString& address) {
         emit StatusTextChange(refusalMessage(address.trimmed()));
         return;
     }
+    // The engine drops a longer address without a word.
+    constexpr qsizetype kMaxAddressBytes = 2 * 1024 * 1024;
+    if (const qsizetype length = url.toEncoded().size(); length > kMaxAddressBytes) {
+        emit StatusTextChange(QString("Not opened: the address is %1 bytes long, and the web "
+                                      "engine opens addresses of at most %2 bytes")
+                                  .arg(length)
+                                  .arg(kMaxAddressBytes));
+        return;
+    }
     page()->load(url);
 }
 

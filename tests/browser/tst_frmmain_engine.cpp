@@ -125,7 +125,8 @@ private slots:
         click(view, {view->width() - 10, view->height() - 10});
         QTRY_VERIFY(view->focusProxy()->hasFocus());
         QVERIFY(runScript(w, "document.getElementById('link').focus(); true").toBool());
-        QTRY_COMPARE(w.wbMain()->activeElementTagName(), std::optional<QString>("A"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->activeElementTagName(), std::optional<QString>("A"),
+                                  kLoadWait);
         pressKey(&w, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(browserWindows().size(), 2, kLoadWait);
         FrmMain* second = browserWindows()[0] == &w ? browserWindows()[1] : browserWindows()[0];

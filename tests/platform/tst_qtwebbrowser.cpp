@@ -465,6 +465,21 @@ private slots:
         QCOMPARE(wb.LocationURL(), start);
     }
 
+    // An address longer than the engine takes is refused with a message, not dropped silently.
+    void overlongAddressIsRefusedWithAMessage() {
+        QtWebBrowser wb;
+        const QString start = server_.url("/a").toString();
+        QVERIFY(navigated(wb, start));
+        EventLog log(&wb);
+        const QString address = server_.url("/a?").toString() + QString(2 * 1024 * 1024, 'x');
+        wb.Navigate(address);
+        QCOMPARE(log.lines,
+                 QStringList{QString("StatusTextChange Not opened: the address is %1 bytes long, "
+                                     "and the web engine opens addresses of at most 2097152 bytes")
+                                 .arg(address.size())});
+        QCOMPARE(wb.LocationURL(), start);
+    }
+
     void homePageAndPageOptionsComeFromTheStoredOptions() {
         const EngineOptions defaults = EngineOptions::load();
         QCOMPARE(defaults.homePage(), QString("http://www.google.com/"));
