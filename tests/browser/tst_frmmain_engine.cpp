@@ -124,6 +124,8 @@ private slots:
         QWebEngineView* view = viewOf(w);
         click(view, {view->width() - 10, view->height() - 10});
         QTRY_VERIFY(view->focusProxy()->hasFocus());
+        // The page itself learns of its focus a moment later.
+        QTRY_VERIFY_WITH_TIMEOUT(runScript(w, "document.hasFocus()").toBool(), kLoadWait);
         QVERIFY(runScript(w, "document.getElementById('link').focus(); true").toBool());
         QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->activeElementTagName(), std::optional<QString>("A"),
                                   kLoadWait);
