@@ -272,11 +272,16 @@ void E2ETools::settingsWindowAcrossARestart() {
         m_x.key("Return");
         QVERIFY(open(BrowserWindow::Settings, "Settings").isValid());
     };
+    // The status bar's mode panel (third, 650 twips from 9000) shows the change.
+    const QRect modePanel(main.client.left() + 9000 / 15, main.client.bottom() - 16, 650 / 15, 14);
+    const QImage online = m_x.grab(modePanel);
     m_x.click(centreOf(set, settings::workOffline));
+    QVERIFY(waitFor([&] { return m_x.grab(modePanel) != online; }));
     typeAddressThenComeBack("pages.test/two.html");
     QTest::qWait(1500);
     QVERIFY(!m_server.requestedTargets().contains("http://pages.test/two.html"));
     m_x.click(centreOf(set, settings::workOnline));
+    QVERIFY(waitFor([&] { return m_x.grab(modePanel) == online; }));
     typeAddressThenComeBack("pages.test/two.html");
     QTRY_COMPARE_WITH_TIMEOUT(title(), QString("two"), kWaitMs);
 
