@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QTest>
 
 namespace skiff::e2e {
 
@@ -88,6 +89,13 @@ bool SkiffProcess::waitForExit(int timeoutMs) {
 QString SkiffProcess::output() {
     m_output += m_process.readAll();
     return QString::fromLocal8Bit(m_output);
+}
+
+void reportFailure(const XSession& x, SkiffProcess* skiff) {
+    const QString shot = QString(SKIFF_E2E_OUTPUT "/%1.png").arg(QTest::currentTestFunction());
+    x.saveScreenshot(shot);
+    qWarning("Screen saved as %s", qPrintable(shot));
+    if (skiff) qWarning("skiff said:\n%s", qPrintable(skiff->output()));
 }
 
 }  // namespace skiff::e2e

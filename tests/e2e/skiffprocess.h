@@ -81,4 +81,8 @@ private:
     quint16 m_proxyPort;
 };
 
+// After a failed test: saves the screen as <test function>.png in the output folder and prints
+// what the program said, if it ran.
+void reportFailure(const XSession& x, SkiffProcess* skiff);
+
 }  // namespace skiff::e2e

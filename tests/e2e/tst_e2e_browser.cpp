@@ -89,12 +89,7 @@ void E2EBrowser::initTestCase() {
 }
 
 void E2EBrowser::cleanup() {
-    if (QTest::currentTestFailed()) {
-        const QString shot = QString(SKIFF_E2E_OUTPUT "/%1.png").arg(QTest::currentTestFunction());
-        m_x.saveScreenshot(shot);
-        qWarning("Screen saved as %s", qPrintable(shot));
-        if (m_skiff) qWarning("skiff said:\n%s", qPrintable(m_skiff->output()));
-    }
+    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
     m_browser.reset();
     m_skiff.reset();
     QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
