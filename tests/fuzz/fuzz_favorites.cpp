@@ -4,20 +4,14 @@
 // anew give the same bytes.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "favorites/favoritesfile.h"
+
+#include "fuzzcheck.h"
 
 using namespace skiff;
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed: %s\n", what);
-    std::abort();
-}
 
 // Writes `list` and reads it back; it must hold `texts`.
 void checkWritten(const FavoritesEntries& list, const QStringList& texts) {

@@ -6,20 +6,14 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "platform/propertybag.h"
+
+#include "fuzzcheck.h"
 
 using namespace skiff;
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed: %s\n", what);
-    std::abort();
-}
 
 // Keys from a few letters, so that the same key comes back in other cases.
 QString takeKey(FuzzedDataProvider& in) {
