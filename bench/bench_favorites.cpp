@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "comparison.h"
-#include "favorites/favoritesfile.h"
+#include "core/favoritesfile.h"
 #include "favorites/frmfavorites.h"
 
 namespace {

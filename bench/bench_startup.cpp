@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "browser/frmmain.h"
-#include "platform/browserhost.h"
-#include "platform/enginesandbox.h"
-#include "platform/settingsstore.h"
-#include "platform/webbrowser.h"
+#include "core/settingsstore.h"
+#include "engine/qtwebengine/enginesandbox.h"
+#include "engine/webbrowser.h"
+#include "forms/browserhost.h"
 #include "settings/frmsettings.h"
 
 namespace {

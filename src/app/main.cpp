@@ -4,10 +4,10 @@
 
 #include "app/commandline.h"
 #include "browser/frmmain.h"
-#include "platform/browserhost.h"
-#include "platform/busywork.h"
-#include "platform/enginesandbox.h"
-#include "platform/quitsignals.h"
+#include "core/quitsignals.h"
+#include "engine/qtwebengine/enginesandbox.h"
+#include "forms/browserhost.h"
+#include "forms/busywork.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/progressbar.h"
-#include "platform/statusbar.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
+#include "widgets/progressbar.h"
+#include "widgets/statusbar.h"
 
 namespace skiff {
 

@@ -9,18 +9,18 @@
 #include <QTimer>
 #include <utility>
 
-#include "browser/internetoptions.h"
+#include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
-#include "platform/progressbar.h"
-#include "platform/qtwebbrowser.h"
-#include "platform/singleinstance.h"
-#include "platform/statusbar.h"
-#include "platform/twipgeometry.h"
-#include "platform/twips.h"
-#include "platform/webbrowser.h"
+#include "forms/singleinstance.h"
+#include "forms/twipgeometry.h"
+#include "options/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
+#include "widgets/progressbar.h"
+#include "widgets/statusbar.h"
 
 namespace skiff {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <optional>
 
-#include "platform/browserhost.h"
-#include "platform/clock.h"
-#include "platform/windowbuilder.h"
+#include "core/clock.h"
+#include "forms/browserhost.h"
+#include "forms/windowbuilder.h"
 
 class QAction;
 class QComboBox;

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "browser/frmmain.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
 
 namespace skiff {
 

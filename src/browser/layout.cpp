@@ -7,9 +7,9 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/progressbar.h"
-#include "platform/twipgeometry.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
+#include "forms/twipgeometry.h"
+#include "widgets/progressbar.h"
 
 namespace skiff {
 

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "browser/frmmain.h"
-#include "platform/webbrowser.h"
-#include "platform/websearch.h"
+#include "core/websearch.h"
+#include "engine/webbrowser.h"
 
 namespace skiff {
 

@@ -2,7 +2,7 @@
 
 #include <QAbstractListModel>
 
-#include "favorites/favoritesfile.h"
+#include "core/favoritesfile.h"
 
 namespace skiff {
 

@@ -11,13 +11,13 @@
 #include <QTimer>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "favorites/favoritesfile.h"
+#include "core/favoritesfile.h"
+#include "engine/webbrowser.h"
 #include "favorites/favoritesmodel.h"
-#include "platform/browserhost.h"
-#include "platform/busywork.h"
-#include "platform/messagebox.h"
-#include "platform/singleinstance.h"
-#include "platform/webbrowser.h"
+#include "forms/browserhost.h"
+#include "forms/busywork.h"
+#include "forms/messagebox.h"
+#include "forms/singleinstance.h"
 
 namespace skiff {
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/windowbuilder.h"
+#include "forms/windowbuilder.h"
 
 class QLabel;
 class QLineEdit;

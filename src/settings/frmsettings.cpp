@@ -5,14 +5,14 @@
 #include <QLineEdit>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/browserhost.h"
-#include "platform/engineprompts.h"
-#include "platform/messagebox.h"
-#include "platform/settingsstore.h"
-#include "platform/singleinstance.h"
-#include "platform/statusbar.h"
-#include "platform/webbrowser.h"
-#include "platform/websearch.h"
+#include "core/settingsstore.h"
+#include "core/websearch.h"
+#include "engine/webbrowser.h"
+#include "forms/browserhost.h"
+#include "forms/messagebox.h"
+#include "forms/prompts.h"
+#include "forms/singleinstance.h"
+#include "widgets/statusbar.h"
 
 namespace skiff {
 

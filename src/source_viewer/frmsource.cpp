@@ -4,10 +4,10 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 
-#include "platform/browserhost.h"
-#include "platform/singleinstance.h"
-#include "platform/twipgeometry.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
+#include "forms/browserhost.h"
+#include "forms/singleinstance.h"
+#include "forms/twipgeometry.h"
 
 namespace skiff {
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "platform/windowbuilder.h"
+#include "forms/windowbuilder.h"
 
 class QPlainTextEdit;
 

@@ -8,17 +8,17 @@
 #include <QtTest>
 
 #include "browser/frmmain.h"
-#include "browser/internetoptions.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/settingsstore.h"
 #include "favorites/frmfavorites.h"
-#include "platform/progressbar.h"
-#include "platform/settingsstore.h"
-#include "platform/statusbar.h"
-#include "platform/twipgeometry.h"
+#include "forms/twipgeometry.h"
+#include "options/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
+#include "widgets/progressbar.h"
+#include "widgets/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;

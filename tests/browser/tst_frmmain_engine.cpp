@@ -9,14 +9,14 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/progressbar.h"
-#include "platform/settingsstore.h"
-#include "platform/statusbar.h"
-#include "platform/webbrowser.h"
+#include "core/settingsstore.h"
+#include "engine/webbrowser.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
+#include "widgets/progressbar.h"
+#include "widgets/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;

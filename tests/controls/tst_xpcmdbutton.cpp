@@ -4,9 +4,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "controls/hosting/pointer.h"
 #include "controls/xpcmdbutton/cellstrip.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/pointer.h"
 #include "support/userinput.h"
 
 using namespace skiff;

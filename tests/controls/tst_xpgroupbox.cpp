@@ -1,9 +1,9 @@
 #include <QLabel>
 #include <QtTest>
 
+#include "controls/hosting/fontobject.h"
+#include "controls/hosting/propertybag.h"
 #include "controls/xpgroupbox/xpgroupbox.h"
-#include "platform/fontobject.h"
-#include "platform/propertybag.h"
 
 using namespace skiff;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "favorites/favoritesfile.h"
+#include "core/favoritesfile.h"
 
 #include "fuzzcheck.h"
 

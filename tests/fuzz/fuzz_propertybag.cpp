@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/propertybag.h"
+#include "controls/hosting/propertybag.h"
 
 #include "fuzzcheck.h"
 

@@ -7,14 +7,14 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "platform/engineprompts.h"
-#include "platform/settingsstore.h"
-#include "platform/statusbar.h"
-#include "platform/twipgeometry.h"
+#include "core/settingsstore.h"
+#include "forms/prompts.h"
+#include "forms/twipgeometry.h"
 #include "settings/frmsettings.h"
 #include "support/filefaults.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
+#include "widgets/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;

@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "browser/frmmain.h"
-#include "platform/twipgeometry.h"
+#include "forms/twipgeometry.h"
 #include "source_viewer/frmsource.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"

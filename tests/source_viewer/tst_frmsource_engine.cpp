@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "browser/frmmain.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
 #include "source_viewer/frmsource.h"
 #include "support/loopbackserver.h"
 #include "support/userinput.h"

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 
-#include "platform/qtwebbrowser.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
 
 namespace skiff::test {
 

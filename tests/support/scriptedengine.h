@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
 
 namespace skiff::test {
 

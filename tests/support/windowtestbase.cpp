@@ -5,11 +5,11 @@
 #include <QPointer>
 
 #include "browser/frmmain.h"
-#include "browser/internetoptions.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
 #include "favorites/frmfavorites.h"
-#include "platform/browserhost.h"
-#include "platform/messagebox.h"
-#include "platform/qtwebbrowser.h"
+#include "forms/browserhost.h"
+#include "forms/messagebox.h"
+#include "options/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 

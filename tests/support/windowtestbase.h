@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "scriptedengine.h"
 
 namespace skiff::test {

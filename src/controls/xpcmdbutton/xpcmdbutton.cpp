@@ -10,10 +10,10 @@
 #include <array>
 #include <cmath>
 
+#include "controls/hosting/mousecodes.h"
+#include "controls/hosting/pointer.h"
+#include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/cellstrip.h"
-#include "platform/mousecodes.h"
-#include "platform/pointer.h"
-#include "platform/twips.h"
 
 namespace skiff {
 

@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QString>
 
-#include "platform/customcontrol.h"
-#include "platform/fontobject.h"
+#include "controls/hosting/customcontrol.h"
+#include "controls/hosting/fontobject.h"
 
 class QLabel;
 class QMouseEvent;

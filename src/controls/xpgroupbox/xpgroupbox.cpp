@@ -5,9 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/hosting/mousecodes.h"
+#include "controls/hosting/twips.h"
 #include "controls/xpgroupbox/framepainter.h"
-#include "platform/mousecodes.h"
-#include "platform/twips.h"
 
 namespace skiff {
 

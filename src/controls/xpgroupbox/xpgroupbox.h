@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QString>
 
-#include "platform/colorvalue.h"
-#include "platform/customcontrol.h"
-#include "platform/fontobject.h"
+#include "controls/hosting/colorvalue.h"
+#include "controls/hosting/customcontrol.h"
+#include "controls/hosting/fontobject.h"
 
 class QMouseEvent;
 

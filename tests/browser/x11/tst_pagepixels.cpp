@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "browser/frmmain.h"
-#include "platform/webbrowser.h"
+#include "engine/webbrowser.h"
 #include "support/loopbackserver.h"
 #include "support/windowtestbase.h"
 

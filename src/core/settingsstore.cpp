@@ -1,0 +1,111 @@
+#include "core/settingsstore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QVariant>
+
+namespace skiff {
+
+namespace {
+
+const QString kStoreFolder = QStringLiteral("Skiff");
+
+// The file is looked up afresh on every use, so a change of the configuration folder (as in
+// tests) is followed. C++17 builds the returned store in place, so no copy is needed.
+QSettings openStore(const QString& appName) {
+    return QSettings(settingsFilePath(appName), QSettings::IniFormat);
+}
+
+bool isUtf8(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+// Every line the store writes is blank, a comment, a closed [section] or a key=value pair. The
+// store's own status cannot tell: it reports a parse error only to the first reader of a file.
+bool hasStoreLines(const QByteArray& bytes) {
+    for (QByteArray line : bytes.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';')) continue;
+        if (line.startsWith('[') ? !line.endsWith(']') : !line.contains('=')) return false;
+    }
+    return true;
+}
+
+// A name beside `path` that no file has yet: ".damaged" added, then a number when taken.
+QString freeBackupName(const QString& path) {
+    const QString base = path + QStringLiteral(".damaged");
+    QString name = base;
+    for (int number = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++number)
+        name = base + u'.' + QString::number(number);
+    return name;
+}
+
+QString entryName(const QString& section, const QString& key) {
+    return section + u'/' + key;
+}
+
+// The store is written to a new file beside the old one that then takes its place, so both
+// the file and its folder must be writable. A store that could not be read, or that still
+// holds changes an earlier write could not save, is not written either, nor is a damaged file.
+bool canWrite(QSettings& store, const QString& appName) {
+    if (store.status() != QSettings::NoError || !store.isWritable()) return false;
+    if (settingsFileDamaged(appName)) return false;
+    return QFileInfo(QFileInfo(store.fileName()).absolutePath()).isWritable();
+}
+
+}  // namespace
+
+QString GetSetting(const QString& appName, const QString& section, const QString& key,
+                   const QString& defaultValue) {
+    QSettings store = openStore(appName);
+    return store.value(entryName(section, key), defaultValue).toString();
+}
+
+bool SaveSetting(const QString& appName, const QString& section, const QString& key,
+                 const QString& value) {
+    QSettings store = openStore(appName);
+    if (!canWrite(store, appName)) return false;
+    const QString name = entryName(section, key);
+    const QVariant previous = store.value(name);
+    store.setValue(name, value);
+    store.sync();
+    if (store.status() == QSettings::NoError) return true;
+    // The file kept the old value; take the new one back out of memory too, so that readers
+    // in this process are not shown a value that was never stored.
+    if (previous.isValid())
+        store.setValue(name, previous);
+    else
+        store.remove(name);
+    return false;
+}
+
+QString settingsFilePath(const QString& appName) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return folder + u'/' + kStoreFolder + u'/' + appName + QStringLiteral(".conf");
+}
+
+bool settingsFileDamaged(const QString& appName) {
+    QFile file(settingsFilePath(appName));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    return !isUtf8(bytes) || !hasStoreLines(bytes);
+}
+
+std::optional<QString> replaceDamagedSettings(const QString& appName, const QString& section,
+                                              const QString& key, const QString& value) {
+    const QString path = settingsFilePath(appName);
+    const QString backup = freeBackupName(path);
+    if (!QFile::rename(path, backup)) return std::nullopt;
+    if (SaveSetting(appName, section, key, value)) return backup;
+    // Nothing was stored: the old file goes back in its place.
+    QFile::remove(path);
+    QFile::rename(backup, path);
+    return std::nullopt;
+}
+
+}  // namespace skiff

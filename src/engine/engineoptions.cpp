@@ -1,0 +1,53 @@
+#include "engine/engineoptions.h"
+
+#include <QWebEngineSettings>
+
+#include "core/settingsstore.h"
+
+namespace skiff {
+
+namespace {
+
+const QString kApp = QStringLiteral("Web Browser");
+const QString kSection = QStringLiteral("Internet Options");
+const QString kHomePageKey = QStringLiteral("Home Page");
+const QString kJavascriptKey = QStringLiteral("JavaScript Enabled");
+const QString kImagesKey = QStringLiteral("Images Enabled");
+
+QString textOf(bool value) {
+    return value ? "true" : "false";
+}
+
+// A stored switch; anything but a clear yes or no keeps the default.
+bool readSwitch(const QString& key, bool defaultValue) {
+    const QString text = GetSetting(kApp, kSection, key, textOf(defaultValue)).trimmed();
+    if (text.compare("true", Qt::CaseInsensitive) == 0 || text == "1") return true;
+    if (text.compare("false", Qt::CaseInsensitive) == 0 || text == "0") return false;
+    return defaultValue;
+}
+
+}  // namespace
+
+EngineOptions EngineOptions::load() {
+    EngineOptions options;
+    options.m_homePage = GetSetting(kApp, kSection, kHomePageKey, options.m_homePage);
+    options.m_javascriptEnabled = readSwitch(kJavascriptKey, options.m_javascriptEnabled);
+    options.m_imagesEnabled = readSwitch(kImagesKey, options.m_imagesEnabled);
+    return options;
+}
+
+bool EngineOptions::save() const {
+    // Every option is attempted, even after one failed.
+    const bool home = SaveSetting(kApp, kSection, kHomePageKey, m_homePage);
+    const bool javascript =
+        SaveSetting(kApp, kSection, kJavascriptKey, textOf(m_javascriptEnabled));
+    const bool images = SaveSetting(kApp, kSection, kImagesKey, textOf(m_imagesEnabled));
+    return home && javascript && images;
+}
+
+void EngineOptions::applyTo(QWebEngineSettings* settings) const {
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, m_javascriptEnabled);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, m_imagesEnabled);
+}
+
+}  // namespace skiff

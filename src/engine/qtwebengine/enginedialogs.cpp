@@ -1,0 +1,206 @@
+#include "engine/qtwebengine/enginedialogs.h"
+
+#include <QAuthenticator>
+#include <QSet>
+#include <QTimer>
+#include <QWebEngineCertificateError>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <utility>
+
+#include "forms/prompts.h"
+#include "pagetools/downloads.h"
+
+namespace skiff {
+
+namespace {
+
+// The notice that takes the place of a page whose renderer stopped.
+QString crashPage() {
+    return QString(
+               "<!DOCTYPE html><html><head><title>Page stopped working</title></head>"
+               "<body style='font-family: sans-serif; margin: 2em'><p>%1</p></body></html>")
+        .arg(EngineDialogs::kCrashMessage);
+}
+
+// Hosts and ports whose invalid certificate the user let through.
+QSet<QString>& overriddenCertificates() {
+    static QSet<QString> hosts;
+    return hosts;
+}
+
+QString hostAndPort(const QUrl& url) {
+    const int port = url.port();
+    return port < 0 ? url.host() : QString("%1:%2").arg(url.host()).arg(port);
+}
+
+// What a page asks to do, as the words after "wants to".
+QString featureText(QWebEnginePage::Feature feature) {
+    switch (feature) {
+        case QWebEnginePage::Notifications:
+            return "show notifications";
+        case QWebEnginePage::Geolocation:
+            return "know your location";
+        case QWebEnginePage::MediaAudioCapture:
+            return "use your microphone";
+        case QWebEnginePage::MediaVideoCapture:
+            return "use your camera";
+        case QWebEnginePage::MediaAudioVideoCapture:
+            return "use your camera and microphone";
+        case QWebEnginePage::MouseLock:
+            return "take over the mouse pointer";
+        case QWebEnginePage::DesktopVideoCapture:
+            return "record your screen";
+        case QWebEnginePage::DesktopAudioVideoCapture:
+            return "record your screen and its sound";
+    }
+    return "use a feature of your computer";
+}
+
+}  // namespace
+
+EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent)
+    : QObject(parent), m_page(page) {
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    Downloads::attach(page->profile());
+    connect(page, &QWebEnginePage::authenticationRequired, this, &EngineDialogs::onAuthentication);
+    connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
+            &EngineDialogs::onProxyAuthentication);
+    connect(page, &QWebEnginePage::featurePermissionRequested, this,
+            &EngineDialogs::onPermissionRequested);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            &EngineDialogs::onRendererTerminated);
+    connect(page, &QWebEnginePage::loadingChanged, this, &EngineDialogs::onLoadingChanged);
+}
+
+void EngineDialogs::handleCertificateError(const QWebEngineCertificateError& error, bool silent) {
+    QWebEngineCertificateError answer = error;
+    if (silent || !error.isOverridable()) {
+        refuseCertificate(answer);
+        return;
+    }
+    // The user is asked once the engine's call has returned.
+    answer.defer();
+    QTimer::singleShot(0, this, [this, answer]() mutable { askAboutCertificate(answer); });
+}
+
+bool EngineDialogs::certificateOverridden(const QUrl& url) {
+    return overriddenCertificates().contains(hostAndPort(url));
+}
+
+void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
+    const QString question =
+        QString(
+            "The security certificate of %1 is not valid:\n%2\n\nAddress: %3\n\n"
+            "Do you want to go on to this page anyway?")
+            .arg(error.url().host(), error.description(), error.url().toString());
+    if (!askYesNo(dialogParent(), "Security Alert", question)) {
+        refuseCertificate(error);
+        return;
+    }
+    overriddenCertificates().insert(hostAndPort(error.url()));
+    error.acceptCertificate();
+}
+
+void EngineDialogs::refuseCertificate(QWebEngineCertificateError& error) {
+    error.rejectCertificate();
+    report(QString("Not loaded: the security certificate of %1 is not valid (%2)")
+               .arg(error.url().host(), error.description()));
+}
+
+void EngineDialogs::onAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator) {
+    const QString host = hostAndPort(requestUrl);
+    answerAuthentication(authenticator,
+                         QString("%1 asks for a user name and password.\nRealm: %2")
+                             .arg(host, authenticator->realm()),
+                         host);
+}
+
+void EngineDialogs::onProxyAuthentication(const QUrl&, QAuthenticator* authenticator,
+                                          const QString& proxyHost) {
+    answerAuthentication(authenticator,
+                         QString("The proxy %1 asks for a user name and password.\nRealm: %2")
+                             .arg(proxyHost, authenticator->realm()),
+                         proxyHost);
+}
+
+// The engine reads the answer when the call returns: a cleared authenticator cancels, and the
+// page then shows what the server sends to those without entry.
+void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QString& prompt,
+                                         const QString& host) {
+    const auto credentials = askCredentials(dialogParent(), "Authentication Required", prompt);
+    if (!credentials) {
+        *authenticator = QAuthenticator();
+        report("No user name and password given for " + host);
+        return;
+    }
+    authenticator->setUser(credentials->user);
+    authenticator->setPassword(credentials->password);
+}
+
+// The user is asked once for each origin and feature; the answer holds for the page's life.
+void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Feature feature) {
+    if (!m_page) return;
+    const PermissionKey key{origin, feature};
+    if (!m_permissions.contains(key)) {
+        const QString question =
+            QString("%1 wants to %2.\n\nDo you allow it?")
+                .arg(origin.toDisplayString(QUrl::RemovePath), featureText(feature));
+        m_permissions.insert(key, askYesNo(dialogParent(), "Permission", question));
+    }
+    m_page->setFeaturePermission(origin, feature,
+                                 m_permissions.value(key) ? QWebEnginePage::PermissionGrantedByUser
+                                                          : QWebEnginePage::PermissionDeniedByUser);
+}
+
+// The renderer is gone and the view shows nothing: a notice takes its place, which keeps the
+// page's address. It is shown once the engine's call has returned.
+void EngineDialogs::onRendererTerminated() {
+    if (!m_page) return;
+    if (m_crashedUrl.isEmpty()) m_crashedUrl = m_page->url();
+    QTimer::singleShot(0, this, &EngineDialogs::showCrashNotice);
+}
+
+void EngineDialogs::showCrashNotice() {
+    if (!m_page) return;
+    m_crashNoticeLoading = true;
+    m_pendingReport = kCrashMessage;
+    m_page->setHtml(crashPage(), m_crashedUrl);
+}
+
+bool EngineDialogs::reloadAfterCrash() {
+    if (!m_page || m_crashedUrl.isEmpty()) return false;
+    m_page->load(m_crashedUrl);
+    return true;
+}
+
+void EngineDialogs::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        m_loading = true;
+        // Any load but the notice's own leaves the stopped page behind.
+        if (!m_crashNoticeLoading) m_crashedUrl.clear();
+        return;
+    }
+    m_loading = false;
+    m_crashNoticeLoading = false;
+    if (m_pendingReport.isEmpty()) return;
+    QTimer::singleShot(
+        0, this, [this, text = std::exchange(m_pendingReport, {})] { emit statusMessage(text); });
+}
+
+void EngineDialogs::report(const QString& text) {
+    if (m_loading) {
+        m_pendingReport = text;
+    } else {
+        emit statusMessage(text);
+    }
+}
+
+QWidget* EngineDialogs::dialogParent() const {
+    QWebEngineView* view = m_page ? QWebEngineView::forPage(m_page) : nullptr;
+    return view ? view->window() : nullptr;
+}
+
+}  // namespace skiff

@@ -1,0 +1,44 @@
+#include "engine/qtwebengine/enginesandbox.h"
+
+#include <unistd.h>
+
+#include <QList>
+#include <QtGlobal>
+#include <cstdio>
+
+namespace skiff {
+
+namespace {
+
+constexpr char kSandboxVariable[] = "QTWEBENGINE_DISABLE_SANDBOX";
+constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+
+const QList<QByteArray>& programSwitches() {
+    static const QList<QByteArray> switches{"--disable-background-networking",
+                                            "--disable-component-update"};
+    return switches;
+}
+
+void switchSandboxOffForRoot() {
+    if (geteuid() != 0 || qEnvironmentVariableIsSet(kSandboxVariable)) return;
+    qputenv(kSandboxVariable, "1");
+    std::fputs("skiff: running as root, the web engine's sandbox is switched off\n", stderr);
+}
+
+}  // namespace
+
+QByteArray withEngineSwitches(const QByteArray& flags) {
+    QList<QByteArray> words = flags.simplified().split(' ');
+    words.removeAll(QByteArray());
+    for (const QByteArray& sw : programSwitches()) {
+        if (!words.contains(sw)) words.append(sw);
+    }
+    return words.join(' ');
+}
+
+void prepareEngineEnvironment() {
+    switchSandboxOffForRoot();
+    qputenv(kFlagsVariable, withEngineSwitches(qgetenv(kFlagsVariable)));
+}
+
+}  // namespace skiff

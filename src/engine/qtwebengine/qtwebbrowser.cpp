@@ -1,0 +1,398 @@
+#include "engine/qtwebengine/qtwebbrowser.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEngineCertificateError>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+#include <atomic>
+
+#include "engine/engineoptions.h"
+#include "engine/qtwebengine/debugaddresses.h"
+#include "engine/qtwebengine/enginedialogs.h"
+#include "pagetools/pagetools.h"
+
+namespace skiff {
+
+namespace {
+
+// Command numbers of CommandStateChange.
+constexpr int kForwardCommand = 1;
+constexpr int kBackCommand = 2;
+
+constexpr char kFocusReporterName[] = "skiffFocus";
+// How many replaced documents are remembered: late focus reports come only from the last few.
+constexpr qsizetype kRememberedDocuments = 8;
+
+// Reports which element of the main frame's document has the focus. Runs in the program's own
+// script world, so the page cannot see or disturb it. Each document names itself with a token
+// of its own, so that a report of a document that a navigation replaced can be told apart.
+constexpr char kFocusScript[] = R"JS(
+(function () {
+    var documentToken = Math.random().toString(36).slice(2) + Date.now().toString(36);
+    var reporter = null;
+    function report() {
+        if (!reporter) return;
+        var element = document.activeElement;
+        reporter.report(documentToken, element ? element.tagName : "");
+    }
+    new QWebChannel(qt.webChannelTransport, function (channel) {
+        reporter = channel.objects.skiffFocus;
+        report();
+    });
+    document.addEventListener("focusin", report, true);
+    document.addEventListener("focusout", report, true);
+    document.addEventListener("DOMContentLoaded", report);
+    window.addEventListener("focus", report);
+    window.addEventListener("blur", report);
+    window.addEventListener("load", report);
+})();
+)JS";
+
+constexpr char kMarkupScript[] =
+    "document.documentElement ? document.documentElement.innerHTML : null";
+
+QString refusalMessage(const QString& address) {
+    return "Not opened: " + address + " is a debugging address of the web engine";
+}
+
+// The status text at the end of a load.
+QString finishMessage(const QWebEngineLoadingInfo& info) {
+    if (isEngineDebugAddress(info.url())) return refusalMessage(info.url().toString());
+    switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+            return "Stopped";
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            return "Could not load " + info.url().toString();
+        default:
+            return "Done";
+    }
+}
+
+bool isNetworkScheme(const QString& scheme) {
+    static const QSet<QString> network{"http", "https", "ftp", "ws", "wss"};
+    return network.contains(scheme);
+}
+
+QString channelScriptSource() {
+    QFile file(":/qtwebchannel/qwebchannel.js");
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+// Refuses the engine's debugging addresses when a page opens one; the engine then reports a
+// load that stopped at once.
+class Page : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        return !isEngineDebugAddress(url) &&
+               QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+};
+
+}  // namespace
+
+// The web view: hands the engine's new-window requests to the browser.
+class QtWebBrowser::View : public QWebEngineView {
+public:
+    explicit View(QtWebBrowser* owner) : m_owner(owner) {}
+
+protected:
+    QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {
+        return m_owner ? m_owner->viewForNewWindow() : nullptr;
+    }
+
+private:
+    QPointer<QtWebBrowser> m_owner;
+};
+
+// Refuses network requests while the browser works offline; local schemes still load.
+class QtWebBrowser::OfflineFilter : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (offline && isNetworkScheme(info.requestUrl().scheme())) info.block(true);
+    }
+
+    std::atomic_bool offline = false;
+};
+
+// The object the focus script calls over the web channel.
+class FocusReporter : public QObject {
+    Q_OBJECT
+public:
+    using Receiver = std::function<void(const QString& document, const QString& tagName)>;
+    FocusReporter(Receiver receiver, QObject* parent)
+        : QObject(parent), m_receiver(std::move(receiver)) {}
+
+public slots:
+    void report(const QString& document, const QString& tagName) { m_receiver(document, tagName); }
+
+private:
+    Receiver m_receiver;
+};
+
+QtWebBrowser::QtWebBrowser(QObject* parent)
+    : WebBrowser(parent),
+      m_view(new View(this)),
+      m_offlineFilter(new OfflineFilter(this)),
+      m_focusReporter(
+          new FocusReporter([this](const QString& document,
+                                   const QString& tagName) { onFocusReport(document, tagName); },
+                            this)),
+      m_channel(new QWebChannel(this)) {
+    m_channel->registerObject(kFocusReporterName, m_focusReporter);
+    auto* page = new Page(sharedProfile(), m_view);
+    page->setUrlRequestInterceptor(m_offlineFilter);
+    page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
+    installFocusScript(page);
+    connectPage(page);
+    m_view->setPage(page);
+    m_dialogs = new EngineDialogs(page, this);
+    m_tools = new PageTools(m_view, this);
+    connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
+    connect(m_tools, &PageTools::statusMessage, this, &QtWebBrowser::StatusTextChange);
+}
+
+QtWebBrowser::~QtWebBrowser() {
+    // The page refers to the filter and the channel, which are children of this object.
+    delete m_view;
+}
+
+QWebEngineProfile* QtWebBrowser::sharedProfile() {
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile) {
+        const QString folder = "/Web Browser/engine";
+        profile = new QWebEngineProfile("Skiff", QCoreApplication::instance());
+        profile->setPersistentStoragePath(
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder);
+        profile->setCachePath(
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + folder);
+        EngineOptions::load().applyTo(profile->settings());
+    }
+    return profile;
+}
+
+void QtWebBrowser::applyEngineOptions(const EngineOptions& options) {
+    options.applyTo(sharedProfile()->settings());
+}
+
+void QtWebBrowser::installFocusScript(QWebEnginePage* page) {
+    QWebEngineScript script;
+    script.setName("skiff-focus");
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(channelScriptSource() + kFocusScript);
+    page->scripts().insert(script);
+}
+
+void QtWebBrowser::connectPage(QWebEnginePage* page) {
+    connect(page, &QWebEnginePage::loadProgress, this,
+            [this](int progress) { emit ProgressChange(progress, 100); });
+    connect(page, &QWebEnginePage::loadingChanged, this, &QtWebBrowser::onLoadingChanged);
+    connect(page, &QWebEnginePage::titleChanged, this, &QtWebBrowser::TitleChange);
+    connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
+    connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
+    connect(page, &QWebEnginePage::certificateError, this,
+            [this](const QWebEngineCertificateError& error) {
+                m_dialogs->handleCertificateError(error, m_silent);
+            });
+    for (auto action : {QWebEnginePage::Back, QWebEnginePage::Forward}) {
+        connect(page->action(action), &QAction::changed, this, &QtWebBrowser::reportCommandStates);
+    }
+}
+
+QWebEnginePage* QtWebBrowser::page() const {
+    return m_view ? m_view->page() : nullptr;
+}
+
+QWidget* QtWebBrowser::widget() {
+    return m_view;
+}
+
+// The engine acts on its debugging addresses before any page or navigation check sees them,
+// so they are refused here.
+void QtWebBrowser::Navigate(const QString& address) {
+    if (address.isEmpty() || !page()) return;
+    const QUrl typed = QUrl::fromUserInput(address);
+    const QUrl url = typed.isValid() ? typed : QUrl(address);
+    if (isEngineDebugAddress(url)) {
+        emit StatusTextChange(refusalMessage(address.trimmed()));
+        return;
+    }
+    // The engine drops a longer address without a word.
+    constexpr qsizetype kMaxAddressBytes = 2 * 1024 * 1024;
+    if (const qsizetype length = url.toEncoded().size(); length > kMaxAddressBytes) {
+        emit StatusTextChange(QString("Not opened: the address is %1 bytes long, and the web "
+                                      "engine opens addresses of at most %2 bytes")
+                                  .arg(length)
+                                  .arg(kMaxAddressBytes));
+        return;
+    }
+    page()->load(url);
+}
+
+bool QtWebBrowser::GoBack() {
+    if (!page() || !page()->history()->canGoBack()) return false;
+    page()->triggerAction(QWebEnginePage::Back);
+    return true;
+}
+
+bool QtWebBrowser::GoForward() {
+    if (!page() || !page()->history()->canGoForward()) return false;
+    page()->triggerAction(QWebEnginePage::Forward);
+    return true;
+}
+
+void QtWebBrowser::GoHome() {
+    Navigate(EngineOptions::load().homePage());
+}
+
+// After a renderer crash the page shows a notice; Refresh loads the crashed page again.
+void QtWebBrowser::Refresh() {
+    if (!page() || m_dialogs->reloadAfterCrash()) return;
+    page()->triggerAction(QWebEnginePage::Reload);
+}
+
+bool QtWebBrowser::Stop() {
+    if (!page() || !m_loading) return false;
+    page()->triggerAction(QWebEnginePage::Stop);
+    return true;
+}
+
+void QtWebBrowser::setOffline(bool offline) {
+    m_offlineFilter->offline = offline;
+}
+
+bool QtWebBrowser::Offline() const {
+    return m_offlineFilter->offline;
+}
+
+QString QtWebBrowser::LocationName() const {
+    return page() ? page()->title() : QString();
+}
+
+QString QtWebBrowser::LocationURL() const {
+    if (!page() || page()->url().isEmpty()) return {};
+    return page()->url().toString();
+}
+
+void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+    if (!page()) {
+        callback(std::nullopt);
+        return;
+    }
+    page()->runJavaScript(kMarkupScript, QWebEngineScript::ApplicationWorld,
+                          [callback](const QVariant& markup) {
+                              if (markup.isNull() || !markup.isValid()) {
+                                  callback(std::nullopt);
+                              } else {
+                                  callback(markup.toString());
+                              }
+                          });
+}
+
+// The option is always "do the default": the tools ask the user where they need to.
+bool QtWebBrowser::ExecWB(int command, int) {
+    return m_tools->exec(command);
+}
+
+double QtWebBrowser::zoomFactor() const {
+    return m_view ? m_view->zoomFactor() : 1.0;
+}
+
+void QtWebBrowser::setZoomFactor(double factor) {
+    if (m_view) m_view->setZoomFactor(factor);
+}
+
+QWebEngineView* QtWebBrowser::viewForNewWindow() {
+    WebBrowser* ppDisp = nullptr;
+    bool Cancel = false;
+    emit NewWindow2(&ppDisp, &Cancel);
+    auto* target = qobject_cast<QtWebBrowser*>(ppDisp);
+    if (Cancel || !target || target == this) return nullptr;
+    return target->m_view;
+}
+
+void QtWebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        onLoadStarted(info.url());
+    } else {
+        onLoadFinished(info);
+    }
+}
+
+void QtWebBrowser::onLoadStarted(const QUrl& url) {
+    m_loading = true;
+    m_urlReported = false;
+    // The focus known so far belongs to the document this load replaces.
+    if (!m_document.isEmpty()) {
+        m_pastDocuments.prepend(m_document);
+        if (m_pastDocuments.size() > kRememberedDocuments) m_pastDocuments.removeLast();
+    }
+    m_document.clear();
+    m_activeTag.reset();
+    emit DownloadBegin();
+    emit StatusTextChange("Loading " + url.toString() + "...");
+    reportCommandStates();
+}
+
+void QtWebBrowser::onLoadFinished(const QWebEngineLoadingInfo& info) {
+    m_loading = false;
+    if (!m_urlReported) onUrlChanged();
+    emit StatusTextChange(finishMessage(info));
+    emit ProgressChange(-1, 100);
+    emit DownloadComplete();
+    emit DocumentComplete();
+}
+
+void QtWebBrowser::onLinkHovered(const QString& url) {
+    if (url == m_hoveredLink) return;
+    m_hoveredLink = url;
+    emit StatusTextChange(url);
+}
+
+void QtWebBrowser::onUrlChanged() {
+    m_urlReported = true;
+    emit NavigateComplete2();
+}
+
+void QtWebBrowser::onFocusReport(const QString& document, const QString& tagName) {
+    if (m_pastDocuments.contains(document)) return;
+    m_document = document;
+    m_activeTag = tagName.isEmpty() ? std::nullopt : std::optional<QString>(tagName);
+}
+
+void QtWebBrowser::reportCommandStates() {
+    if (!page()) return;
+    const auto report = [this](std::optional<bool>& last, QWebEnginePage::WebAction action,
+                               int command) {
+        const bool enabled = page()->action(action)->isEnabled();
+        if (last == enabled) return;
+        last = enabled;
+        emit CommandStateChange(command, enabled);
+    };
+    report(m_backEnabled, QWebEnginePage::Back, kBackCommand);
+    report(m_forwardEnabled, QWebEnginePage::Forward, kForwardCommand);
+}
+
+}  // namespace skiff
+
+#include "qtwebbrowser.moc"

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <optional>
+
+#include "engine/webbrowser.h"
+
+class QWebChannel;
+class QWebEngineCertificateError;
+class QWebEngineLoadingInfo;
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+class QUrl;
+
+namespace skiff {
+
+class EngineDialogs;
+class EngineOptions;
+class PageTools;
+class FocusReporter;
+
+// The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
+// the host may delete the widget with its window, after which every operation of this object
+// does nothing and every read answers as for an empty page.
+class QtWebBrowser : public WebBrowser {
+    Q_OBJECT
+public:
+    explicit QtWebBrowser(QObject* parent = nullptr);
+    ~QtWebBrowser() override;
+
+    QWidget* widget() override;
+
+    void Navigate(const QString& address) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    void GoHome() override;
+    void Refresh() override;
+    bool Stop() override;
+
+    void setSilent(bool silent) override { m_silent = silent; }
+    bool Silent() const override { return m_silent; }
+    void setOffline(bool offline) override;
+    bool Offline() const override;
+
+    QString LocationName() const override;
+    QString LocationURL() const override;
+
+    std::optional<QString> activeElementTagName() const override { return m_activeTag; }
+    void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
+
+    bool ExecWB(int command, int option) override;
+    double zoomFactor() const override;
+    void setZoomFactor(double factor) override;
+
+    // The engine profile all browsers share: cookies, cache and page settings, kept in the
+    // per-user data and cache folders. It is created with the stored engine options.
+    static QWebEngineProfile* sharedProfile();
+    // Hands changed engine options to every page.
+    static void applyEngineOptions(const EngineOptions& options);
+
+private:
+    class View;
+    class OfflineFilter;
+
+    QWebEnginePage* page() const;
+    void installFocusScript(QWebEnginePage* page);
+    void connectPage(QWebEnginePage* page);
+    QWebEngineView* viewForNewWindow();
+
+    // A load's start and end come from the engine's loading reports, which follow its other
+    // signals for the same step (the last progress comes before the end).
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void onLoadStarted(const QUrl& url);
+    void onLoadFinished(const QWebEngineLoadingInfo& info);
+    void onLinkHovered(const QString& url);
+    void onUrlChanged();
+    void onFocusReport(const QString& document, const QString& tagName);
+    void reportCommandStates();
+
+    QPointer<View> m_view;
+    OfflineFilter* m_offlineFilter;
+    FocusReporter* m_focusReporter;
+    QWebChannel* m_channel;
+    EngineDialogs* m_dialogs = nullptr;
+    PageTools* m_tools = nullptr;
+
+    bool m_silent = false;
+    bool m_loading = false;
+    bool m_urlReported = false;  // NavigateComplete2 raised for the load under way
+    std::optional<QString> m_activeTag;
+    QString m_document;           // the document whose focus reports are current
+    QStringList m_pastDocuments;  // documents replaced by navigations; their reports are stale
+    QString m_hoveredLink;
+    std::optional<bool> m_backEnabled;
+    std::optional<bool> m_forwardEnabled;
+};
+
+}  // namespace skiff

@@ -1,0 +1,128 @@
+#include "options/internetoptions.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "engine/engineoptions.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
+#include "forms/messagebox.h"
+#include "forms/singleinstance.h"
+
+namespace skiff {
+
+namespace {
+
+SingleInstance<FrmOptions>& instance() {
+    static SingleInstance<FrmOptions> s;
+    return s;
+}
+
+WindowDefinition definition() {
+    WindowDefinition d;
+    d.caption = "Internet Options";
+    d.clientWidth = 4800;
+    d.clientHeight = 3150;
+    d.fixedSize = true;
+    d.controls = {
+        {"txtHomePage", ControlKind::TextBox, "", 225, 375, 4350, 285},
+        groupBox("xpgroupboxHome", "", 75, 75, 4650, 825, "Home Page"),
+        groupBox("xpgroupboxContent", "", 75, 975, 4650, 765, "Content"),
+        {"chkJavaScript", ControlKind::CheckBox, "xpgroupboxContent", 150, 330, 2100, 285,
+         "Run JavaScript"},
+        {"chkImages", ControlKind::CheckBox, "xpgroupboxContent", 2400, 330, 2100, 285,
+         "Show images"},
+        groupBox("xpgroupboxData", "", 75, 1815, 4650, 765, "Browsing Data"),
+        commandButton("xpcmdClearCache", "xpgroupboxData", 150, 300, 1515, 315, "CLEAR CACHE"),
+        commandButton("xpcmdClearCookies", "xpgroupboxData", 1725, 300, 1515, 315, "CLEAR COOKIES"),
+        {"lblCleared", ControlKind::Label, "xpgroupboxData", 3300, 330, 1275, 285},
+        commandButton("xpcmdOK", "", 3135, 2760, 765, 315, "OK"),
+        commandButton("xpcmdCancel", "", 3960, 2760, 765, 315, "CANCEL"),
+    };
+    d.accessibleNames = {{"txtHomePage", "Home Page"}};
+    return d;
+}
+
+}  // namespace
+
+void showInternetOptions() {
+    FrmOptions& w = instance().get();
+    w.show();
+    w.raise();
+    w.activateWindow();
+}
+FrmOptions& frmOptions() {
+    return instance().get();
+}
+bool frmOptionsLoaded() {
+    return instance().loaded();
+}
+void unloadFrmOptions() {
+    instance().unload();
+}
+
+FrmOptions::FrmOptions() {
+    const WindowDefinition def = definition();
+    applyWindowSettings(this, def);
+    controls_ = buildControls(this, def);
+    txtHomePage_ = controls_.get<QLineEdit>("txtHomePage");
+    chkJavaScript_ = controls_.get<QCheckBox>("chkJavaScript");
+    chkImages_ = controls_.get<QCheckBox>("chkImages");
+    lblCleared_ = controls_.get<QLabel>("lblCleared");
+    connect(button("xpcmdClearCache"), &xpcmdbutton::Click, this,
+            &FrmOptions::xpcmdClearCache_Click);
+    connect(button("xpcmdClearCookies"), &xpcmdbutton::Click, this,
+            &FrmOptions::xpcmdClearCookies_Click);
+    connect(button("xpcmdOK"), &xpcmdbutton::Click, this, &FrmOptions::xpcmdOK_Click);
+    connect(button("xpcmdCancel"), &xpcmdbutton::Click, this, &FrmOptions::xpcmdCancel_Click);
+}
+
+xpcmdbutton* FrmOptions::button(const QString& name) const {
+    return controls_.get<xpcmdbutton>(name);
+}
+
+void FrmOptions::Form_Load() {
+    const EngineOptions options = EngineOptions::load();
+    txtHomePage_->setText(options.homePage());
+    chkJavaScript_->setChecked(options.javascriptEnabled());
+    chkImages_->setChecked(options.imagesEnabled());
+}
+
+void FrmOptions::xpcmdClearCache_Click() {
+    QtWebBrowser::sharedProfile()->clearHttpCache();
+    lblCleared_->setText("Cache cleared.");
+}
+
+void FrmOptions::xpcmdClearCookies_Click() {
+    QtWebBrowser::sharedProfile()->cookieStore()->deleteAllCookies();
+    lblCleared_->setText("Cookies cleared.");
+}
+
+void FrmOptions::xpcmdOK_Click() {
+    EngineOptions options;
+    options.setHomePage(txtHomePage_->text());
+    options.setJavascriptEnabled(chkJavaScript_->isChecked());
+    options.setImagesEnabled(chkImages_->isChecked());
+    QtWebBrowser::applyEngineOptions(options);
+    // Options that cannot be stored still hold for this session; the window stays open.
+    if (!options.save()) {
+        MsgBox("The Internet options could not be saved: the settings store cannot be written.",
+               "Internet Options", this);
+        return;
+    }
+    unloadFrmOptions();
+}
+
+void FrmOptions::xpcmdCancel_Click() {
+    unloadFrmOptions();
+}
+
+void FrmOptions::closeEvent(QCloseEvent* e) {
+    instance().closeBox(this, e);
+}
+
+}  // namespace skiff

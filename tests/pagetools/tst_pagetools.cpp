@@ -1,0 +1,339 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "engine/qtwebengine/enginedialogs.h"
+#include "engine/webbrowser.h"
+#include "forms/messagebox.h"
+#include "forms/prompts.h"
+#include "pagetools/findbar.h"
+#include "pagetools/pageproperties.h"
+#include "pagetools/pagetools.h"
+#include "support/engineview.h"
+#include "support/loopbackserver.h"
+#include "support/userinput.h"
+
+using namespace skiff;
+using test::EngineView;
+using test::LoopbackServer;
+
+namespace {
+
+constexpr int kWait = EngineView::kWait;
+
+// The properties of the page on display, once gathered.
+std::optional<PageProperties> propertiesOf(QWebEnginePage* page) {
+    std::optional<PageProperties> found;
+    gatherPageProperties(page, false,
+                         [&](const PageProperties& properties) { found = properties; });
+    if (!QTest::qWaitFor([&] { return found.has_value(); }, kWait)) return std::nullopt;
+    return found;
+}
+
+}  // namespace
+
+class TestPageTools : public QObject {
+    Q_OBJECT
+private:
+    LoopbackServer server_;
+    QTemporaryDir files_;
+
+    // The result the find bar shows after `step`.
+    static QString resultAfter(FindBar* bar, const std::function<void()>& step) {
+        QSignalSpy shown(bar, &FindBar::resultShown);
+        step();
+        if (!shown.wait(kWait)) return "no result";
+        return bar->resultText();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(server_.port() != 0);
+        QVERIFY(files_.isValid());
+        server_.addPage("/tools",
+                        "<html><head><title>Tools/test: page?</title></head>"
+                        "<body><p>Saved words: marmalade quince</p></body></html>");
+        server_.addPage("/fruit",
+                        "<title>Fruit</title><p>apple banana Apple</p><p>pineapple apple</p>");
+        // 41 bytes, the e with acute accent being one byte in Latin-1.
+        server_.addPageWithHeaders("/old", "<title>Caf\xe9</title><p>Menu of the day</p>",
+                                   {{"Content-Type", "text/html; charset=iso-8859-1"},
+                                    {"Last-Modified", "Tue, 15 Nov 1994 12:45:26 GMT"}});
+        server_.addPage("/slow", "<title>Slow</title><p>never complete</p>");
+        server_.stallAfter("/slow", 10);
+    }
+
+    void cleanup() { setPromptAnswers({}); }
+
+    void toolsRefuseWithoutAFinishedPage() {
+        int questions = 0;
+        setPromptAnswers(
+            {.savePath = [&](const QString&, const QStringList&) -> std::optional<SaveChoice> {
+                 ++questions;
+                 return SaveChoice{files_.filePath("refused.mhtml"), 1};
+             },
+             .printSettings =
+                 [&](QPrinter*) {
+                     ++questions;
+                     return true;
+                 }});
+        const auto refusesAll = [&](PageTools& tools) {
+            for (int command : {WebBrowser::Find, WebBrowser::Properties, WebBrowser::Print,
+                                WebBrowser::SaveAs}) {
+                if (tools.exec(command)) return false;
+            }
+            return !tools.printToPdf(files_.filePath("refused.pdf")) &&
+                   !tools.save(files_.filePath("refused.html"),
+                               QWebEngineDownloadRequest::CompleteHtmlSaveFormat);
+        };
+
+        auto* view = new EngineView;
+        PageTools tools(view);
+        QVERIFY(refusesAll(tools));  // nothing loaded yet
+        QVERIFY(view->loaded(QUrl("about:blank")));
+        QVERIFY(refusesAll(tools));
+        // A page whose server stops half-way stays loading.
+        view->page()->load(server_.url("/slow"));
+        QTRY_VERIFY_WITH_TIMEOUT(view->page()->action(QWebEnginePage::Stop)->isEnabled(), kWait);
+        QVERIFY(refusesAll(tools));
+        QVERIFY(view->loaded(server_.url("/fruit")));
+        QVERIFY(!tools.exec(0));  // not a command
+        // The view goes with its window.
+        delete view;
+        QVERIFY(refusesAll(tools));
+        QCOMPARE(questions, 0);
+        QCOMPARE(tools.findBar(), nullptr);
+        QCOMPARE(QDir(files_.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void printToPdfWritesAPdfFile() {
+        EngineView view;
+        PageTools tools(&view);
+        QVERIFY(view.loaded(server_.url("/tools")));
+        QSignalSpy finished(&tools, &PageTools::printFinished);
+        QSignalSpy messages(&tools, &PageTools::statusMessage);
+        const QString path = files_.filePath("direct.pdf");
+        QVERIFY(tools.printToPdf(path));
+        // One print at a time.
+        QVERIFY(!tools.printToPdf(files_.filePath("second.pdf")));
+        QVERIFY(finished.wait(kWait));
+        QCOMPARE(finished.first().first().toBool(), true);
+        QVERIFY(test::fileContents(path).startsWith("%PDF"));
+        QVERIFY(!QFile::exists(files_.filePath("second.pdf")));
+        QCOMPARE(messages.last().first().toString(), QString("The page was printed."));
+    }
+
+    void printAsksForThePrinterFirst() {
+        EngineView view;
+        PageTools tools(&view);
+        QVERIFY(view.loaded(server_.url("/tools")));
+        QSignalSpy finished(&tools, &PageTools::printFinished);
+        const QString path = files_.filePath("asked.pdf");
+        setPromptAnswers({.printSettings = [](QPrinter*) { return false; }});
+        QVERIFY(!tools.exec(WebBrowser::Print));
+        setPromptAnswers({.printSettings = [&](QPrinter* printer) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(path);
+            return true;
+        }});
+        QVERIFY(tools.exec(WebBrowser::Print));
+        QVERIFY(finished.wait(kWait));
+        QCOMPARE(finished.size(), 1);  // the declined print printed nothing
+        QVERIFY(test::fileContents(path).startsWith("%PDF"));
+    }
+
+    void saveAsOffersBothTypesAndSavesTheChosenOne() {
+        EngineView view;
+        PageTools tools(&view);
+        EngineDialogs dialogs(view.page());  // its download questions are not for saved pages
+        QVERIFY(view.loaded(server_.url("/tools")));
+        int questions = 0;
+        QString suggested;
+        QStringList offered;
+        SaveChoice choice;
+        setPromptAnswers({.savePath = [&](const QString& path, const QStringList& filters) {
+            ++questions;
+            suggested = path;
+            offered = filters;
+            return std::optional<SaveChoice>(choice);
+        }});
+        QSignalSpy finished(&tools, &PageTools::saveFinished);
+
+        // A name without a suffix gets the suffix of the chosen type.
+        choice = {files_.filePath("single"), 1};
+        QVERIFY(tools.exec(WebBrowser::SaveAs));
+        QVERIFY(finished.wait(kWait));
+        const QString single = files_.filePath("single.mhtml");
+        QCOMPARE(finished.last(), QVariantList({single, true}));
+        QCOMPARE(questions, 1);
+        const QByteArray archive = test::fileContents(single);
+        QVERIFY(archive.startsWith("From: <Saved by Blink>"));
+        // The page's text is quoted-printable, its lines broken by "=" at the end.
+        QVERIFY(QByteArray(archive).replace("=\r\n", "").contains("marmalade quince"));
+
+        const QString downloads =
+            QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QCOMPARE(suggested, downloads + "/Tools_test_ page_.html");
+        QCOMPARE(offered,
+                 QStringList({"Web page, complete (*.html)", "Web page, single file (*.mhtml)"}));
+
+        // The other type's suffix gives way to the chosen type's.
+        choice = {files_.filePath("complete.mhtml"), 0};
+        QVERIFY(tools.exec(WebBrowser::SaveAs));
+        QVERIFY(finished.wait(kWait));
+        const QString complete = files_.filePath("complete.html");
+        QCOMPARE(finished.last(), QVariantList({complete, true}));
+        const QByteArray markup = test::fileContents(complete);
+        QVERIFY(markup.contains("<title>Tools/test: page?</title>"));
+        QVERIFY(markup.contains("marmalade quince"));
+        QVERIFY(!markup.contains("Saved by Blink"));
+    }
+
+    // A save or print into a folder that is not there fails with a message box, besides the
+    // status text that the next link under the pointer would write over.
+    void saveAndPrintIntoAMissingFolderSayTheyFailed() {
+        EngineView view;
+        PageTools tools(&view);
+        QVERIFY(view.loaded(server_.url("/tools")));
+        QList<QStringList> boxes;
+        setMessageSink([&](const QString& text, const QString& title) {
+            boxes.append({text, title});
+        });
+        QSignalSpy saved(&tools, &PageTools::saveFinished);
+        QSignalSpy printed(&tools, &PageTools::printFinished);
+        QSignalSpy messages(&tools, &PageTools::statusMessage);
+        const QString path = files_.filePath("missing/page.mhtml");
+        QVERIFY(tools.save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat));
+        QVERIFY(saved.wait(kWait));
+        QCOMPARE(saved.last(), QVariantList({path, false}));
+        const QStringList saveFailed{"Could not save the page as " + path, "Save Page As"};
+        QCOMPARE(messages.last().first().toString(), saveFailed[0]);
+        QTRY_COMPARE(boxes, QList<QStringList>{saveFailed});
+
+        QVERIFY(tools.printToPdf(files_.filePath("missing/page.pdf")));
+        QVERIFY(printed.wait(kWait));
+        QCOMPARE(printed.last().first().toBool(), false);
+        const QStringList printFailed{"The page could not be printed.", "Print"};
+        QTRY_COMPARE(boxes, (QList<QStringList>{saveFailed, printFailed}));
+        setMessageSink({});
+    }
+
+    void findBarFindsForwardAndBackAndSaysNotFound() {
+        EngineView view;
+        PageTools tools(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QVERIFY(view.loaded(server_.url("/fruit")));
+        QVERIFY(tools.exec(WebBrowser::Find));
+        FindBar* bar = tools.findBar();
+        QVERIFY(bar && bar->isVisible());
+        QCOMPARE(bar->geometry().bottom(), view.height() - 1);  // along the bottom of the page
+        QLineEdit* box = bar->findChild<QLineEdit*>();
+        QTRY_VERIFY(box->hasFocus());
+
+        // "apple" is in the page four times, twice in "pineapple" and "Apple" ignoring case.
+        // Typing searches as the text changes; the last search's result stays.
+        test::type(&view, "apple");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("1 of 4"), kWait);
+        auto button = [bar](const char* name) { return bar->findChild<xpcmdbutton*>(name); };
+        QCOMPARE(resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return); }),
+                 QString("2 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdNext")); }), QString("3 of 4"));
+        // The buttons leave the keyboard focus in the text box.
+        QCOMPARE(
+            resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return, Qt::ShiftModifier); }),
+            QString("2 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
+                 QString("1 of 4"));
+        QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
+                 QString("4 of 4"));
+        // Matching case leaves out "Apple" and starts again from the top.
+        QCOMPARE(resultAfter(bar, [&] { test::click(bar->findChild<QCheckBox*>()); }),
+                 QString("1 of 3"));
+        test::retype(box, "Apple");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("1 of 1"), kWait);
+        test::retype(box, "cherry");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("Not found"), kWait);
+
+        test::pressKey(&view, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        // Opening again keeps the one bar and selects the last words.
+        QVERIFY(tools.find());
+        QCOMPARE(view.findChildren<FindBar*>().size(), 1);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(box->selectedText(), QString("cherry"));
+    }
+
+    void propertiesDescribeTheServedPage() {
+        EngineView view;
+        QVERIFY(view.loaded(server_.url("/old")));
+        const auto old = propertiesOf(view.page());
+        QVERIFY(old);
+        QCOMPARE(old->title, QString("Café"));
+        QCOMPARE(old->address, server_.url("/old").toString());
+        QCOMPARE(old->protocol, QString("http"));
+        QCOMPARE(old->type, QString("text/html"));
+        // Pages labelled Latin-1 are read as its superset windows-1252.
+        QCOMPARE(old->encoding, QString("windows-1252"));
+        QCOMPARE(old->size, 41);
+        QVERIFY(!old->sizeFromMarkup);
+        QVERIFY(!old->secure);
+        QCOMPARE(old->modified, QDateTime(QDate(1994, 11, 15), QTime(12, 45, 26), Qt::UTC));
+
+        // Without a Last-Modified header the date is not known.
+        QVERIFY(view.loaded(server_.url("/fruit")));
+        const auto fruit = propertiesOf(view.page());
+        QVERIFY(fruit);
+        QCOMPARE(fruit->encoding, QString("UTF-8"));
+        QVERIFY(!fruit->modified.isValid());
+
+        // A local file has the size and date of the file.
+        QFile local(files_.filePath("local.html"));
+        QVERIFY(local.open(QIODevice::WriteOnly));
+        local.write("<p>x</p>");
+        local.flush();
+        const QDateTime written(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+        QVERIFY(local.setFileTime(written, QFileDevice::FileModificationTime));
+        local.close();
+        QVERIFY(view.loaded(QUrl::fromLocalFile(local.fileName())));
+        const auto file = propertiesOf(view.page());
+        QVERIFY(file);
+        QCOMPARE(file->protocol, QString("file"));
+        QCOMPARE(file->size, 8);
+        QVERIFY(!file->sizeFromMarkup);
+        QCOMPARE(file->modified, written);
+    }
+
+    void propertiesDialogShowsTheGatheredValues() {
+        EngineView view;
+        PageTools tools(&view);
+        QVERIFY(view.loaded(server_.url("/old")));
+        QVERIFY(tools.exec(WebBrowser::Properties));
+        QTRY_VERIFY_WITH_TIMEOUT(tools.propertiesDialog() && tools.propertiesDialog()->isVisible(),
+                                 kWait);
+        PagePropertiesDialog* dialog = tools.propertiesDialog();
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->valueOf("Title:"), QString("Café"));
+        QCOMPARE(dialog->valueOf("Address:"), server_.url("/old").toString());
+        QCOMPARE(dialog->valueOf("Protocol:"), QString("http"));
+        QCOMPARE(dialog->valueOf("Type:"), QString("text/html"));
+        QCOMPARE(dialog->valueOf("Size:"), QString("41 bytes"));
+        QCOMPARE(dialog->valueOf("Encoding:"), QString("windows-1252"));
+        QCOMPARE(dialog->valueOf("Secure connection:"), QString("No"));
+        QVERIFY(dialog->valueOf("Modified:").contains("1994"));
+
+        // Asking again refreshes the same dialog with the page now on display.
+        QVERIFY(view.loaded(server_.url("/fruit")));
+        QVERIFY(tools.showProperties());
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->valueOf("Title:"), QString("Fruit"), kWait);
+        QCOMPARE(tools.propertiesDialog(), dialog);
+        QCOMPARE(dialog->valueOf("Modified:"), QString("Not known"));
+    }
+};
+
+QTEST_MAIN(TestPageTools)
+#include "tst_pagetools.moc"
