@@ -21,6 +21,7 @@
 #include "browser/frmmain.h"
 #include "core/settingsstore.h"
 #include "engine/qtwebengine/enginesandbox.h"
+#include "engine/qtwebengine/qtengine.h"
 #include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "settings/frmsettings.h"
@@ -32,6 +33,8 @@ constexpr int kRuns = 7;
 int runSkiff(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
     QApplication app(argc, argv);
+    skiff::QtEngine engine;
+    skiff::setEngine(&engine);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
     skiff::FrmMain& window = skiff::frmMain();
     QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, &app,

@@ -6,8 +6,10 @@
 #include "browser/frmmain.h"
 #include "core/quitsignals.h"
 #include "engine/qtwebengine/enginesandbox.h"
+#include "engine/qtwebengine/qtengine.h"
 #include "forms/browserhost.h"
 #include "forms/busywork.h"
+#include "pagetools/downloads.h"
 
 namespace {
 
@@ -44,6 +46,11 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(line.error), stderr);
         return line.exitCode;
     }
+    // The web engine of every window: Qt WebEngine. Its downloads are asked for and shown by
+    // the program's download windows.
+    skiff::QtEngine engine;
+    skiff::setEngine(&engine);
+    skiff::Downloads downloads(&engine);
     skiff::QuitSignals quitSignals;
     QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &app, shutDown);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, shutDown);

@@ -31,13 +31,13 @@ void FrmMain::wbMain_ProgressChange(int Progress, int ProgressMax) {
     }
 }
 
-void FrmMain::wbMain_CommandStateChange(int Command, bool Enable) {
+void FrmMain::wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable) {
     // Let the toolkit catch up first; the window may be closed meanwhile.
     QPointer<FrmMain> self(this);
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     if (!self) return;
-    if (Command == 2) button("xpcmdBack")->SetEnabled(Enable);
-    if (Command == 1) button("xpcmdForward")->SetEnabled(Enable);
+    if (Command == WebBrowser::Command::NavigateBack) button("xpcmdBack")->SetEnabled(Enable);
+    if (Command == WebBrowser::Command::NavigateForward) button("xpcmdForward")->SetEnabled(Enable);
 }
 
 void FrmMain::wbMain_DownloadBegin() {

@@ -11,12 +11,13 @@
 
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/engine.h"
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
 #include "forms/singleinstance.h"
 #include "forms/twipgeometry.h"
 #include "options/internetoptions.h"
+#include "pagetools/pagetools.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 #include "widgets/progressbar.h"
@@ -25,13 +26,6 @@
 namespace skiff {
 
 namespace {
-
-FrmMain::EngineFactory& engineFactory() {
-    static FrmMain::EngineFactory factory = [](QObject* owner) -> WebBrowser* {
-        return new QtWebBrowser(owner);
-    };
-    return factory;
-}
 
 std::shared_ptr<const Clock>& clock() {
     static std::shared_ptr<const Clock> c = std::make_shared<SystemClock>();
@@ -81,10 +75,6 @@ WindowDefinition definition() {
 
 }  // namespace
 
-void FrmMain::setEngineFactory(EngineFactory factory) {
-    engineFactory() = std::move(factory);
-}
-
 void FrmMain::setClock(std::shared_ptr<const Clock> c) {
     clock() = std::move(c);
 }
@@ -116,7 +106,7 @@ FrmMain::FrmMain() {
     client_ = new QWidget(this);
     setCentralWidget(client_);
 
-    wbMain_ = engineFactory()(this);
+    wbMain_ = engine()->createBrowser(this);
     const WindowDefinition def = definition();
     controls_ = buildControls(client_, def, {{"wbMain", wbMain_->widget()}});
     applyWindowSettings(this, def);
@@ -270,7 +260,15 @@ void FrmMain::connectEngine() {
     connect(wb, &WebBrowser::DownloadBegin, this, &FrmMain::wbMain_DownloadBegin);
     connect(wb, &WebBrowser::DownloadComplete, this, &FrmMain::wbMain_DownloadComplete);
     connect(wb, &WebBrowser::TitleChange, this, &FrmMain::wbMain_TitleChange);
-    connect(wb, &WebBrowser::NewWindow2, this, &FrmMain::wbMain_NewWindow2, Qt::DirectConnection);
+    wb->setNewWindowHook([this]() -> WebBrowser* {
+        WebBrowser* ppDisp = nullptr;
+        bool Cancel = false;
+        wbMain_NewWindow2(&ppDisp, &Cancel);
+        return Cancel ? nullptr : ppDisp;
+    });
+    // The engine's own commands on the page (find, properties, print, save as).
+    auto* tools = new PageTools(wb);
+    connect(tools, &PageTools::statusMessage, this, &FrmMain::wbMain_StatusTextChange);
     connect(wb, &WebBrowser::NavigateComplete2, this, &FrmMain::wbMain_NavigateComplete2);
     connect(wb, &WebBrowser::DocumentComplete, this, &FrmMain::wbMain_DocumentComplete);
 }

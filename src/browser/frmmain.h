@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/clock.h"
+#include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/windowbuilder.h"
 
@@ -20,7 +21,6 @@ namespace skiff {
 
 class ProgressBar;
 class StatusBar;
-class WebBrowser;
 class xpcmdbutton;
 
 // The browser window. The first one is reached through frmMain(); further ones are created
@@ -28,10 +28,8 @@ class xpcmdbutton;
 class FrmMain : public QMainWindow, public BrowserHost {
     Q_OBJECT
 public:
-    // Every browser window makes its web component with this factory and reads the time from
-    // this clock; tests install a scripted engine and a fixed clock.
-    using EngineFactory = std::function<WebBrowser*(QObject* owner)>;
-    static void setEngineFactory(EngineFactory factory);
+    // Every browser window makes its web component with the program's engine (engine()) and
+    // reads the time from this clock; tests install a scripted engine and a fixed clock.
     static void setClock(std::shared_ptr<const Clock> clock);
 
     FrmMain();
@@ -64,7 +62,7 @@ public:
     // The web component's events.
     void wbMain_StatusTextChange(const QString& Text);
     void wbMain_ProgressChange(int Progress, int ProgressMax);
-    void wbMain_CommandStateChange(int Command, bool Enable);
+    void wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable);
     void wbMain_DownloadBegin();
     void wbMain_DownloadComplete();
     void wbMain_TitleChange();

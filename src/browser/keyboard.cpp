@@ -67,7 +67,7 @@ void FrmMain::focusAddressBox() {
 }
 
 void FrmMain::findNext() {
-    wbMain_->ExecWB(WebBrowser::FindNext, WebBrowser::kDoDefault);
+    wbMain_->ExecWB(WebBrowser::Command::FindNext, WebBrowser::kDoDefault);
 }
 
 void FrmMain::zoomIn() {

@@ -24,7 +24,7 @@ void bringForward(QWidget* window) {
 }  // namespace
 
 void FrmMain::mnuFind_Click() {
-    wbMain_->ExecWB(WebBrowser::Find, WebBrowser::kDoDefault);
+    wbMain_->ExecWB(WebBrowser::Command::Find, WebBrowser::kDoDefault);
 }
 
 // There is no platform control panel for the engine's options: Skiff has its own window.
@@ -33,15 +33,15 @@ void FrmMain::mnuOptions_Click() {
 }
 
 void FrmMain::mnuProperties_Click() {
-    wbMain_->ExecWB(WebBrowser::Properties, WebBrowser::kDoDefault);
+    wbMain_->ExecWB(WebBrowser::Command::Properties, WebBrowser::kDoDefault);
 }
 
 void FrmMain::mnuPrint_Click() {
-    wbMain_->ExecWB(WebBrowser::Print, WebBrowser::kDoDefault);
+    wbMain_->ExecWB(WebBrowser::Command::Print, WebBrowser::kDoDefault);
 }
 
 void FrmMain::mnuSave_Click() {
-    wbMain_->ExecWB(WebBrowser::SaveAs, WebBrowser::kDoDefault);
+    wbMain_->ExecWB(WebBrowser::Command::SaveAs, WebBrowser::kDoDefault);
 }
 
 void FrmMain::mnuSource_Click() {

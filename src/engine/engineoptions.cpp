@@ -1,7 +1,5 @@
 #include "engine/engineoptions.h"
 
-#include <QWebEngineSettings>
-
 #include "core/settingsstore.h"
 
 namespace skiff {
@@ -43,11 +41,6 @@ bool EngineOptions::save() const {
         SaveSetting(kApp, kSection, kJavascriptKey, textOf(m_javascriptEnabled));
     const bool images = SaveSetting(kApp, kSection, kImagesKey, textOf(m_imagesEnabled));
     return home && javascript && images;
-}
-
-void EngineOptions::applyTo(QWebEngineSettings* settings) const {
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, m_javascriptEnabled);
-    settings->setAttribute(QWebEngineSettings::AutoLoadImages, m_imagesEnabled);
 }
 
 }  // namespace skiff

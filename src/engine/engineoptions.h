@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QWebEngineSettings;
-
 namespace skiff {
 
 // The web engine's own options ("Internet options"): its home page and what pages may do.
@@ -17,9 +15,6 @@ public:
     static EngineOptions load();
     // Writes every option to the settings store; false when one could not be written.
     bool save() const;
-
-    // Hands the options that concern pages to the engine's settings.
-    void applyTo(QWebEngineSettings* settings) const;
 
     QString homePage() const { return m_homePage; }
     void setHomePage(const QString& address) { m_homePage = address; }

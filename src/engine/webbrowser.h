@@ -5,20 +5,46 @@
 #include <functional>
 #include <optional>
 
+#include "engine/pageproperties.h"
+
+class QPrinter;
 class QWidget;
 
 namespace skiff {
 
 // The embeddable web component a browser window hosts as `wbMain`: the operations the
-// windows call and the events they handle. QtWebBrowser is the real one; tests use a
-// scripted double.
+// windows and page tools call and the events they handle. The Qt WebEngine one lives in
+// engine/qtwebengine/; tests use a scripted double.
 class WebBrowser : public QObject {
     Q_OBJECT
 public:
-    // ExecWB command identifiers and the one execution option the program uses.
+    // The commands of CommandStateChange (NavigateForward, NavigateBack) and of ExecWB.
     // FindNext is the program's own: the next match of the open find bar, or the bar opened.
-    enum Command { SaveAs = 4, Print = 6, Properties = 10, Find = 32, FindNext = 1032 };
+    enum class Command {
+        NavigateForward = 1,
+        NavigateBack = 2,
+        SaveAs = 4,
+        Print = 6,
+        Properties = 10,
+        Find = 32,
+        FindNext = 1032
+    };
+    Q_ENUM(Command)
+    // The one execution option of ExecWB the program uses.
     static constexpr int kDoDefault = 0;
+
+    // How a page is saved: with its resources in a folder beside it, or as one archive file.
+    enum class SaveFormat { CompleteHtml, SingleFile };
+    // The answer to a search in the page: the match now selected (from 1) of how many.
+    struct FindResult {
+        int activeMatch = 0;
+        int numberOfMatches = 0;
+    };
+
+    // Makes the component of a new window that a page asked for, or answers nothing to refuse.
+    using NewWindowHook = std::function<WebBrowser*()>;
+    // Runs an ExecWB command; false when it is refused.
+    using CommandHandler = std::function<bool(Command)>;
 
     using QObject::QObject;
     ~WebBrowser() override = default;
@@ -56,22 +82,49 @@ public:
     // no document. The answer may come later, on the user-interface thread.
     virtual void documentMarkup(std::function<void(std::optional<QString>)> callback) = 0;
 
-    // Runs one of the engine's own commands (find, properties, print, save as). False when the
-    // command is refused (no page, or a page still loading).
-    virtual bool ExecWB(int command, int option) = 0;
+    // Page operations for the page tools. Each answers false, doing nothing, while no page is
+    // on display or a page is loading (see pageReady()). Their answers come later, on the
+    // user-interface thread, and not at all once the component is gone.
+    virtual bool pageReady() const = 0;
+    // Searches the page for `text` from the current match on; an empty text takes the marks
+    // of the last search off the page.
+    virtual void findText(const QString& text, bool backward, bool caseSensitive,
+                          std::function<void(FindResult)> done) = 0;
+    // Prints the page on `printer`, which must live until `done` is called.
+    virtual bool print(QPrinter* printer, std::function<void(bool ok)> done) = 0;
+    // Saves the page at `path`.
+    virtual bool savePage(const QString& path, SaveFormat format,
+                          std::function<void(bool ok)> done) = 0;
+    virtual bool pageProperties(std::function<void(const PageProperties&)> done) = 0;
+
+    // Runs one of the commands Find, FindNext, Properties, Print or SaveAs through the command
+    // handler the host installed (the page tools). False when the command is refused (no
+    // page, or a page still loading) or there is no handler.
+    virtual bool ExecWB(Command command, int option);
+    void setCommandHandler(CommandHandler handler) { m_commands = std::move(handler); }
+
+    // The hook the engine calls when a page asks for a new window: the host makes the window
+    // and answers its component, into which the engine then loads the requested page; or it
+    // answers nothing, and no window opens.
+    void setNewWindowHook(NewWindowHook hook) { m_newWindow = std::move(hook); }
 
 signals:
     void StatusTextChange(const QString& Text);
     void ProgressChange(int Progress, int ProgressMax);
-    void CommandStateChange(int Command, bool Enable);
+    void CommandStateChange(skiff::WebBrowser::Command Command, bool Enable);
     void DownloadBegin();
     void DownloadComplete();
     void TitleChange(const QString& Text);
-    // The handler either sets *Cancel or returns in *ppDisp the component of a new window, into
-    // which the engine then loads the requested page. Connect with a direct connection.
-    void NewWindow2(skiff::WebBrowser** ppDisp, bool* Cancel);
     void NavigateComplete2();
     void DocumentComplete();
+
+protected:
+    // Asks the host for a new window's component; nothing when it refuses or has no hook.
+    WebBrowser* requestNewWindow();
+
+private:
+    CommandHandler m_commands;
+    NewWindowHook m_newWindow;
 };
 
 }  // namespace skiff

@@ -4,12 +4,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QWebEngineCookieStore>
-#include <QWebEngineProfile>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "engine/engine.h"
 #include "engine/engineoptions.h"
-#include "engine/qtwebengine/qtwebbrowser.h"
 #include "forms/messagebox.h"
 #include "forms/singleinstance.h"
 
@@ -93,12 +91,12 @@ void FrmOptions::Form_Load() {
 }
 
 void FrmOptions::xpcmdClearCache_Click() {
-    QtWebBrowser::sharedProfile()->clearHttpCache();
+    engine()->clearCache();
     lblCleared_->setText("Cache cleared.");
 }
 
 void FrmOptions::xpcmdClearCookies_Click() {
-    QtWebBrowser::sharedProfile()->cookieStore()->deleteAllCookies();
+    engine()->clearCookies();
     lblCleared_->setText("Cookies cleared.");
 }
 
@@ -107,7 +105,7 @@ void FrmOptions::xpcmdOK_Click() {
     options.setHomePage(txtHomePage_->text());
     options.setJavascriptEnabled(chkJavaScript_->isChecked());
     options.setImagesEnabled(chkImages_->isChecked());
-    QtWebBrowser::applyEngineOptions(options);
+    engine()->applyOptions(options);
     // Options that cannot be stored still hold for this session; the window stays open.
     if (!options.save()) {
         MsgBox("The Internet options could not be saved: the settings store cannot be written.",

@@ -6,11 +6,10 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QVBoxLayout>
-#include <QWebEngineDownloadRequest>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "engine/download.h"
+#include "engine/engine.h"
 #include "forms/prompts.h"
 
 namespace skiff {
@@ -21,42 +20,27 @@ QString sizeText(qint64 bytes) {
     return QLocale().formattedDataSize(bytes);
 }
 
-QWidget* windowOf(QWebEnginePage* page) {
-    QWebEngineView* view = page ? QWebEngineView::forPage(page) : nullptr;
-    return view ? view->window() : nullptr;
-}
-
 }  // namespace
 
-void Downloads::attach(QWebEngineProfile* profile) {
-    if (profile->findChild<Downloads*>(QString(), Qt::FindDirectChildrenOnly)) return;
-    new Downloads(profile);
+Downloads::Downloads(Engine* engine, QObject* parent) : QObject(parent) {
+    connect(engine, &Engine::downloadRequested, this, &Downloads::onDownloadRequested);
 }
 
-Downloads::Downloads(QWebEngineProfile* profile) : QObject(profile) {
-    connect(profile, &QWebEngineProfile::downloadRequested, this, &Downloads::onDownloadRequested);
-}
-
-void Downloads::onDownloadRequested(QWebEngineDownloadRequest* request) {
-    // Pages saved by the program come already accepted, with their file chosen.
-    if (request->state() != QWebEngineDownloadRequest::DownloadRequested) return;
+void Downloads::onDownloadRequested(Download* download) {
     const QString folder = saveFolder();
-    const auto choice = askSavePath(windowOf(request->page()), "Save File",
-                                    QDir(folder).filePath(request->downloadFileName()), {});
+    const auto choice = askSavePath(download->window(), "Save File",
+                                    QDir(folder).filePath(download->suggestedFileName()), {});
     if (!choice) {
-        request->cancel();
+        download->cancel();
         return;
     }
-    const QFileInfo file(choice->path);
-    request->setDownloadDirectory(file.absolutePath());
-    request->setDownloadFileName(file.fileName());
-    request->accept();
-    (new DownloadWindow(request))->show();
+    download->accept(choice->path);
+    (new DownloadWindow(download))->show();
 }
 
-DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* request)
-    : m_request(request),
-      m_path(QDir(request->downloadDirectory()).filePath(request->downloadFileName())),
+DownloadWindow::DownloadWindow(Download* download)
+    : m_download(download),
+      m_path(download->path()),
       m_progress(new QLabel),
       m_bar(new QProgressBar),
       m_state(new QLabel),
@@ -75,11 +59,8 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* request)
     resize(360, sizeHint().height());
 
     connect(m_button, &xpcmdbutton::Click, this, &DownloadWindow::onButton);
-    connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
-            &DownloadWindow::showProgress);
-    connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this,
-            &DownloadWindow::showProgress);
-    connect(request, &QWebEngineDownloadRequest::stateChanged, this, &DownloadWindow::showState);
+    connect(download, &Download::progressChanged, this, &DownloadWindow::showProgress);
+    connect(download, &Download::stateChanged, this, &DownloadWindow::showState);
     showProgress();
     showState();
 }
@@ -97,9 +78,9 @@ QString DownloadWindow::progressText() const {
 }
 
 void DownloadWindow::showProgress() {
-    if (!m_request) return;
-    const qint64 received = m_request->receivedBytes();
-    const qint64 total = m_request->totalBytes();
+    if (!m_download) return;
+    const qint64 received = m_download->receivedBytes();
+    const qint64 total = m_download->totalBytes();
     if (total > 0) {
         m_bar->setRange(0, 100);
         m_bar->setValue(int(received * 100 / total));
@@ -111,18 +92,18 @@ void DownloadWindow::showProgress() {
 }
 
 void DownloadWindow::showState() {
-    if (!m_request) return;
-    switch (m_request->state()) {
-        case QWebEngineDownloadRequest::DownloadCompleted:
+    if (!m_download) return;
+    switch (m_download->state()) {
+        case Download::State::Completed:
             m_state->setText(kFinished);
             m_bar->setRange(0, 100);
             m_bar->setValue(100);
             break;
-        case QWebEngineDownloadRequest::DownloadCancelled:
+        case Download::State::Cancelled:
             m_state->setText(kCancelled);
             break;
-        case QWebEngineDownloadRequest::DownloadInterrupted:
-            m_state->setText(QString(kFailed) + ": " + m_request->interruptReasonString());
+        case Download::State::Failed:
+            m_state->setText(QString(kFailed) + ": " + m_download->failureReason());
             break;
         default:
             m_state->setText(kDownloading);
@@ -134,8 +115,9 @@ void DownloadWindow::showState() {
 }
 
 void DownloadWindow::onButton() {
-    if (m_request && !m_request->isFinished()) {
-        m_request->cancel();
+    if (m_download && (m_download->state() == Download::State::InProgress ||
+                       m_download->state() == Download::State::Requested)) {
+        m_download->cancel();
     } else {
         close();
     }

@@ -6,24 +6,23 @@
 
 class QLabel;
 class QProgressBar;
-class QWebEngineDownloadRequest;
-class QWebEngineProfile;
 
 namespace skiff {
 
+class Download;
+class Engine;
 class xpcmdbutton;
 
-// The downloads of every page of an engine profile: the user is asked where to save the file,
-// then a download window shows its progress.
+// The downloads of every page of an engine: the user is asked where to save the file, then a
+// download window shows its progress.
 class Downloads : public QObject {
     Q_OBJECT
 public:
-    // Starts handling the downloads of `profile`; once per profile, later calls do nothing.
-    static void attach(QWebEngineProfile* profile);
+    // Handles the downloads of `engine`, as long as this object lives.
+    explicit Downloads(Engine* engine, QObject* parent = nullptr);
 
 private:
-    explicit Downloads(QWebEngineProfile* profile);
-    void onDownloadRequested(QWebEngineDownloadRequest* request);
+    void onDownloadRequested(Download* download);
 };
 
 // A small modeless window for one download: the file, the bytes received of the total, and
@@ -37,7 +36,7 @@ public:
     static constexpr char kFailed[] = "Failed";
 
     // A window without owner, which deletes itself when closed.
-    explicit DownloadWindow(QWebEngineDownloadRequest* request);
+    explicit DownloadWindow(Download* download);
 
     QString path() const;
     // "Downloading...", "Finished", "Cancelled", or "Failed: " and the reason.
@@ -54,7 +53,7 @@ private:
     void showState();
     void onButton();
 
-    QPointer<QWebEngineDownloadRequest> m_request;
+    QPointer<Download> m_download;
     QString m_path;
     QLabel* m_progress;
     QProgressBar* m_bar;

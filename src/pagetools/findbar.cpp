@@ -6,8 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QWebEngineFindTextResult>
-#include <QWebEngineView>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 
@@ -29,9 +27,10 @@ bool isEscape(const QEvent* event) {
 
 }  // namespace
 
-FindBar::FindBar(QWebEngineView* view)
-    : QFrame(view),
-      m_view(view),
+FindBar::FindBar(WebBrowser* browser)
+    : QFrame(browser->widget()),
+      m_browser(browser),
+      m_view(browser->widget()),
       m_text(new QLineEdit),
       m_matchCase(new QCheckBox("Match case")),
       m_result(new QLabel) {
@@ -65,7 +64,7 @@ FindBar::FindBar(QWebEngineView* view)
     // Escape anywhere in the bar closes it; the bar takes the key before any shortcut of the
     // window (Escape also stops a page that is loading).
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-    view->installEventFilter(this);
+    m_view->installEventFilter(this);
     hide();
 }
 
@@ -79,17 +78,17 @@ void FindBar::open() {
 
 void FindBar::dismiss() {
     hide();
-    if (!m_view) return;
-    m_view->findText({});
+    if (!m_browser || !m_view) return;
+    m_browser->findText({}, false, false, {});
     m_view->setFocus();
 }
 
 void FindBar::findNext() {
-    find({});
+    find(false);
 }
 
 void FindBar::findPrevious() {
-    find(QWebEnginePage::FindBackward);
+    find(true);
 }
 
 QString FindBar::text() const {
@@ -121,34 +120,32 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
-void FindBar::find(QWebEnginePage::FindFlags direction) {
-    if (!m_view) return;
+void FindBar::find(bool backward) {
+    if (!m_browser) return;
     if (m_text->text().isEmpty()) {
         m_result->clear();
         return;
     }
-    QWebEnginePage::FindFlags flags = direction;
-    if (m_matchCase->isChecked()) flags |= QWebEnginePage::FindCaseSensitively;
     QPointer<FindBar> self(this);
-    m_view->findText(m_text->text(), flags, [self](const QWebEngineFindTextResult& result) {
-        if (self) self->showResult(result);
-    });
+    m_browser->findText(m_text->text(), backward, m_matchCase->isChecked(),
+                        [self](const WebBrowser::FindResult& result) {
+                            if (self) self->showResult(result);
+                        });
 }
 
 // The engine goes on with a search for the same words whatever the options; a changed text or
 // option starts a new search from the top.
 void FindBar::startOver() {
-    if (!m_view) return;
-    m_view->findText({});
-    find({});
+    if (!m_browser) return;
+    m_browser->findText({}, false, false, {});
+    find(false);
 }
 
-void FindBar::showResult(const QWebEngineFindTextResult& result) {
-    if (result.numberOfMatches() == 0) {
+void FindBar::showResult(const WebBrowser::FindResult& result) {
+    if (result.numberOfMatches == 0) {
         m_result->setText(kNotFound);
     } else {
-        m_result->setText(
-            QString("%1 of %2").arg(result.activeMatch()).arg(result.numberOfMatches()));
+        m_result->setText(QString("%1 of %2").arg(result.activeMatch).arg(result.numberOfMatches));
     }
     emit resultShown();
 }

@@ -2,13 +2,12 @@
 
 #include <QFrame>
 #include <QPointer>
-#include <QWebEnginePage>
+
+#include "engine/webbrowser.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QWebEngineFindTextResult;
-class QWebEngineView;
 
 namespace skiff {
 
@@ -21,8 +20,8 @@ class FindBar : public QFrame {
 public:
     static constexpr char kNotFound[] = "Not found";
 
-    // A hidden bar on `view`, which owns it.
-    explicit FindBar(QWebEngineView* view);
+    // A hidden bar on the page of `browser`, whose widget owns it.
+    explicit FindBar(WebBrowser* browser);
 
     // Shows the bar with the keyboard focus in its text box, the text selected.
     void open();
@@ -44,12 +43,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void find(QWebEnginePage::FindFlags direction);
+    void find(bool backward);
     void startOver();
-    void showResult(const QWebEngineFindTextResult& result);
+    void showResult(const WebBrowser::FindResult& result);
     void placeOnView();
 
-    QPointer<QWebEngineView> m_view;
+    QPointer<WebBrowser> m_browser;
+    QPointer<QWidget> m_view;  // the page
     QLineEdit* m_text;
     QCheckBox* m_matchCase;
     QLabel* m_result;

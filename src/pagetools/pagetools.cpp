@@ -1,16 +1,11 @@
 #include "pagetools/pagetools.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
-#include "engine/qtwebengine/enginedialogs.h"
-#include "engine/webbrowser.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
 #include "pagetools/findbar.h"
@@ -20,7 +15,7 @@ namespace skiff {
 
 namespace {
 
-using SaveFormat = QWebEngineDownloadRequest::SavePageFormat;
+using SaveFormat = WebBrowser::SaveFormat;
 
 // The file types Save As offers, in this order.
 struct SaveType {
@@ -29,8 +24,8 @@ struct SaveType {
     SaveFormat format;
 };
 constexpr SaveType kSaveTypes[] = {
-    {"Web page, complete (*.html)", "html", QWebEngineDownloadRequest::CompleteHtmlSaveFormat},
-    {"Web page, single file (*.mhtml)", "mhtml", QWebEngineDownloadRequest::MimeHtmlSaveFormat}};
+    {"Web page, complete (*.html)", "html", SaveFormat::CompleteHtml},
+    {"Web page, single file (*.mhtml)", "mhtml", SaveFormat::SingleFile}};
 
 constexpr int kMaxFileNameLength = 100;
 
@@ -63,25 +58,23 @@ QStringList saveFilters() {
 
 }  // namespace
 
-PageTools::PageTools(QWebEngineView* view, QObject* parent) : QObject(parent), m_view(view) {
-    connect(view, &QWebEngineView::printFinished, this, &PageTools::onPrintFinished);
-    connect(view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
-            &PageTools::onDownloadRequested);
+PageTools::PageTools(WebBrowser* browser) : QObject(browser), m_browser(browser) {
+    browser->setCommandHandler([this](Command command) { return exec(command); });
 }
 
 PageTools::~PageTools() = default;
 
-bool PageTools::exec(int command) {
+bool PageTools::exec(Command command) {
     switch (command) {
-        case WebBrowser::Find:
+        case Command::Find:
             return find();
-        case WebBrowser::FindNext:
+        case Command::FindNext:
             return findNext();
-        case WebBrowser::Properties:
+        case Command::Properties:
             return showProperties();
-        case WebBrowser::Print:
+        case Command::Print:
             return print();
-        case WebBrowser::SaveAs:
+        case Command::SaveAs:
             return saveAs();
         default:
             return false;
@@ -89,16 +82,13 @@ bool PageTools::exec(int command) {
 }
 
 bool PageTools::ready() const {
-    if (!m_view || !m_view->page()) return false;
-    const QUrl url = m_view->page()->url();
-    if (url.isEmpty() || url == QUrl("about:blank")) return false;
-    return !m_view->page()->action(QWebEnginePage::Stop)->isEnabled();
+    return m_browser && m_browser->widget() && m_browser->pageReady();
 }
 
 bool PageTools::find() {
     if (!ready()) return false;
     FindBar* bar = findBar();
-    if (!bar) bar = new FindBar(m_view);
+    if (!bar) bar = new FindBar(m_browser);
     bar->open();
     return true;
 }
@@ -111,22 +101,21 @@ bool PageTools::findNext() {
 }
 
 FindBar* PageTools::findBar() const {
-    return m_view ? m_view->findChild<FindBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    QWidget* page = m_browser ? m_browser->widget() : nullptr;
+    return page ? page->findChild<FindBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 bool PageTools::showProperties() {
     if (!ready()) return false;
-    QWebEnginePage* page = m_view->page();
-    gatherPageProperties(page, EngineDialogs::certificateOverridden(page->url()),
-                         [this, self = QPointer<PageTools>(this)](const PageProperties& found) {
-                             if (!self || !m_view) return;
-                             if (!m_properties) {
-                                 m_properties = new PagePropertiesDialog(dialogParent());
-                                 m_properties->setAttribute(Qt::WA_DeleteOnClose);
-                             }
-                             m_properties->showProperties(found);
-                         });
-    return true;
+    return m_browser->pageProperties(
+        [this, self = QPointer<PageTools>(this)](const PageProperties& found) {
+            if (!self || !m_browser) return;
+            if (!m_properties) {
+                m_properties = new PagePropertiesDialog(dialogParent());
+                m_properties->setAttribute(Qt::WA_DeleteOnClose);
+            }
+            m_properties->showProperties(found);
+        });
 }
 
 PagePropertiesDialog* PageTools::propertiesDialog() const {
@@ -148,11 +137,15 @@ bool PageTools::printToPdf(const QString& path) {
     return printWith(std::move(printer));
 }
 
-// The page is printed in the background; one print at a time.
+// One print at a time.
 bool PageTools::printWith(std::unique_ptr<QPrinter> printer) {
     if (!ready() || m_printer) return false;
+    QPointer<PageTools> self(this);
+    if (!m_browser->print(printer.get(), [self](bool ok) {
+            if (self) self->onPrintFinished(ok);
+        }))
+        return false;
     m_printer = std::move(printer);
-    m_view->print(m_printer.get());
     return true;
 }
 
@@ -178,23 +171,19 @@ bool PageTools::saveAs() {
 
 bool PageTools::save(const QString& path, SaveFormat format) {
     if (!ready() || path.isEmpty()) return false;
-    m_view->page()->save(path, format);
-    return true;
+    QPointer<PageTools> self(this);
+    return m_browser->savePage(path, format, [self, path](bool ok) {
+        if (self) self->onSaveFinished(path, ok);
+    });
 }
 
-// A save comes back from the engine as a download of the page, already accepted.
-void PageTools::onDownloadRequested(QWebEngineDownloadRequest* request) {
-    if (!request->isSavePageDownload() || !m_view || request->page() != m_view->page()) return;
-    const QString path = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
-    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, request, path] {
-        const bool ok = request->state() == QWebEngineDownloadRequest::DownloadCompleted;
-        const QString file = QDir::toNativeSeparators(path);
-        if (ok)
-            emit statusMessage("Saved the page as " + file);
-        else
-            reportFailure("Could not save the page as " + file, "Save Page As");
-        emit saveFinished(path, ok);
-    });
+void PageTools::onSaveFinished(const QString& path, bool ok) {
+    const QString file = QDir::toNativeSeparators(path);
+    if (ok)
+        emit statusMessage("Saved the page as " + file);
+    else
+        reportFailure("Could not save the page as " + file, "Save Page As");
+    emit saveFinished(path, ok);
 }
 
 // A failure is told in the status bar and in a message box, which stays until read even when
@@ -206,11 +195,12 @@ void PageTools::reportFailure(const QString& text, const QString& title) {
 
 QString PageTools::suggestedSavePath() const {
     const QString folder = saveFolder();
-    return QDir(folder).filePath(fileNameOf(m_view->page()->title()) + ".html");
+    return QDir(folder).filePath(fileNameOf(m_browser->LocationName()) + ".html");
 }
 
 QWidget* PageTools::dialogParent() const {
-    return m_view ? m_view->window() : nullptr;
+    QWidget* page = m_browser ? m_browser->widget() : nullptr;
+    return page ? page->window() : nullptr;
 }
 
 }  // namespace skiff

@@ -2,33 +2,34 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QWebEngineDownloadRequest>
 #include <memory>
 
+#include "engine/webbrowser.h"
+
 class QPrinter;
-class QWebEngineView;
 
 namespace skiff {
 
 class FindBar;
 class PagePropertiesDialog;
 
-// The engine's own commands on the page of one web view: find in page, page properties,
-// print and save as. Each command does nothing and answers false while the view shows no page
-// or a page is loading.
+// The commands of ExecWB on the page of one web component: find in page, page properties,
+// print and save as. Each command does nothing and answers false while the component shows no
+// page or a page is loading. Installs itself as the component's command handler.
 class PageTools : public QObject {
     Q_OBJECT
 public:
-    explicit PageTools(QWebEngineView* view, QObject* parent = nullptr);
+    using Command = WebBrowser::Command;
+
+    // Tools for `browser`, owned by it.
+    explicit PageTools(WebBrowser* browser);
     ~PageTools() override;
 
-    // Runs a WebBrowser command (Find, Properties, Print, SaveAs). False when the command is
-    // unknown or refused.
-    bool exec(int command);
-    // A page is on display and not loading.
-    bool ready() const;
+    // Runs an ExecWB command (Find, FindNext, Properties, Print, SaveAs). False when the
+    // command is unknown or refused.
+    bool exec(Command command);
 
-    // Opens the find bar on the view.
+    // Opens the find bar on the page.
     bool find();
     // Finds the next match of the open find bar's words; opens the bar when it has none.
     bool findNext();
@@ -42,9 +43,9 @@ public:
     // Prints the page into a PDF file at `path`; printFinished reports the end.
     bool printToPdf(const QString& path);
     // Saves the page at `path`; saveFinished reports the end.
-    bool save(const QString& path, QWebEngineDownloadRequest::SavePageFormat format);
+    bool save(const QString& path, WebBrowser::SaveFormat format);
 
-    // The view's find bar and the properties dialog; null until first opened.
+    // The page's find bar and the properties dialog; null until first opened.
     FindBar* findBar() const;
     PagePropertiesDialog* propertiesDialog() const;
 
@@ -55,14 +56,15 @@ signals:
     void statusMessage(const QString& text);
 
 private:
+    bool ready() const;
     bool printWith(std::unique_ptr<QPrinter> printer);
     void onPrintFinished(bool ok);
-    void onDownloadRequested(QWebEngineDownloadRequest* request);
+    void onSaveFinished(const QString& path, bool ok);
     void reportFailure(const QString& text, const QString& title);
     QString suggestedSavePath() const;
     QWidget* dialogParent() const;
 
-    QPointer<QWebEngineView> m_view;
+    QPointer<WebBrowser> m_browser;
     std::unique_ptr<QPrinter> m_printer;  // the printer of the print under way
     QPointer<PagePropertiesDialog> m_properties;
 };

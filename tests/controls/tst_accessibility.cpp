@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QWebEngineView>
 #include <QtTest>
 
 #include "browser/frmmain.h"
@@ -128,8 +127,8 @@ private slots:
         frmSettings().show();
         frmOptions().show();
         frmSource().show();
-        QWebEngineView view;
-        auto* find = new FindBar(&view);
+        test::ScriptedEngine page;
+        auto* find = new FindBar(&page);
         find->open();
 
         QStringList unnamed;

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QWebEngineView>
 #include <QtTest>
 
 #include "browser/frmmain.h"
@@ -33,9 +32,9 @@ private slots:
         QTRY_COMPARE(frmFavorites().lblNumber()->text(), QString("1"));
         frmSettings().show();
         frmOptions().show();
-        QWebEngineView view;
-        view.resize(800, 600);
-        auto* find = new FindBar(&view);
+        test::ScriptedEngine page;
+        page.widget()->resize(800, 600);
+        auto* find = new FindBar(&page);
         find->open();
         PagePropertiesDialog properties(nullptr);
         properties.showProperties({"A title", "http://127.0.0.1/a", "http", "text/html", "UTF-8",

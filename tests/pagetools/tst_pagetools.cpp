@@ -7,33 +7,52 @@
 #include <QtTest>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
-#include "engine/qtwebengine/enginedialogs.h"
+#include "engine/qtwebengine/qtengine.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
 #include "engine/webbrowser.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
+#include "pagetools/downloads.h"
 #include "pagetools/findbar.h"
 #include "pagetools/pageproperties.h"
 #include "pagetools/pagetools.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
+#include "support/scriptedengine.h"
 #include "support/userinput.h"
 
 using namespace skiff;
-using test::EngineView;
 using test::LoopbackServer;
+using Command = WebBrowser::Command;
+using SaveFormat = WebBrowser::SaveFormat;
 
 namespace {
 
-constexpr int kWait = EngineView::kWait;
+constexpr int kWait = test::EngineView::kWait;
 
-// The properties of the page on display, once gathered.
-std::optional<PageProperties> propertiesOf(QWebEnginePage* page) {
-    std::optional<PageProperties> found;
-    gatherPageProperties(page, false,
-                         [&](const PageProperties& properties) { found = properties; });
-    if (!QTest::qWaitFor([&] { return found.has_value(); }, kWait)) return std::nullopt;
-    return found;
-}
+// A shown web component of the real engine.
+struct Browser {
+    QtWebBrowser wb;
+    Browser() {
+        wb.widget()->resize(400, 300);
+        wb.widget()->show();
+    }
+    QWidget* view() { return wb.widget(); }
+    QWebEnginePage* page() { return qobject_cast<QWebEngineView*>(wb.widget())->page(); }
+    // Loads `url` and waits until the load ends, well or not.
+    bool loaded(const QUrl& url) {
+        QSignalSpy done(&wb, &WebBrowser::DocumentComplete);
+        wb.Navigate(url.toString());
+        return done.wait(kWait);
+    }
+    // The properties of the page on display, once gathered.
+    std::optional<PageProperties> properties() {
+        std::optional<PageProperties> found;
+        if (!wb.pageProperties([&](const PageProperties& p) { found = p; })) return std::nullopt;
+        if (!QTest::qWaitFor([&] { return found.has_value(); }, kWait)) return std::nullopt;
+        return found;
+    }
+};
 
 }  // namespace
 
@@ -70,6 +89,53 @@ private slots:
 
     void cleanup() { setPromptAnswers({}); }
 
+    // The tools work on any engine through its interface: here a scripted one, reached through
+    // the component's ExecWB as the browser window's menus reach it.
+    void toolsWorkThroughTheEngineInterface() {
+        test::ScriptedEngine wb;
+        wb.passCommands = true;
+        wb.widget()->resize(400, 300);
+        QVERIFY(test::showActive(wb.widget()));
+        PageTools tools(&wb);
+        QSignalSpy messages(&tools, &PageTools::statusMessage);
+        wb.ready = false;
+        for (Command command : {Command::Find, Command::Properties, Command::SaveAs})
+            QVERIFY(!wb.ExecWB(command, WebBrowser::kDoDefault));
+        wb.ready = true;
+
+        wb.locationName = "Notes: today";
+        QString suggested;
+        setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
+            suggested = path;
+            return std::optional<SaveChoice>({files_.filePath("notes"), 1});
+        }});
+        QVERIFY(wb.ExecWB(Command::SaveAs, WebBrowser::kDoDefault));
+        QCOMPARE(QFileInfo(suggested).fileName(), QString("Notes_ today.html"));
+        QCOMPARE(wb.saved, (QList<QPair<QString, SaveFormat>>{
+                               {files_.filePath("notes.mhtml"), SaveFormat::SingleFile}}));
+        QCOMPARE(messages.last().first().toString(),
+                 "Saved the page as " + files_.filePath("notes.mhtml"));
+        QVERIFY(tools.printToPdf(files_.filePath("notes.pdf")));
+        QCOMPARE(wb.printed, QStringList{files_.filePath("notes.pdf")});
+
+        wb.properties = PageProperties{.title = "Notes", .protocol = "https", .size = 12};
+        QVERIFY(wb.ExecWB(Command::Properties, WebBrowser::kDoDefault));
+        QCOMPARE(tools.propertiesDialog()->valueOf("Title:"), QString("Notes"));
+        QCOMPARE(tools.propertiesDialog()->valueOf("Size:"), QString("12 bytes"));
+        tools.propertiesDialog()->close();
+
+        wb.findResult = {2, 5};
+        QVERIFY(wb.ExecWB(Command::Find, WebBrowser::kDoDefault));
+        test::type(wb.widget(), "n");
+        QCOMPARE(tools.findBar()->resultText(), QString("2 of 5"));
+        test::click(tools.findBar()->findChild<QCheckBox*>());
+        test::click(tools.findBar()->findChild<xpcmdbutton*>("xpcmdPrevious"));
+        QCOMPARE(wb.searches.last(), std::make_tuple(QString("n"), true, true));
+        test::pressKey(wb.widget(), Qt::Key_Escape);
+        QVERIFY(!tools.findBar()->isVisible());
+        QCOMPARE(wb.searches.last(), std::make_tuple(QString(), false, false));
+    }
+
     void toolsRefuseWithoutAFinishedPage() {
         int questions = 0;
         setPromptAnswers(
@@ -83,28 +149,27 @@ private slots:
                      return true;
                  }});
         const auto refusesAll = [&](PageTools& tools) {
-            for (int command : {WebBrowser::Find, WebBrowser::Properties, WebBrowser::Print,
-                                WebBrowser::SaveAs}) {
+            for (Command command :
+                 {Command::Find, Command::Properties, Command::Print, Command::SaveAs}) {
                 if (tools.exec(command)) return false;
             }
             return !tools.printToPdf(files_.filePath("refused.pdf")) &&
-                   !tools.save(files_.filePath("refused.html"),
-                               QWebEngineDownloadRequest::CompleteHtmlSaveFormat);
+                   !tools.save(files_.filePath("refused.html"), SaveFormat::CompleteHtml);
         };
 
-        auto* view = new EngineView;
-        PageTools tools(view);
+        Browser browser;
+        PageTools tools(&browser.wb);
         QVERIFY(refusesAll(tools));  // nothing loaded yet
-        QVERIFY(view->loaded(QUrl("about:blank")));
+        QVERIFY(browser.loaded(QUrl("about:blank")));
         QVERIFY(refusesAll(tools));
         // A page whose server stops half-way stays loading.
-        view->page()->load(server_.url("/slow"));
-        QTRY_VERIFY_WITH_TIMEOUT(view->page()->action(QWebEnginePage::Stop)->isEnabled(), kWait);
+        browser.page()->load(server_.url("/slow"));
+        QTRY_VERIFY_WITH_TIMEOUT(browser.page()->action(QWebEnginePage::Stop)->isEnabled(), kWait);
         QVERIFY(refusesAll(tools));
-        QVERIFY(view->loaded(server_.url("/fruit")));
-        QVERIFY(!tools.exec(0));  // not a command
+        QVERIFY(browser.loaded(server_.url("/fruit")));
+        QVERIFY(!tools.exec(Command::NavigateBack));  // not a command of the tools
         // The view goes with its window.
-        delete view;
+        delete browser.view();
         QVERIFY(refusesAll(tools));
         QCOMPARE(questions, 0);
         QCOMPARE(tools.findBar(), nullptr);
@@ -112,8 +177,8 @@ private slots:
     }
 
     void printToPdfWritesAPdfFile() {
-        EngineView view;
-        PageTools tools(&view);
+        Browser view;
+        PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QSignalSpy finished(&tools, &PageTools::printFinished);
         QSignalSpy messages(&tools, &PageTools::statusMessage);
@@ -129,28 +194,29 @@ private slots:
     }
 
     void printAsksForThePrinterFirst() {
-        EngineView view;
-        PageTools tools(&view);
+        Browser view;
+        PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QSignalSpy finished(&tools, &PageTools::printFinished);
         const QString path = files_.filePath("asked.pdf");
         setPromptAnswers({.printSettings = [](QPrinter*) { return false; }});
-        QVERIFY(!tools.exec(WebBrowser::Print));
+        QVERIFY(!tools.exec(Command::Print));
         setPromptAnswers({.printSettings = [&](QPrinter* printer) {
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(path);
             return true;
         }});
-        QVERIFY(tools.exec(WebBrowser::Print));
+        QVERIFY(tools.exec(Command::Print));
         QVERIFY(finished.wait(kWait));
         QCOMPARE(finished.size(), 1);  // the declined print printed nothing
         QVERIFY(test::fileContents(path).startsWith("%PDF"));
     }
 
     void saveAsOffersBothTypesAndSavesTheChosenOne() {
-        EngineView view;
-        PageTools tools(&view);
-        EngineDialogs dialogs(view.page());  // its download questions are not for saved pages
+        Browser view;
+        PageTools tools(&view.wb);
+        QtEngine engine;  // its download questions are not for saved pages
+        Downloads downloadWindows(&engine);
         QVERIFY(view.loaded(server_.url("/tools")));
         int questions = 0;
         QString suggested;
@@ -166,7 +232,7 @@ private slots:
 
         // A name without a suffix gets the suffix of the chosen type.
         choice = {files_.filePath("single"), 1};
-        QVERIFY(tools.exec(WebBrowser::SaveAs));
+        QVERIFY(tools.exec(Command::SaveAs));
         QVERIFY(finished.wait(kWait));
         const QString single = files_.filePath("single.mhtml");
         QCOMPARE(finished.last(), QVariantList({single, true}));
@@ -184,7 +250,7 @@ private slots:
 
         // The other type's suffix gives way to the chosen type's.
         choice = {files_.filePath("complete.mhtml"), 0};
-        QVERIFY(tools.exec(WebBrowser::SaveAs));
+        QVERIFY(tools.exec(Command::SaveAs));
         QVERIFY(finished.wait(kWait));
         const QString complete = files_.filePath("complete.html");
         QCOMPARE(finished.last(), QVariantList({complete, true}));
@@ -197,8 +263,8 @@ private slots:
     // A save or print into a folder that is not there fails with a message box, besides the
     // status text that the next link under the pointer would write over.
     void saveAndPrintIntoAMissingFolderSayTheyFailed() {
-        EngineView view;
-        PageTools tools(&view);
+        Browser view;
+        PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QList<QStringList> boxes;
         setMessageSink([&](const QString& text, const QString& title) {
@@ -208,7 +274,7 @@ private slots:
         QSignalSpy printed(&tools, &PageTools::printFinished);
         QSignalSpy messages(&tools, &PageTools::statusMessage);
         const QString path = files_.filePath("missing/page.mhtml");
-        QVERIFY(tools.save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat));
+        QVERIFY(tools.save(path, SaveFormat::SingleFile));
         QVERIFY(saved.wait(kWait));
         QCOMPARE(saved.last(), QVariantList({path, false}));
         const QStringList saveFailed{"Could not save the page as " + path, "Save Page As"};
@@ -224,29 +290,30 @@ private slots:
     }
 
     void findBarFindsForwardAndBackAndSaysNotFound() {
-        EngineView view;
-        PageTools tools(&view);
-        QVERIFY(QTest::qWaitForWindowActive(&view));
+        Browser view;
+        PageTools tools(&view.wb);
+        QVERIFY(QTest::qWaitForWindowActive(view.view()));
         QVERIFY(view.loaded(server_.url("/fruit")));
-        QVERIFY(tools.exec(WebBrowser::Find));
+        QVERIFY(tools.exec(Command::Find));
         FindBar* bar = tools.findBar();
         QVERIFY(bar && bar->isVisible());
-        QCOMPARE(bar->geometry().bottom(), view.height() - 1);  // along the bottom of the page
+        QCOMPARE(bar->geometry().bottom(),
+                 view.view()->height() - 1);  // along the bottom of the page
         QLineEdit* box = bar->findChild<QLineEdit*>();
         QTRY_VERIFY(box->hasFocus());
 
         // "apple" is in the page four times, twice in "pineapple" and "Apple" ignoring case.
         // Typing searches as the text changes; the last search's result stays.
-        test::type(&view, "apple");
+        test::type(view.view(), "apple");
         QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("1 of 4"), kWait);
         auto button = [bar](const char* name) { return bar->findChild<xpcmdbutton*>(name); };
-        QCOMPARE(resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return); }),
+        QCOMPARE(resultAfter(bar, [&] { test::pressKey(view.view(), Qt::Key_Return); }),
                  QString("2 of 4"));
         QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdNext")); }), QString("3 of 4"));
         // The buttons leave the keyboard focus in the text box.
-        QCOMPARE(
-            resultAfter(bar, [&] { test::pressKey(&view, Qt::Key_Return, Qt::ShiftModifier); }),
-            QString("2 of 4"));
+        QCOMPARE(resultAfter(
+                     bar, [&] { test::pressKey(view.view(), Qt::Key_Return, Qt::ShiftModifier); }),
+                 QString("2 of 4"));
         QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
                  QString("1 of 4"));
         QCOMPARE(resultAfter(bar, [&] { test::click(button("xpcmdPrevious")); }),
@@ -259,19 +326,19 @@ private slots:
         test::retype(box, "cherry");
         QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("Not found"), kWait);
 
-        test::pressKey(&view, Qt::Key_Escape);
+        test::pressKey(view.view(), Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
         // Opening again keeps the one bar and selects the last words.
         QVERIFY(tools.find());
-        QCOMPARE(view.findChildren<FindBar*>().size(), 1);
+        QCOMPARE(view.view()->findChildren<FindBar*>().size(), 1);
         QVERIFY(bar->isVisible());
         QCOMPARE(box->selectedText(), QString("cherry"));
     }
 
     void propertiesDescribeTheServedPage() {
-        EngineView view;
+        Browser view;
         QVERIFY(view.loaded(server_.url("/old")));
-        const auto old = propertiesOf(view.page());
+        const auto old = view.properties();
         QVERIFY(old);
         QCOMPARE(old->title, QString("Café"));
         QCOMPARE(old->address, server_.url("/old").toString());
@@ -286,7 +353,7 @@ private slots:
 
         // Without a Last-Modified header the date is not known.
         QVERIFY(view.loaded(server_.url("/fruit")));
-        const auto fruit = propertiesOf(view.page());
+        const auto fruit = view.properties();
         QVERIFY(fruit);
         QCOMPARE(fruit->encoding, QString("UTF-8"));
         QVERIFY(!fruit->modified.isValid());
@@ -300,7 +367,7 @@ private slots:
         QVERIFY(local.setFileTime(written, QFileDevice::FileModificationTime));
         local.close();
         QVERIFY(view.loaded(QUrl::fromLocalFile(local.fileName())));
-        const auto file = propertiesOf(view.page());
+        const auto file = view.properties();
         QVERIFY(file);
         QCOMPARE(file->protocol, QString("file"));
         QCOMPARE(file->size, 8);
@@ -309,10 +376,10 @@ private slots:
     }
 
     void propertiesDialogShowsTheGatheredValues() {
-        EngineView view;
-        PageTools tools(&view);
+        Browser view;
+        PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/old")));
-        QVERIFY(tools.exec(WebBrowser::Properties));
+        QVERIFY(tools.exec(Command::Properties));
         QTRY_VERIFY_WITH_TIMEOUT(tools.propertiesDialog() && tools.propertiesDialog()->isVisible(),
                                  kWait);
         PagePropertiesDialog* dialog = tools.propertiesDialog();

@@ -1,6 +1,9 @@
 #include "support/scriptedengine.h"
 
+#include <QPrinter>
 #include <utility>
+
+#include "engine/engineoptions.h"
 
 namespace skiff::test {
 
@@ -17,7 +20,8 @@ void ScriptedEngine::answerMarkup() {
 
 ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2() {
     NewWindowAnswer answer;
-    emit NewWindow2(&answer.ppDisp, &answer.Cancel);
+    answer.ppDisp = requestNewWindow();
+    answer.Cancel = answer.ppDisp == nullptr;
     return answer;
 }
 
@@ -55,9 +59,41 @@ void ScriptedEngine::documentMarkup(std::function<void(std::optional<QString>)> 
     }
 }
 
-bool ScriptedEngine::ExecWB(int command, int option) {
-    execCalls.append({command, option});
+bool ScriptedEngine::ExecWB(Command command, int option) {
+    if (passCommands) return WebBrowser::ExecWB(command, option);
+    execCalls.append({int(command), option});
     return execResult;
+}
+
+void ScriptedEngine::findText(const QString& text, bool backward, bool caseSensitive,
+                              std::function<void(FindResult)> done) {
+    searches.append({text, backward, caseSensitive});
+    if (done) done(text.isEmpty() ? FindResult{} : findResult);
+}
+
+bool ScriptedEngine::print(QPrinter* printer, std::function<void(bool)> done) {
+    if (!ready) return false;
+    printed.append(printer->outputFileName());
+    done(printResult);
+    return true;
+}
+
+bool ScriptedEngine::savePage(const QString& path, SaveFormat format,
+                              std::function<void(bool)> done) {
+    if (!ready) return false;
+    saved.append({path, format});
+    done(saveResult);
+    return true;
+}
+
+bool ScriptedEngine::pageProperties(std::function<void(const PageProperties&)> done) {
+    if (!ready || !properties) return false;
+    done(*properties);
+    return true;
+}
+
+void ScriptedEngines::applyOptions(const EngineOptions& options) {
+    appliedOptions.append(options);
 }
 
 }  // namespace skiff::test

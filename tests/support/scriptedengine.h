@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <tuple>
 
+#include "engine/engine.h"
+#include "engine/engineoptions.h"
 #include "engine/webbrowser.h"
 
 namespace skiff::test {
@@ -37,6 +40,12 @@ public:
     bool stopResult = true;                // Stop()
     bool execResult = true;                // ExecWB()
     double zoom = 1.0;                     // zoomFactor()
+    bool ready = true;                     // pageReady()
+    // Given to findText() callbacks for a non-empty text.
+    FindResult findResult{1, 1};
+    std::optional<PageProperties> properties;  // pageProperties(); nothing = refused
+    bool printResult = true;                   // given to print() callbacks
+    bool saveResult = true;                    // given to savePage() callbacks
 
     // --- Records -------------------------------------------------------------------------
     QStringList navigated;  // every Navigate() text, in order
@@ -49,6 +58,10 @@ public:
     QList<bool> silentWrites;          // every setSilent() value
     QList<bool> offlineWrites;         // every setOffline() value
     int markupRequests = 0;
+    // Every findText() as (text, backward, case sensitive).
+    QList<std::tuple<QString, bool, bool>> searches;
+    QStringList printed;                      // output file of every print()
+    QList<QPair<QString, SaveFormat>> saved;  // every savePage()
 
     // Calls the documentMarkup() callbacks held back by answerMarkupLater with `markup`.
     void answerMarkup();
@@ -59,14 +72,14 @@ public:
         emit ProgressChange(progress, progressMax);
     }
     void fireCommandStateChange(int command, bool enable) {
-        emit CommandStateChange(command, enable);
+        emit CommandStateChange(static_cast<Command>(command), enable);
     }
     void fireDownloadBegin() { emit DownloadBegin(); }
     void fireDownloadComplete() { emit DownloadComplete(); }
     void fireTitleChange(const QString& text) { emit TitleChange(text); }
     void fireNavigateComplete2() { emit NavigateComplete2(); }
     void fireDocumentComplete() { emit DocumentComplete(); }
-    // What the handlers of NewWindow2 answered.
+    // What the host's new-window hook answered.
     struct NewWindowAnswer {
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;
@@ -89,7 +102,17 @@ public:
     QString LocationURL() const override { return locationURL; }
     std::optional<QString> activeElementTagName() const override { return activeTagName; }
     void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
-    bool ExecWB(int command, int option) override;
+    bool ExecWB(Command command, int option) override;
+    bool pageReady() const override { return ready; }
+    void findText(const QString& text, bool backward, bool caseSensitive,
+                  std::function<void(FindResult)> done) override;
+    bool print(QPrinter* printer, std::function<void(bool ok)> done) override;
+    bool savePage(const QString& path, SaveFormat format,
+                  std::function<void(bool ok)> done) override;
+    bool pageProperties(std::function<void(const PageProperties&)> done) override;
+
+    // Commands go to the host's command handler (the page tools) instead of being recorded.
+    bool passCommands = false;
     double zoomFactor() const override { return zoom; }
     void setZoomFactor(double factor) override { zoom = factor; }
 
@@ -100,6 +123,22 @@ private:
     bool m_silent = false;
     bool m_offline = false;
     QList<std::function<void(std::optional<QString>)>> m_pendingMarkup;
+};
+
+// The engine for tests of the windows: it makes scripted components (or what `make` makes)
+// and counts the calls on what they share.
+class ScriptedEngines : public Engine {
+    Q_OBJECT
+public:
+    std::function<WebBrowser*(QObject* owner)> make;
+    int clearCacheCalls = 0;
+    int clearCookiesCalls = 0;
+    QList<EngineOptions> appliedOptions;
+
+    WebBrowser* createBrowser(QObject* owner) override { return make(owner); }
+    void clearCache() override { ++clearCacheCalls; }
+    void clearCookies() override { ++clearCookiesCalls; }
+    void applyOptions(const EngineOptions& options) override;
 };
 
 }  // namespace skiff::test

@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "browser/frmmain.h"
-#include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/qtwebengine/qtengine.h"
 #include "favorites/frmfavorites.h"
 #include "forms/browserhost.h"
 #include "forms/messagebox.h"
@@ -34,12 +34,17 @@ WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     QDir::setCurrent(dir_.path());
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
     made().clear();
-    FrmMain::setEngineFactory([engine](QObject* owner) -> WebBrowser* {
-        if (engine == Engine::Real) return new QtWebBrowser(owner);
-        auto* wb = new ScriptedEngine(owner);
-        made().append(wb);
-        return wb;
-    });
+    if (engine == Engine::Real) {
+        realEngine_ = std::make_unique<QtEngine>();
+        setEngine(realEngine_.get());
+    } else {
+        scripted.make = [](QObject* owner) -> WebBrowser* {
+            auto* wb = new ScriptedEngine(owner);
+            made().append(wb);
+            return wb;
+        };
+        setEngine(&scripted);
+    }
     FrmMain::setClock(clock);
     setFirstBrowserWindowAccessor([] { return &frmMain(); });
     setMessageSink([this](const QString& prompt, const QString& title) {

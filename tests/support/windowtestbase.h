@@ -35,9 +35,11 @@ public:
     ScriptedEngine* firstEngine() const;
 
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
+    ScriptedEngines scripted;                 // the engine of the scripted components
     QList<QPair<QString, QString>> messages;  // (prompt, title) of every message box
 
 private:
+    std::unique_ptr<skiff::Engine> realEngine_;
     QTemporaryDir dir_;
     QString previousDir_;
 };

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "forms/prompts.h"
-#include "pagetools/downloads.h"
 
 namespace skiff {
 
@@ -64,7 +63,6 @@ QString featureText(QWebEnginePage::Feature feature) {
 EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent)
     : QObject(parent), m_page(page) {
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
-    Downloads::attach(page->profile());
     connect(page, &QWebEnginePage::authenticationRequired, this, &EngineDialogs::onAuthentication);
     connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
             &EngineDialogs::onProxyAuthentication);

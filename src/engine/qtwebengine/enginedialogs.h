@@ -14,8 +14,7 @@ namespace skiff {
 
 // The dialogs the engine needs from the user for one page: user names and passwords for
 // sites and proxies, invalid certificates, permission requests, and the page shown after its
-// renderer stopped. Attaching also starts the download handling of the page's profile (once
-// per profile). Page script dialogs (alert, confirm, prompt) and the upload file chooser are
+// renderer stopped. Page script dialogs (alert, confirm, prompt) and the upload file chooser are
 // the engine's own and stay as they are. Leaves the engine's error pages on, so that a page
 // that does not load says why.
 class EngineDialogs : public QObject {

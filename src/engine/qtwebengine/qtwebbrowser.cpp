@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -22,15 +24,11 @@
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
-#include "pagetools/pagetools.h"
+#include "engine/qtwebengine/propertiesreader.h"
 
 namespace skiff {
 
 namespace {
-
-// Command numbers of CommandStateChange.
-constexpr int kForwardCommand = 1;
-constexpr int kBackCommand = 2;
 
 constexpr char kFocusReporterName[] = "skiffFocus";
 // How many replaced documents are remembered: late focus reports come only from the last few.
@@ -84,6 +82,12 @@ QString finishMessage(const QWebEngineLoadingInfo& info) {
 bool isNetworkScheme(const QString& scheme) {
     static const QSet<QString> network{"http", "https", "ftp", "ws", "wss"};
     return network.contains(scheme);
+}
+
+// The options that concern pages, handed to the engine's settings.
+void applyOptionsTo(const EngineOptions& options, QWebEngineSettings* settings) {
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, options.javascriptEnabled());
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.imagesEnabled());
 }
 
 QString channelScriptSource() {
@@ -165,9 +169,12 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
     connectPage(page);
     m_view->setPage(page);
     m_dialogs = new EngineDialogs(page, this);
-    m_tools = new PageTools(m_view, this);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
-    connect(m_tools, &PageTools::statusMessage, this, &QtWebBrowser::StatusTextChange);
+    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
+        if (auto done = std::exchange(m_printDone, {})) done(ok);
+    });
+    connect(sharedProfile(), &QWebEngineProfile::downloadRequested, this,
+            &QtWebBrowser::onSaveRequested);
 }
 
 QtWebBrowser::~QtWebBrowser() {
@@ -184,13 +191,13 @@ QWebEngineProfile* QtWebBrowser::sharedProfile() {
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder);
         profile->setCachePath(
             QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + folder);
-        EngineOptions::load().applyTo(profile->settings());
+        applyOptionsTo(EngineOptions::load(), profile->settings());
     }
     return profile;
 }
 
 void QtWebBrowser::applyEngineOptions(const EngineOptions& options) {
-    options.applyTo(sharedProfile()->settings());
+    applyOptionsTo(options, sharedProfile()->settings());
 }
 
 void QtWebBrowser::installFocusScript(QWebEnginePage* page) {
@@ -309,9 +316,58 @@ void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> ca
                           });
 }
 
-// The option is always "do the default": the tools ask the user where they need to.
-bool QtWebBrowser::ExecWB(int command, int) {
-    return m_tools->exec(command);
+bool QtWebBrowser::pageReady() const {
+    if (!page()) return false;
+    const QUrl url = page()->url();
+    if (url.isEmpty() || url == QUrl("about:blank")) return false;
+    return !page()->action(QWebEnginePage::Stop)->isEnabled();
+}
+
+void QtWebBrowser::findText(const QString& text, bool backward, bool caseSensitive,
+                            std::function<void(FindResult)> done) {
+    if (!page()) return;
+    QWebEnginePage::FindFlags flags;
+    if (backward) flags |= QWebEnginePage::FindBackward;
+    if (caseSensitive) flags |= QWebEnginePage::FindCaseSensitively;
+    page()->findText(text, flags, [done](const QWebEngineFindTextResult& result) {
+        if (done) done({result.activeMatch(), result.numberOfMatches()});
+    });
+}
+
+// The page is printed in the background; one print at a time.
+bool QtWebBrowser::print(QPrinter* printer, std::function<void(bool)> done) {
+    if (!pageReady() || m_printDone) return false;
+    m_printDone = done ? std::move(done) : [](bool) {};
+    m_view->print(printer);
+    return true;
+}
+
+bool QtWebBrowser::savePage(const QString& path, SaveFormat format,
+                            std::function<void(bool)> done) {
+    if (!pageReady() || path.isEmpty()) return false;
+    m_saveDone.append(std::move(done));
+    page()->save(path, format == SaveFormat::SingleFile
+                           ? QWebEngineDownloadRequest::MimeHtmlSaveFormat
+                           : QWebEngineDownloadRequest::CompleteHtmlSaveFormat);
+    return true;
+}
+
+// A save comes back from the engine as a download of the page, already accepted.
+void QtWebBrowser::onSaveRequested(QWebEngineDownloadRequest* request) {
+    if (!request->isSavePageDownload() || !page() || request->page() != page() ||
+        m_saveDone.isEmpty())
+        return;
+    auto done = m_saveDone.takeFirst();
+    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [request, done] {
+        if (done) done(request->state() == QWebEngineDownloadRequest::DownloadCompleted);
+    });
+}
+
+bool QtWebBrowser::pageProperties(std::function<void(const PageProperties&)> done) {
+    if (!pageReady()) return false;
+    readPageProperties(page(), EngineDialogs::certificateOverridden(page()->url()),
+                       std::move(done));
+    return true;
 }
 
 double QtWebBrowser::zoomFactor() const {
@@ -322,12 +378,10 @@ void QtWebBrowser::setZoomFactor(double factor) {
     if (m_view) m_view->setZoomFactor(factor);
 }
 
+// The new window's component is one of this engine's.
 QWebEngineView* QtWebBrowser::viewForNewWindow() {
-    WebBrowser* ppDisp = nullptr;
-    bool Cancel = false;
-    emit NewWindow2(&ppDisp, &Cancel);
-    auto* target = qobject_cast<QtWebBrowser*>(ppDisp);
-    if (Cancel || !target || target == this) return nullptr;
+    auto* target = qobject_cast<QtWebBrowser*>(requestNewWindow());
+    if (!target || target == this) return nullptr;
     return target->m_view;
 }
 
@@ -383,14 +437,14 @@ void QtWebBrowser::onFocusReport(const QString& document, const QString& tagName
 void QtWebBrowser::reportCommandStates() {
     if (!page()) return;
     const auto report = [this](std::optional<bool>& last, QWebEnginePage::WebAction action,
-                               int command) {
+                               Command command) {
         const bool enabled = page()->action(action)->isEnabled();
         if (last == enabled) return;
         last = enabled;
         emit CommandStateChange(command, enabled);
     };
-    report(m_backEnabled, QWebEnginePage::Back, kBackCommand);
-    report(m_forwardEnabled, QWebEnginePage::Forward, kForwardCommand);
+    report(m_backEnabled, QWebEnginePage::Back, Command::NavigateBack);
+    report(m_forwardEnabled, QWebEnginePage::Forward, Command::NavigateForward);
 }
 
 }  // namespace skiff

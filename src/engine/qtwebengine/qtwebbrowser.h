@@ -7,6 +7,7 @@
 #include "engine/webbrowser.h"
 
 class QWebChannel;
+class QWebEngineDownloadRequest;
 class QWebEngineCertificateError;
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
@@ -18,7 +19,6 @@ namespace skiff {
 
 class EngineDialogs;
 class EngineOptions;
-class PageTools;
 class FocusReporter;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
@@ -50,7 +50,13 @@ public:
     std::optional<QString> activeElementTagName() const override { return m_activeTag; }
     void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
 
-    bool ExecWB(int command, int option) override;
+    bool pageReady() const override;
+    void findText(const QString& text, bool backward, bool caseSensitive,
+                  std::function<void(FindResult)> done) override;
+    bool print(QPrinter* printer, std::function<void(bool ok)> done) override;
+    bool savePage(const QString& path, SaveFormat format,
+                  std::function<void(bool ok)> done) override;
+    bool pageProperties(std::function<void(const PageProperties&)> done) override;
     double zoomFactor() const override;
     void setZoomFactor(double factor) override;
 
@@ -78,13 +84,15 @@ private:
     void onUrlChanged();
     void onFocusReport(const QString& document, const QString& tagName);
     void reportCommandStates();
+    void onSaveRequested(QWebEngineDownloadRequest* request);
 
     QPointer<View> m_view;
     OfflineFilter* m_offlineFilter;
     FocusReporter* m_focusReporter;
     QWebChannel* m_channel;
     EngineDialogs* m_dialogs = nullptr;
-    PageTools* m_tools = nullptr;
+    std::function<void(bool)> m_printDone;        // of the print under way
+    QList<std::function<void(bool)>> m_saveDone;  // of the saves asked for, in order
 
     bool m_silent = false;
     bool m_loading = false;

@@ -11,6 +11,7 @@
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/qtwebengine/enginedialogs.h"
+#include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
 #include "engine/webbrowser.h"
 #include "forms/prompts.h"
@@ -89,6 +90,8 @@ class TestEngineDialogs : public QObject {
     Q_OBJECT
 private:
     LoopbackServer server_;
+    QtEngine engine_;  // the engine whose downloads the program's download windows handle
+    Downloads downloads_{&engine_};
     QTemporaryDir files_;
     QTemporaryDir tlsFolder_;
     std::optional<QSslConfiguration> tls_;
@@ -322,7 +325,11 @@ private slots:
         QCOMPARE(checked.messages, QStringList{"Done"});
         QVERIFY(EngineDialogs::certificateOverridden(accepted.url("/")));
         // The page is not counted as secure.
-        PageTools tools(&checked.view);
+        QtWebBrowser browser;
+        QSignalSpy loaded(&browser, &WebBrowser::DocumentComplete);
+        browser.Navigate(accepted.url("/secure").toString());
+        QVERIFY(loaded.wait(kWait));
+        PageTools tools(&browser);
         QVERIFY(tools.showProperties());
         QTRY_VERIFY_WITH_TIMEOUT(tools.propertiesDialog(), kWait);
         QCOMPARE(tools.propertiesDialog()->valueOf("Protocol:"), QString("https"));

@@ -8,6 +8,7 @@
 
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/enginesandbox.h"
+#include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
@@ -31,9 +32,10 @@ public:
         connect(wb, &WebBrowser::ProgressChange, this, [this](int progress, int max) {
             lines << QString("ProgressChange %1 %2").arg(progress).arg(max);
         });
-        connect(wb, &WebBrowser::CommandStateChange, this, [this](int command, bool enable) {
-            lines << QString("CommandStateChange %1 %2").arg(command).arg(enable);
-        });
+        connect(wb, &WebBrowser::CommandStateChange, this,
+                [this](WebBrowser::Command command, bool enable) {
+                    lines << QString("CommandStateChange %1 %2").arg(int(command)).arg(enable);
+                });
         connect(wb, &WebBrowser::DownloadBegin, this, [this] { lines << "DownloadBegin"; });
         connect(wb, &WebBrowser::DownloadComplete, this, [this] { lines << "DownloadComplete"; });
         connect(wb, &WebBrowser::TitleChange, this,
@@ -99,6 +101,7 @@ class TestQtWebBrowser : public QObject {
     Q_OBJECT
 private:
     LoopbackServer server_;
+    QtEngine engine_;
     QTemporaryDir config_;
     QTemporaryDir files_;
 
@@ -290,16 +293,12 @@ private slots:
         if (startUpLoaded) QVERIFY(navigated(other, server_.url("/a").toString()));
         std::optional<QString> focusAtRequest;
         int requests = 0;
-        connect(
-            &wb, &WebBrowser::NewWindow2, this,
-            [&](WebBrowser** ppDisp, bool* Cancel) {
-                ++requests;
-                focusAtRequest = wb.activeElementTagName();
-                if (!startUpLoaded) other.Navigate(server_.url("/a").toString());
-                *Cancel = false;
-                *ppDisp = &other;
-            },
-            Qt::DirectConnection);
+        wb.setNewWindowHook([&]() -> WebBrowser* {
+            ++requests;
+            focusAtRequest = wb.activeElementTagName();
+            if (!startUpLoaded) other.Navigate(server_.url("/a").toString());
+            return &other;
+        });
         otherLog.lines.clear();
         QVERIFY(runScript(wb, "document.getElementById('link').focus(); true").toBool());
         QTRY_COMPARE(wb.activeElementTagName(), std::optional<QString>("A"));
@@ -324,14 +323,10 @@ private slots:
         QVERIFY(showFocused(wb));
         QVERIFY(navigated(wb, server_.url("/blocker").toString()));
         int requests = 0;
-        connect(
-            &wb, &WebBrowser::NewWindow2, this,
-            [&](WebBrowser** ppDisp, bool* Cancel) {
-                ++requests;
-                *ppDisp = &other;  // a cancelled request is refused whatever else it says
-                *Cancel = true;
-            },
-            Qt::DirectConnection);
+        wb.setNewWindowHook([&]() -> WebBrowser* {
+            ++requests;
+            return nullptr;
+        });
         QVERIFY(runScript(wb, "document.getElementById('link').focus(); true").toBool());
         QTRY_COMPARE(wb.activeElementTagName(), std::optional<QString>("A"));
         test::pressKey(viewOf(wb), Qt::Key_Return);
@@ -347,14 +342,11 @@ private slots:
         QtWebBrowser wb;
         int requests = 0;
         std::optional<QString> focusAtRequest = "unread";
-        connect(
-            &wb, &WebBrowser::NewWindow2, this,
-            [&](WebBrowser**, bool* Cancel) {
-                ++requests;
-                focusAtRequest = wb.activeElementTagName();
-                *Cancel = true;
-            },
-            Qt::DirectConnection);
+        wb.setNewWindowHook([&]() -> WebBrowser* {
+            ++requests;
+            focusAtRequest = wb.activeElementTagName();
+            return nullptr;
+        });
         QVERIFY(navigated(wb, server_.url("/popup").toString()));
         QTRY_COMPARE(requests, 1);
         QCOMPARE(focusAtRequest, std::nullopt);
@@ -497,14 +489,14 @@ private slots:
         QCOMPARE(wb.LocationURL(), server_.url("/b").toString());
 
         // Without page scripts the title stays as written, and focus is still tracked.
-        QtWebBrowser::applyEngineOptions(options);
+        engine_.applyOptions(options);
         QVERIFY(showFocused(wb));
         QVERIFY(navigated(wb, server_.url("/script").toString()));
         QCOMPARE(wb.LocationName(), QString("static"));
         QTRY_COMPARE(wb.activeElementTagName(), std::optional<QString>("INPUT"));
 
         options.setJavascriptEnabled(true);
-        QtWebBrowser::applyEngineOptions(options);
+        engine_.applyOptions(options);
         QSignalSpy reported(&wb, &WebBrowser::NavigateComplete2);
         QVERIFY(loadCompletes(wb, [&] { wb.Refresh(); }));
         QCOMPARE(wb.LocationName(), QString("ran"));

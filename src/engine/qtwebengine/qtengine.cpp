@@ -1,0 +1,100 @@
+#include "engine/qtwebengine/qtengine.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include "engine/download.h"
+#include "engine/qtwebengine/qtwebbrowser.h"
+
+namespace skiff {
+
+namespace {
+
+// A download of the engine; it lives as long as the engine's request.
+class QtDownload : public Download {
+public:
+    explicit QtDownload(QWebEngineDownloadRequest* request)
+        : Download(request), m_request(request) {
+        connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+                &Download::progressChanged);
+        connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this,
+                &Download::progressChanged);
+        connect(request, &QWebEngineDownloadRequest::stateChanged, this, &Download::stateChanged);
+    }
+
+    QString suggestedFileName() const override { return m_request->downloadFileName(); }
+    QWidget* window() const override {
+        QWebEngineView* view =
+            m_request->page() ? QWebEngineView::forPage(m_request->page()) : nullptr;
+        return view ? view->window() : nullptr;
+    }
+    void accept(const QString& path) override {
+        const QFileInfo file(path);
+        m_request->setDownloadDirectory(file.absolutePath());
+        m_request->setDownloadFileName(file.fileName());
+        m_request->accept();
+    }
+    void cancel() override { m_request->cancel(); }
+    QString path() const override {
+        return QDir(m_request->downloadDirectory()).filePath(m_request->downloadFileName());
+    }
+    State state() const override {
+        switch (m_request->state()) {
+            case QWebEngineDownloadRequest::DownloadRequested:
+                return State::Requested;
+            case QWebEngineDownloadRequest::DownloadInProgress:
+                return State::InProgress;
+            case QWebEngineDownloadRequest::DownloadCompleted:
+                return State::Completed;
+            case QWebEngineDownloadRequest::DownloadCancelled:
+                return State::Cancelled;
+            case QWebEngineDownloadRequest::DownloadInterrupted:
+                break;
+        }
+        return State::Failed;
+    }
+    QString failureReason() const override { return m_request->interruptReasonString(); }
+    qint64 receivedBytes() const override { return m_request->receivedBytes(); }
+    qint64 totalBytes() const override { return m_request->totalBytes(); }
+
+private:
+    QWebEngineDownloadRequest* m_request;  // the parent
+};
+
+}  // namespace
+
+QtEngine::QtEngine(QObject* parent) : Engine(parent) {
+    connect(QtWebBrowser::sharedProfile(), &QWebEngineProfile::downloadRequested, this,
+            &QtEngine::onDownloadRequested);
+}
+
+WebBrowser* QtEngine::createBrowser(QObject* owner) {
+    return new QtWebBrowser(owner);
+}
+
+void QtEngine::clearCache() {
+    QtWebBrowser::sharedProfile()->clearHttpCache();
+}
+
+void QtEngine::clearCookies() {
+    QtWebBrowser::sharedProfile()->cookieStore()->deleteAllCookies();
+}
+
+void QtEngine::applyOptions(const EngineOptions& options) {
+    QtWebBrowser::applyEngineOptions(options);
+}
+
+// Pages saved by the program come already accepted, with their file chosen; they are not
+// downloads of the user's.
+void QtEngine::onDownloadRequested(QWebEngineDownloadRequest* request) {
+    if (request->state() != QWebEngineDownloadRequest::DownloadRequested) return;
+    emit downloadRequested(new QtDownload(request));
+    if (request->state() == QWebEngineDownloadRequest::DownloadRequested) request->cancel();
+}
+
+}  // namespace skiff

@@ -1,0 +1,13 @@
+#include "engine/webbrowser.h"
+
+namespace skiff {
+
+bool WebBrowser::ExecWB(Command command, int) {
+    return m_commands && m_commands(command);
+}
+
+WebBrowser* WebBrowser::requestNewWindow() {
+    return m_newWindow ? m_newWindow() : nullptr;
+}
+
+}  // namespace skiff
