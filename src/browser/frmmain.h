@@ -8,7 +8,7 @@
 
 #include "core/clock.h"
 #include "forms/browserhost.h"
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QAction;
 class QComboBox;
@@ -21,11 +21,10 @@ namespace skiff {
 class ProgressBar;
 class StatusBar;
 class WebBrowser;
-class xpcmdbutton;
 
 // The browser window. The first one is reached through frmMain(); further ones are created
 // when a page asks for a new window.
-class FrmMain : public QMainWindow, public BrowserHost {
+class FrmMain : public Form<FrmMain, QMainWindow>, public BrowserHost {
     Q_OBJECT
 public:
     // Every browser window makes its web component with this factory and reads the time from
@@ -108,13 +107,11 @@ public:
     // Controls, by their names on the window.
     ProgressBar* proLoad() const { return proLoad_; }
     QLineEdit* txtSearch() const { return txtSearch_; }
-    xpcmdbutton* button(const QString& name) const;
     QAction* menuItem(const QString& name) const;
     QTimer* tmrMain() const { return tmrMain_; }
 
 protected:
     bool event(QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -127,7 +124,6 @@ private:
     QString timeOfDay() const;
 
     QWidget* client_ = nullptr;
-    WindowControls controls_;
     WebBrowser* wbMain_ = nullptr;
     StatusBar* stbStatus_ = nullptr;
     ProgressBar* proLoad_ = nullptr;
@@ -136,12 +132,12 @@ private:
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
     std::optional<QString> startAddress_;  // in place of the start-up page
-    bool unloaded_ = false;
 };
 
-// The first browser window, created and loaded on first reference.
-FrmMain& frmMain();
-bool frmMainLoaded();
-void unloadFrmMain();
+// The first browser window (created and loaded on first reference), whether it is loaded,
+// and unloading it.
+inline constexpr auto frmMain = &FrmMain::instance;
+inline constexpr auto frmMainLoaded = &FrmMain::loaded;
+inline constexpr auto unloadFrmMain = &FrmMain::unload;
 
 }  // namespace skiff

@@ -1,27 +1,19 @@
 #include "settings/frmsettings.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QLineEdit>
 
-#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/settingsstore.h"
 #include "core/websearch.h"
 #include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
-#include "forms/singleinstance.h"
 #include "widgets/statusbar.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmSettings>& instance() {
-    static SingleInstance<FrmSettings> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -50,23 +42,10 @@ WindowDefinition definition() {
 
 }  // namespace
 
-FrmSettings& frmSettings() {
-    return instance().get();
-}
-bool frmSettingsLoaded() {
-    return instance().loaded();
-}
-void unloadFrmSettings() {
-    instance().unload();
-}
-
 FrmSettings::FrmSettings() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    txtStartupPage_ = controls_.get<QLineEdit>("txtStartupPage");
-
-    const std::pair<const char*, void (FrmSettings::*)()> actions[] = {
+    build(definition());
+    txtStartupPage_ = control<QLineEdit>("txtStartupPage");
+    connectClicks({
         {"xpcmdDefault", &FrmSettings::xpcmdDefault_Click},
         {"xpcmdCurrent", &FrmSettings::xpcmdCurrent_Click},
         {"xpcmdBlank", &FrmSettings::xpcmdBlank_Click},
@@ -76,13 +55,7 @@ FrmSettings::FrmSettings() {
         {"xpcmdShow", &FrmSettings::xpcmdShow_Click},
         {"xpcmdSave", &FrmSettings::xpcmdSave_Click},
         {"xpcmdCancel", &FrmSettings::xpcmdCancel_Click},
-    };
-    for (const auto& [name, handler] : actions)
-        connect(button(name), &xpcmdbutton::Click, this, handler);
-}
-
-xpcmdbutton* FrmSettings::button(const QString& name) const {
-    return controls_.get<xpcmdbutton>(name);
+    });
 }
 
 void FrmSettings::Form_Load() {
@@ -162,10 +135,6 @@ void FrmSettings::xpcmdSave_Click() {
 
 void FrmSettings::xpcmdCancel_Click() {
     unloadFrmSettings();
-}
-
-void FrmSettings::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

@@ -1,22 +1,15 @@
 #include "source_viewer/frmsource.h"
 
-#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 
 #include "engine/webbrowser.h"
 #include "forms/browserhost.h"
-#include "forms/singleinstance.h"
 #include "forms/twipgeometry.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmSource>& instance() {
-    static SingleInstance<FrmSource> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -31,21 +24,9 @@ WindowDefinition definition() {
 
 }  // namespace
 
-FrmSource& frmSource() {
-    return instance().get();
-}
-bool frmSourceLoaded() {
-    return instance().loaded();
-}
-void unloadFrmSource() {
-    instance().unload();
-}
-
 FrmSource::FrmSource() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    rtbSource_ = controls_.get<QPlainTextEdit>("rtbSource");
+    build(definition());
+    rtbSource_ = control<QPlainTextEdit>("rtbSource");
 }
 
 // A page without a document shows an empty text.
@@ -67,10 +48,6 @@ void FrmSource::Form_Resize() {
 void FrmSource::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     Form_Resize();
-}
-
-void FrmSource::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff
