@@ -280,4 +280,43 @@ bool FrmMain::setWebHeight(float twips) {
     return setTwipsHeight(wbMain_->widget(), twips);
 }
 
+// ---- What the tool windows ask ----
+
+void FrmMain::navigate(const QString& address) {
+    wbMain_->Navigate(address);
+}
+
+QString FrmMain::currentAddress() const {
+    return wbMain_->LocationURL();
+}
+
+QString FrmMain::pageTitle() const {
+    return wbMain_->LocationName();
+}
+
+void FrmMain::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+    wbMain_->documentMarkup(std::move(callback));
+}
+
+QString FrmMain::addressText() const {
+    return cboUrl_->currentText();
+}
+
+void FrmMain::setAddressText(const QString& text) {
+    cboUrl_->setEditText(text);
+}
+
+void FrmMain::setOffline(bool offline) {
+    wbMain_->setOffline(offline);
+    stbStatus_->setPanelText(3, offline ? "OFFLiNE" : "ONLiNE");
+}
+
+// Hidden, the web component ends at the window's bottom edge (its top stays at 525 twips);
+// shown, it leaves the status bar its place. A height refused (a minimised window) keeps the
+// previous one; the status bar still follows.
+void FrmMain::setStatusBarVisible(bool visible) {
+    setWebHeight(ScaleHeight() - (visible ? 800.0f : 525.0f));
+    stbStatus_->setVisible(visible);
+}
+
 }  // namespace skiff

@@ -96,15 +96,26 @@ public:
     void Form_Resize();
     void layOut(float ScaleWidth, float ScaleHeight);
 
-    // BrowserHost: what the tool windows use.
-    WebBrowser* wbMain() override { return wbMain_; }
-    StatusBar* stbStatus() override { return stbStatus_; }
-    QComboBox* cboUrl() override { return cboUrl_; }
-    float ScaleHeight() const override;
+    // The client area's size in twips, and the web component's height: a height the control
+    // refuses (negative) keeps the previous one and gives false.
+    float ScaleHeight() const;
     float ScaleWidth() const;
-    bool setWebHeight(float twips) override;
+    bool setWebHeight(float twips);
+
+    // BrowserHost: what the tool windows ask of the first browser window.
+    void navigate(const QString& address) override;
+    QString currentAddress() const override;
+    QString pageTitle() const override;
+    void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
+    QString addressText() const override;
+    void setAddressText(const QString& text) override;
+    void setOffline(bool offline) override;
+    void setStatusBarVisible(bool visible) override;
 
     // Controls, by their names on the window.
+    WebBrowser* wbMain() const { return wbMain_; }
+    StatusBar* stbStatus() const { return stbStatus_; }
+    QComboBox* cboUrl() const { return cboUrl_; }
     ProgressBar* proLoad() const { return proLoad_; }
     QLineEdit* txtSearch() const { return txtSearch_; }
     QAction* menuItem(const QString& name) const;

@@ -1,6 +1,5 @@
 #include "favorites/frmfavorites.h"
 
-#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,7 +9,6 @@
 #include <QTimer>
 
 #include "core/favoritesfile.h"
-#include "engine/webbrowser.h"
 #include "favorites/favoritesmodel.h"
 #include "forms/browserhost.h"
 #include "forms/busywork.h"
@@ -144,7 +142,7 @@ void FrmFavorites::xpcmdAdd_Click() {
 }
 
 void FrmFavorites::xpcmdCurrent_Click() {
-    favorites_->append(firstBrowserWindow()->cboUrl()->currentText());
+    favorites_->append(firstBrowserWindow()->addressText());
 }
 
 // The index of the selected entry, or -1. The list's current row is not it: the list sets
@@ -171,8 +169,8 @@ void FrmFavorites::lstFavorites_DblClick() {
     const int selected = selectedIndex();
     if (selected < 0) return;
     BrowserHost* main = firstBrowserWindow();
-    main->cboUrl()->setEditText(favorites_->entries().text(selected));
-    main->wbMain()->Navigate(main->cboUrl()->currentText());
+    main->setAddressText(favorites_->entries().text(selected));
+    main->navigate(main->addressText());
 }
 
 void FrmFavorites::Timer1_Timer() {

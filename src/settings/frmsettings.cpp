@@ -5,11 +5,9 @@
 
 #include "core/settingsstore.h"
 #include "core/websearch.h"
-#include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
-#include "widgets/statusbar.h"
 
 namespace skiff {
 
@@ -67,7 +65,7 @@ void FrmSettings::xpcmdDefault_Click() {
 }
 
 void FrmSettings::xpcmdCurrent_Click() {
-    txtStartupPage_->setText(firstBrowserWindow()->wbMain()->LocationURL());
+    txtStartupPage_->setText(firstBrowserWindow()->currentAddress());
 }
 
 void FrmSettings::xpcmdBlank_Click() {
@@ -75,29 +73,19 @@ void FrmSettings::xpcmdBlank_Click() {
 }
 
 void FrmSettings::xpcmdOffline_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->wbMain()->setOffline(true);
-    main->stbStatus()->setPanelText(3, "OFFLiNE");
+    firstBrowserWindow()->setOffline(true);
 }
 
 void FrmSettings::xpcmdOnline_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->wbMain()->setOffline(false);
-    main->stbStatus()->setPanelText(3, "ONLiNE");
+    firstBrowserWindow()->setOffline(false);
 }
 
-// The web component then ends at the window's bottom edge: its top stays at 525 twips.
 void FrmSettings::xpcmdHide_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->setWebHeight(main->ScaleHeight() - 525.0f);
-    main->stbStatus()->setVisible(false);
+    firstBrowserWindow()->setStatusBarVisible(false);
 }
 
-// A negative height (a minimised window) is refused; the status bar still comes back.
 void FrmSettings::xpcmdShow_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->setWebHeight(main->ScaleHeight() - 800.0f);
-    main->stbStatus()->setVisible(true);
+    firstBrowserWindow()->setStatusBarVisible(true);
 }
 
 // A store that cannot be written keeps the window open with the typed text. A damaged store

@@ -3,7 +3,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 
-#include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/twipgeometry.h"
 
@@ -31,12 +30,12 @@ FrmSource::FrmSource() {
 
 // A page without a document shows an empty text.
 void FrmSource::Form_Load() {
-    WebBrowser* wb = firstBrowserWindow()->wbMain();
+    BrowserHost* main = firstBrowserWindow();
     QPointer<FrmSource> self(this);
-    wb->documentMarkup([self](std::optional<QString> markup) {
+    main->documentMarkup([self](std::optional<QString> markup) {
         if (self) self->rtbSource_->setPlainText(markup.value_or(QString()));
     });
-    setWindowTitle(QStringLiteral("view-source: ") + wb->LocationName());
+    setWindowTitle(QStringLiteral("view-source: ") + main->pageTitle());
 }
 
 // A size the box refuses (negative) keeps its last value.
