@@ -1,7 +1,6 @@
 #include "browser/frmmain.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -14,7 +13,6 @@
 #include "engine/engine.h"
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
-#include "forms/singleinstance.h"
 #include "forms/twipgeometry.h"
 #include "options/internetoptions.h"
 #include "pagetools/pagetools.h"
@@ -35,11 +33,6 @@ std::shared_ptr<const Clock>& clock() {
 std::optional<QString>& pendingFirstAddress() {
     static std::optional<QString> address;
     return address;
-}
-
-SingleInstance<FrmMain>& firstWindow() {
-    static SingleInstance<FrmMain> instance;
-    return instance;
 }
 
 // The window's stored definition, in tab order. The web component is the window's own.
@@ -91,31 +84,19 @@ FrmMain* FrmMain::openWindow(const QString& address) {
     return window;
 }
 
-FrmMain& frmMain() {
-    return firstWindow().get();
-}
-bool frmMainLoaded() {
-    return firstWindow().loaded();
-}
-void unloadFrmMain() {
-    firstWindow().unload();
-}
-
 FrmMain::FrmMain() {
     setAttribute(Qt::WA_DeleteOnClose, false);  // unloading discards the window
     client_ = new QWidget(this);
     setCentralWidget(client_);
 
     wbMain_ = engine()->createBrowser(this);
-    const WindowDefinition def = definition();
-    controls_ = buildControls(client_, def, {{"wbMain", wbMain_->widget()}});
-    applyWindowSettings(this, def);
+    build(definition(), client_, {{"wbMain", wbMain_->widget()}});
     resize(size() + QSize(0, menuBar()->sizeHint().height()));
 
-    stbStatus_ = controls_.get<StatusBar>("stbStatus");
-    proLoad_ = controls_.get<ProgressBar>("proLoad");
-    cboUrl_ = controls_.get<QComboBox>("cboUrl");
-    txtSearch_ = controls_.get<QLineEdit>("txtSearch");
+    stbStatus_ = control<StatusBar>("stbStatus");
+    proLoad_ = control<ProgressBar>("proLoad");
+    cboUrl_ = control<QComboBox>("cboUrl");
+    txtSearch_ = control<QLineEdit>("txtSearch");
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
     tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 
@@ -128,10 +109,6 @@ FrmMain::FrmMain() {
 }
 
 FrmMain::~FrmMain() = default;
-
-xpcmdbutton* FrmMain::button(const QString& name) const {
-    return controls_.get<xpcmdbutton>(name);
-}
 
 QAction* FrmMain::menuItem(const QString& name) const {
     return menuItems_.value(name);
@@ -207,8 +184,6 @@ void FrmMain::tmrMain_Timer() {
 // Closing any browser window closes the favorites window, the first browser window, the
 // settings window and the source window, in that order.
 void FrmMain::Form_Unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
     tmrMain_->stop();
     unloadFrmFavorites();
     unloadFrmMain();  // nothing when this is the first window: it is already being unloaded
@@ -222,16 +197,6 @@ bool FrmMain::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
-void FrmMain::closeEvent(QCloseEvent* e) {
-    e->accept();
-    if (firstWindow().is(this)) {
-        firstWindow().unload();
-    } else {
-        Form_Unload();
-        deleteLater();
-    }
-}
-
 }  // namespace skiff
 
 namespace skiff {
@@ -239,11 +204,13 @@ namespace skiff {
 // ---- Wiring ----
 
 void FrmMain::connectControls() {
-    connect(button("xpcmdBack"), &xpcmdbutton::Click, this, &FrmMain::Back);
-    connect(button("xpcmdForward"), &xpcmdbutton::Click, this, &FrmMain::Forward);
-    connect(button("xpcmdRefresh"), &xpcmdbutton::Click, this, &FrmMain::Refresh);
-    connect(button("xpcmdGo"), &xpcmdbutton::Click, this, &FrmMain::Go);
-    connect(button("xpcmdSearch"), &xpcmdbutton::Click, this, &FrmMain::Search);
+    connectClicks({
+        {"xpcmdBack", &FrmMain::Back},
+        {"xpcmdForward", &FrmMain::Forward},
+        {"xpcmdRefresh", &FrmMain::Refresh},
+        {"xpcmdGo", &FrmMain::Go},
+        {"xpcmdSearch", &FrmMain::Search},
+    });
     connect(tmrMain_, &QTimer::timeout, this, &FrmMain::tmrMain_Timer);
     // Keys reach the address box itself, the focus widget; it hands them on to its inner line
     // edit directly, past any filter there.
@@ -309,6 +276,45 @@ float FrmMain::ScaleHeight() const {
 
 bool FrmMain::setWebHeight(float twips) {
     return setTwipsHeight(wbMain_->widget(), twips);
+}
+
+// ---- What the tool windows ask ----
+
+void FrmMain::navigate(const QString& address) {
+    wbMain_->Navigate(address);
+}
+
+QString FrmMain::currentAddress() const {
+    return wbMain_->LocationURL();
+}
+
+QString FrmMain::pageTitle() const {
+    return wbMain_->LocationName();
+}
+
+void FrmMain::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+    wbMain_->documentMarkup(std::move(callback));
+}
+
+QString FrmMain::addressText() const {
+    return cboUrl_->currentText();
+}
+
+void FrmMain::setAddressText(const QString& text) {
+    cboUrl_->setEditText(text);
+}
+
+void FrmMain::setOffline(bool offline) {
+    wbMain_->setOffline(offline);
+    stbStatus_->setPanelText(3, offline ? "OFFLiNE" : "ONLiNE");
+}
+
+// Hidden, the web component ends at the window's bottom edge (its top stays at 525 twips);
+// shown, it leaves the status bar its place. A height refused (a minimised window) keeps the
+// previous one; the status bar still follows.
+void FrmMain::setStatusBarVisible(bool visible) {
+    setWebHeight(ScaleHeight() - (visible ? 800.0f : 525.0f));
+    stbStatus_->setVisible(visible);
 }
 
 }  // namespace skiff

@@ -9,7 +9,7 @@
 #include "core/clock.h"
 #include "engine/webbrowser.h"
 #include "forms/browserhost.h"
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QAction;
 class QComboBox;
@@ -21,11 +21,10 @@ namespace skiff {
 
 class ProgressBar;
 class StatusBar;
-class xpcmdbutton;
 
 // The browser window. The first one is reached through frmMain(); further ones are created
 // when a page asks for a new window.
-class FrmMain : public QMainWindow, public BrowserHost {
+class FrmMain : public Form<FrmMain, QMainWindow>, public BrowserHost {
     Q_OBJECT
 public:
     // Every browser window makes its web component with the program's engine (engine()) and
@@ -95,24 +94,33 @@ public:
     void Form_Resize();
     void layOut(float ScaleWidth, float ScaleHeight);
 
-    // BrowserHost: what the tool windows use.
-    WebBrowser* wbMain() override { return wbMain_; }
-    StatusBar* stbStatus() override { return stbStatus_; }
-    QComboBox* cboUrl() override { return cboUrl_; }
-    float ScaleHeight() const override;
+    // The client area's size in twips, and the web component's height: a height the control
+    // refuses (negative) keeps the previous one and gives false.
+    float ScaleHeight() const;
     float ScaleWidth() const;
-    bool setWebHeight(float twips) override;
+    bool setWebHeight(float twips);
+
+    // BrowserHost: what the tool windows ask of the first browser window.
+    void navigate(const QString& address) override;
+    QString currentAddress() const override;
+    QString pageTitle() const override;
+    void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
+    QString addressText() const override;
+    void setAddressText(const QString& text) override;
+    void setOffline(bool offline) override;
+    void setStatusBarVisible(bool visible) override;
 
     // Controls, by their names on the window.
+    WebBrowser* wbMain() const { return wbMain_; }
+    StatusBar* stbStatus() const { return stbStatus_; }
+    QComboBox* cboUrl() const { return cboUrl_; }
     ProgressBar* proLoad() const { return proLoad_; }
     QLineEdit* txtSearch() const { return txtSearch_; }
-    xpcmdbutton* button(const QString& name) const;
     QAction* menuItem(const QString& name) const;
     QTimer* tmrMain() const { return tmrMain_; }
 
 protected:
     bool event(QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -125,7 +133,6 @@ private:
     QString timeOfDay() const;
 
     QWidget* client_ = nullptr;
-    WindowControls controls_;
     WebBrowser* wbMain_ = nullptr;
     StatusBar* stbStatus_ = nullptr;
     ProgressBar* proLoad_ = nullptr;
@@ -134,12 +141,12 @@ private:
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
     std::optional<QString> startAddress_;  // in place of the start-up page
-    bool unloaded_ = false;
 };
 
-// The first browser window, created and loaded on first reference.
-FrmMain& frmMain();
-bool frmMainLoaded();
-void unloadFrmMain();
+// The first browser window (created and loaded on first reference), whether it is loaded,
+// and unloading it.
+inline constexpr auto frmMain = &FrmMain::instance;
+inline constexpr auto frmMainLoaded = &FrmMain::loaded;
+inline constexpr auto unloadFrmMain = &FrmMain::unload;
 
 }  // namespace skiff

@@ -1,7 +1,5 @@
 #include "favorites/frmfavorites.h"
 
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,23 +8,15 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/favoritesfile.h"
-#include "engine/webbrowser.h"
 #include "favorites/favoritesmodel.h"
 #include "forms/browserhost.h"
 #include "forms/busywork.h"
 #include "forms/messagebox.h"
-#include "forms/singleinstance.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmFavorites>& instance() {
-    static SingleInstance<FrmFavorites> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -58,27 +48,15 @@ WindowDefinition definition() {
 
 }  // namespace
 
-FrmFavorites& frmFavorites() {
-    return instance().get();
-}
-bool frmFavoritesLoaded() {
-    return instance().loaded();
-}
-void unloadFrmFavorites() {
-    instance().unload();
-}
-
 FrmFavorites::FrmFavorites() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    lstFavorites_ = controls_.get<QListView>("lstFavorites");
+    build(definition());
+    lstFavorites_ = control<QListView>("lstFavorites");
     favorites_ = new FavoritesModel(this);
     lstFavorites_->setModel(favorites_);
     // Every entry is one line of the same font: the list need not measure each one.
     lstFavorites_->setUniformItemSizes(true);
-    txtLink_ = controls_.get<QLineEdit>("txtLink");
-    lblNumber_ = controls_.get<QLabel>("lblNumber");
+    txtLink_ = control<QLineEdit>("txtLink");
+    lblNumber_ = control<QLabel>("lblNumber");
 
     // The pop-up menu: a menu that is never shown in a menu bar.
     mnuMain_ = new QMenu("Main", this);
@@ -89,15 +67,13 @@ FrmFavorites::FrmFavorites() {
     Timer1_ = new QTimer(this);
     connect(Timer1_, &QTimer::timeout, this, &FrmFavorites::Timer1_Timer);
 
-    connect(button("xpcmdAdd"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdAdd_Click);
-    connect(button("xpcmdCurrent"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdCurrent_Click);
-    connect(button("xpcmdRemove"), &xpcmdbutton::Click, this, &FrmFavorites::xpcmdRemove_Click);
+    connectClicks({
+        {"xpcmdAdd", &FrmFavorites::xpcmdAdd_Click},
+        {"xpcmdCurrent", &FrmFavorites::xpcmdCurrent_Click},
+        {"xpcmdRemove", &FrmFavorites::xpcmdRemove_Click},
+    });
     connect(lstFavorites_, &QListView::doubleClicked, this, &FrmFavorites::lstFavorites_DblClick);
     lstFavorites_->viewport()->installEventFilter(this);
-}
-
-xpcmdbutton* FrmFavorites::button(const QString& name) const {
-    return controls_.get<xpcmdbutton>(name);
 }
 
 // Files and lists of more than this many bytes are read and written while the windows keep
@@ -166,7 +142,7 @@ void FrmFavorites::xpcmdAdd_Click() {
 }
 
 void FrmFavorites::xpcmdCurrent_Click() {
-    favorites_->append(firstBrowserWindow()->cboUrl()->currentText());
+    favorites_->append(firstBrowserWindow()->addressText());
 }
 
 // The index of the selected entry, or -1. The list's current row is not it: the list sets
@@ -193,8 +169,8 @@ void FrmFavorites::lstFavorites_DblClick() {
     const int selected = selectedIndex();
     if (selected < 0) return;
     BrowserHost* main = firstBrowserWindow();
-    main->cboUrl()->setEditText(favorites_->entries().text(selected));
-    main->wbMain()->Navigate(main->cboUrl()->currentText());
+    main->setAddressText(favorites_->entries().text(selected));
+    main->navigate(main->addressText());
 }
 
 void FrmFavorites::Timer1_Timer() {
@@ -209,10 +185,6 @@ bool FrmFavorites::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     return QWidget::eventFilter(watched, e);
-}
-
-void FrmFavorites::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
 
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,11 +13,10 @@ class QTimer;
 namespace skiff {
 
 class FavoritesModel;
-class xpcmdbutton;
 
 // The favorites window: a list of addresses kept in "favorites.fav" in the working folder,
 // read when the window loads and written when it unloads.
-class FrmFavorites : public QWidget {
+class FrmFavorites : public Form<FrmFavorites> {
     Q_OBJECT
 public:
     FrmFavorites();
@@ -36,17 +34,14 @@ public:
     QLineEdit* txtLink() const { return txtLink_; }
     QLabel* lblNumber() const { return lblNumber_; }
     QMenu* mnuMain() const { return mnuMain_; }
-    xpcmdbutton* button(const QString& name) const;
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     int selectedIndex() const;
     void runLong(qsizetype bytes, const QString& label, const std::function<void()>& work);
 
-    WindowControls controls_;
     QListView* lstFavorites_ = nullptr;
     FavoritesModel* favorites_ = nullptr;  // the entries the list shows
     QLineEdit* txtLink_ = nullptr;
@@ -58,9 +53,10 @@ private:
     bool saveOnUnload_ = true;
 };
 
-// The favorites window, created and loaded on first reference.
-FrmFavorites& frmFavorites();
-bool frmFavoritesLoaded();
-void unloadFrmFavorites();
+// The favorites window (created and loaded on first reference), whether it is loaded, and
+// unloading it.
+inline constexpr auto frmFavorites = &FrmFavorites::instance;
+inline constexpr auto frmFavoritesLoaded = &FrmFavorites::loaded;
+inline constexpr auto unloadFrmFavorites = &FrmFavorites::unload;
 
 }  // namespace skiff

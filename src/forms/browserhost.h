@@ -1,27 +1,34 @@
 #pragma once
 
+#include <QString>
 #include <functional>
-
-class QComboBox;
+#include <optional>
 
 namespace skiff {
 
-class StatusBar;
-class WebBrowser;
-
-// What the tool windows use of the first browser window: its web component, status bar,
-// address box and client height. The tool windows always act on the first browser window.
+// What the tool windows ask of the first browser window. They always act on the first one.
 class BrowserHost {
 public:
     virtual ~BrowserHost() = default;
-    virtual WebBrowser* wbMain() = 0;
-    virtual StatusBar* stbStatus() = 0;
-    virtual QComboBox* cboUrl() = 0;
-    // The client area's height in twips.
-    virtual float ScaleHeight() const = 0;
-    // Sets the web component's height in twips; a height the control refuses (negative)
-    // keeps the previous one and gives false.
-    virtual bool setWebHeight(float twips) = 0;
+
+    // Loads `address` in the page, read the way the address box reads it.
+    virtual void navigate(const QString& address) = 0;
+    // The page's full address and its title.
+    virtual QString currentAddress() const = 0;
+    virtual QString pageTitle() const = 0;
+    // The page's markup, as WebBrowser::documentMarkup gives it: nothing when there is no
+    // document; the answer may come later.
+    virtual void documentMarkup(std::function<void(std::optional<QString>)> callback) = 0;
+
+    // The text in the address box, typed or put there, and putting one there.
+    virtual QString addressText() const = 0;
+    virtual void setAddressText(const QString& text) = 0;
+
+    // Works from the cache only, or online again; the status bar's mode panel says which.
+    virtual void setOffline(bool offline) = 0;
+    // Hides the status bar, the page growing over its place, or shows it again below a
+    // shorter page.
+    virtual void setStatusBarVisible(bool visible) = 0;
 };
 
 // The first browser window, loaded on first reference. The browser window module installs

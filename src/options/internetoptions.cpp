@@ -1,24 +1,16 @@
 #include "options/internetoptions.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/engine.h"
 #include "engine/engineoptions.h"
 #include "forms/messagebox.h"
-#include "forms/singleinstance.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmOptions>& instance() {
-    static SingleInstance<FrmOptions> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -48,39 +40,24 @@ WindowDefinition definition() {
 }  // namespace
 
 void showInternetOptions() {
-    FrmOptions& w = instance().get();
+    FrmOptions& w = frmOptions();
     w.show();
     w.raise();
     w.activateWindow();
 }
-FrmOptions& frmOptions() {
-    return instance().get();
-}
-bool frmOptionsLoaded() {
-    return instance().loaded();
-}
-void unloadFrmOptions() {
-    instance().unload();
-}
 
 FrmOptions::FrmOptions() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    txtHomePage_ = controls_.get<QLineEdit>("txtHomePage");
-    chkJavaScript_ = controls_.get<QCheckBox>("chkJavaScript");
-    chkImages_ = controls_.get<QCheckBox>("chkImages");
-    lblCleared_ = controls_.get<QLabel>("lblCleared");
-    connect(button("xpcmdClearCache"), &xpcmdbutton::Click, this,
-            &FrmOptions::xpcmdClearCache_Click);
-    connect(button("xpcmdClearCookies"), &xpcmdbutton::Click, this,
-            &FrmOptions::xpcmdClearCookies_Click);
-    connect(button("xpcmdOK"), &xpcmdbutton::Click, this, &FrmOptions::xpcmdOK_Click);
-    connect(button("xpcmdCancel"), &xpcmdbutton::Click, this, &FrmOptions::xpcmdCancel_Click);
-}
-
-xpcmdbutton* FrmOptions::button(const QString& name) const {
-    return controls_.get<xpcmdbutton>(name);
+    build(definition());
+    txtHomePage_ = control<QLineEdit>("txtHomePage");
+    chkJavaScript_ = control<QCheckBox>("chkJavaScript");
+    chkImages_ = control<QCheckBox>("chkImages");
+    lblCleared_ = control<QLabel>("lblCleared");
+    connectClicks({
+        {"xpcmdClearCache", &FrmOptions::xpcmdClearCache_Click},
+        {"xpcmdClearCookies", &FrmOptions::xpcmdClearCookies_Click},
+        {"xpcmdOK", &FrmOptions::xpcmdOK_Click},
+        {"xpcmdCancel", &FrmOptions::xpcmdCancel_Click},
+    });
 }
 
 void FrmOptions::Form_Load() {
@@ -117,10 +94,6 @@ void FrmOptions::xpcmdOK_Click() {
 
 void FrmOptions::xpcmdCancel_Click() {
     unloadFrmOptions();
-}
-
-void FrmOptions::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QWidget>
-
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QCheckBox;
 class QLabel;
@@ -10,12 +8,10 @@ class QLineEdit;
 
 namespace skiff {
 
-class xpcmdbutton;
-
 // Skiff's own Internet Options window: the engine's home page (used by Home), whether pages
 // may run JavaScript and show images, and clearing the cache and the cookies. Modeless, one
 // instance; OK stores and applies the options, CANCEL and the close box drop the changes.
-class FrmOptions : public QWidget {
+class FrmOptions : public Form<FrmOptions> {
     Q_OBJECT
 public:
     FrmOptions();
@@ -32,13 +28,8 @@ public:
     QCheckBox* chkJavaScript() const { return chkJavaScript_; }
     QCheckBox* chkImages() const { return chkImages_; }
     QLabel* lblCleared() const { return lblCleared_; }
-    xpcmdbutton* button(const QString& name) const;
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
-    WindowControls controls_;
     QLineEdit* txtHomePage_ = nullptr;
     QCheckBox* chkJavaScript_ = nullptr;
     QCheckBox* chkImages_ = nullptr;
@@ -47,8 +38,10 @@ private:
 
 // Shows the Internet Options window, loading it first if needed.
 void showInternetOptions();
-FrmOptions& frmOptions();
-bool frmOptionsLoaded();
-void unloadFrmOptions();
+// The window itself (created and loaded on first reference), whether it is loaded, and
+// unloading it.
+inline constexpr auto frmOptions = &FrmOptions::instance;
+inline constexpr auto frmOptionsLoaded = &FrmOptions::loaded;
+inline constexpr auto unloadFrmOptions = &FrmOptions::unload;
 
 }  // namespace skiff

@@ -1,27 +1,17 @@
 #include "settings/frmsettings.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QLineEdit>
 
-#include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/settingsstore.h"
 #include "core/websearch.h"
-#include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
-#include "forms/singleinstance.h"
-#include "widgets/statusbar.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmSettings>& instance() {
-    static SingleInstance<FrmSettings> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -50,23 +40,10 @@ WindowDefinition definition() {
 
 }  // namespace
 
-FrmSettings& frmSettings() {
-    return instance().get();
-}
-bool frmSettingsLoaded() {
-    return instance().loaded();
-}
-void unloadFrmSettings() {
-    instance().unload();
-}
-
 FrmSettings::FrmSettings() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    txtStartupPage_ = controls_.get<QLineEdit>("txtStartupPage");
-
-    const std::pair<const char*, void (FrmSettings::*)()> actions[] = {
+    build(definition());
+    txtStartupPage_ = control<QLineEdit>("txtStartupPage");
+    connectClicks({
         {"xpcmdDefault", &FrmSettings::xpcmdDefault_Click},
         {"xpcmdCurrent", &FrmSettings::xpcmdCurrent_Click},
         {"xpcmdBlank", &FrmSettings::xpcmdBlank_Click},
@@ -76,13 +53,7 @@ FrmSettings::FrmSettings() {
         {"xpcmdShow", &FrmSettings::xpcmdShow_Click},
         {"xpcmdSave", &FrmSettings::xpcmdSave_Click},
         {"xpcmdCancel", &FrmSettings::xpcmdCancel_Click},
-    };
-    for (const auto& [name, handler] : actions)
-        connect(button(name), &xpcmdbutton::Click, this, handler);
-}
-
-xpcmdbutton* FrmSettings::button(const QString& name) const {
-    return controls_.get<xpcmdbutton>(name);
+    });
 }
 
 void FrmSettings::Form_Load() {
@@ -94,7 +65,7 @@ void FrmSettings::xpcmdDefault_Click() {
 }
 
 void FrmSettings::xpcmdCurrent_Click() {
-    txtStartupPage_->setText(firstBrowserWindow()->wbMain()->LocationURL());
+    txtStartupPage_->setText(firstBrowserWindow()->currentAddress());
 }
 
 void FrmSettings::xpcmdBlank_Click() {
@@ -102,29 +73,19 @@ void FrmSettings::xpcmdBlank_Click() {
 }
 
 void FrmSettings::xpcmdOffline_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->wbMain()->setOffline(true);
-    main->stbStatus()->setPanelText(3, "OFFLiNE");
+    firstBrowserWindow()->setOffline(true);
 }
 
 void FrmSettings::xpcmdOnline_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->wbMain()->setOffline(false);
-    main->stbStatus()->setPanelText(3, "ONLiNE");
+    firstBrowserWindow()->setOffline(false);
 }
 
-// The web component then ends at the window's bottom edge: its top stays at 525 twips.
 void FrmSettings::xpcmdHide_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->setWebHeight(main->ScaleHeight() - 525.0f);
-    main->stbStatus()->setVisible(false);
+    firstBrowserWindow()->setStatusBarVisible(false);
 }
 
-// A negative height (a minimised window) is refused; the status bar still comes back.
 void FrmSettings::xpcmdShow_Click() {
-    BrowserHost* main = firstBrowserWindow();
-    main->setWebHeight(main->ScaleHeight() - 800.0f);
-    main->stbStatus()->setVisible(true);
+    firstBrowserWindow()->setStatusBarVisible(true);
 }
 
 // A store that cannot be written keeps the window open with the typed text. A damaged store
@@ -162,10 +123,6 @@ void FrmSettings::xpcmdSave_Click() {
 
 void FrmSettings::xpcmdCancel_Click() {
     unloadFrmSettings();
-}
-
-void FrmSettings::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

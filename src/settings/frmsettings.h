@@ -1,18 +1,14 @@
 #pragma once
 
-#include <QWidget>
-
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QLineEdit;
 
 namespace skiff {
 
-class xpcmdbutton;
-
 // The settings window: the stored start-up page, offline browsing and the status bar of the
 // first browser window.
-class FrmSettings : public QWidget {
+class FrmSettings : public Form<FrmSettings> {
     Q_OBJECT
 public:
     FrmSettings();
@@ -31,20 +27,16 @@ public:
     void xpcmdCancel_Click();
 
     QLineEdit* txtStartupPage() const { return txtStartupPage_; }
-    xpcmdbutton* button(const QString& name) const;
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
-    WindowControls controls_;
     QLineEdit* txtStartupPage_ = nullptr;
 };
 
-// The settings window, created and loaded (hidden) on first reference.
-FrmSettings& frmSettings();
-bool frmSettingsLoaded();
-void unloadFrmSettings();
+// The settings window (created and loaded, hidden, on first reference), whether it is loaded,
+// and unloading it.
+inline constexpr auto frmSettings = &FrmSettings::instance;
+inline constexpr auto frmSettingsLoaded = &FrmSettings::loaded;
+inline constexpr auto unloadFrmSettings = &FrmSettings::unload;
 
 // Where the start-up page is stored.
 inline const QString kSettingsApp = QStringLiteral("Web Browser");

@@ -1,22 +1,14 @@
 #include "source_viewer/frmsource.h"
 
-#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 
-#include "engine/webbrowser.h"
 #include "forms/browserhost.h"
-#include "forms/singleinstance.h"
 #include "forms/twipgeometry.h"
 
 namespace skiff {
 
 namespace {
-
-SingleInstance<FrmSource>& instance() {
-    static SingleInstance<FrmSource> s;
-    return s;
-}
 
 WindowDefinition definition() {
     WindowDefinition d;
@@ -31,31 +23,19 @@ WindowDefinition definition() {
 
 }  // namespace
 
-FrmSource& frmSource() {
-    return instance().get();
-}
-bool frmSourceLoaded() {
-    return instance().loaded();
-}
-void unloadFrmSource() {
-    instance().unload();
-}
-
 FrmSource::FrmSource() {
-    const WindowDefinition def = definition();
-    applyWindowSettings(this, def);
-    controls_ = buildControls(this, def);
-    rtbSource_ = controls_.get<QPlainTextEdit>("rtbSource");
+    build(definition());
+    rtbSource_ = control<QPlainTextEdit>("rtbSource");
 }
 
 // A page without a document shows an empty text.
 void FrmSource::Form_Load() {
-    WebBrowser* wb = firstBrowserWindow()->wbMain();
+    BrowserHost* main = firstBrowserWindow();
     QPointer<FrmSource> self(this);
-    wb->documentMarkup([self](std::optional<QString> markup) {
+    main->documentMarkup([self](std::optional<QString> markup) {
         if (self) self->rtbSource_->setPlainText(markup.value_or(QString()));
     });
-    setWindowTitle(QStringLiteral("view-source: ") + wb->LocationName());
+    setWindowTitle(QStringLiteral("view-source: ") + main->pageTitle());
 }
 
 // A size the box refuses (negative) keeps its last value.
@@ -67,10 +47,6 @@ void FrmSource::Form_Resize() {
 void FrmSource::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     Form_Resize();
-}
-
-void FrmSource::closeEvent(QCloseEvent* e) {
-    instance().closeBox(this, e);
 }
 
 }  // namespace skiff

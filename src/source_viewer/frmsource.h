@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QWidget>
-
-#include "forms/windowbuilder.h"
+#include "forms/form.h"
 
 class QPlainTextEdit;
 
@@ -10,7 +8,7 @@ namespace skiff {
 
 // The page source window: the markup of the first browser window's page, taken once when
 // the window loads.
-class FrmSource : public QWidget {
+class FrmSource : public Form<FrmSource> {
     Q_OBJECT
 public:
     FrmSource();
@@ -23,16 +21,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
 
 private:
-    WindowControls controls_;
     QPlainTextEdit* rtbSource_ = nullptr;
 };
 
-// The source window, created and loaded on first reference.
-FrmSource& frmSource();
-bool frmSourceLoaded();
-void unloadFrmSource();
+// The source window (created and loaded on first reference), whether it is loaded, and
+// unloading it.
+inline constexpr auto frmSource = &FrmSource::instance;
+inline constexpr auto frmSourceLoaded = &FrmSource::loaded;
+inline constexpr auto unloadFrmSource = &FrmSource::unload;
 
 }  // namespace skiff
