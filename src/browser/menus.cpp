@@ -29,7 +29,7 @@ void FrmMain::mnuFind_Click() {
 
 // There is no platform control panel for the engine's options: Skiff has its own window.
 void FrmMain::mnuOptions_Click() {
-    showInternetOptions();
+    bringForward(&frmOptions());
 }
 
 void FrmMain::mnuProperties_Click() {

@@ -39,13 +39,6 @@ WindowDefinition definition() {
 
 }  // namespace
 
-void showInternetOptions() {
-    FrmOptions& w = frmOptions();
-    w.show();
-    w.raise();
-    w.activateWindow();
-}
-
 FrmOptions::FrmOptions() {
     build(definition());
     txtHomePage_ = control<QLineEdit>("txtHomePage");

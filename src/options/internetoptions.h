@@ -36,8 +36,6 @@ private:
     QLabel* lblCleared_ = nullptr;
 };
 
-// Shows the Internet Options window, loading it first if needed.
-void showInternetOptions();
 // The window itself (created and loaded on first reference), whether it is loaded, and
 // unloading it.
 inline constexpr auto frmOptions = &FrmOptions::instance;

@@ -283,6 +283,7 @@ void E2ETools::settingsWindowAcrossARestart() {
     // USE CURRENT and SAVE: the window closes, the value is stored, the running browser
     // stays where it is; the next start opens the stored page.
     m_x.click(centreOf(set, settings::useCurrent));
+    QCOMPARE(textOfBoxAt(box), QString("http://pages.test/two.html"));
     m_x.click(centreOf(set, settings::save));
     QVERIFY(m_x.waitForNoClient("Settings"));
     QCOMPARE(m_skiff->setting(key).toString(), QString("http://pages.test/two.html"));

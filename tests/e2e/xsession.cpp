@@ -355,11 +355,29 @@ void XSession::movePointer(QPoint to) {
 void XSession::pressButton(int button) {
     XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
     flush();
+    waitForButton(button, true);
 }
 
 void XSession::releaseButton(int button) {
     XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
     flush();
+    waitForButton(button, false);
+}
+
+// The window manager grabs a press synchronously and lets it through to the window when it
+// has looked at it; until then the server holds the button's events back. A pointer moved on
+// meanwhile (the next click) would put a held-back release there, off the button pressed. So
+// a press or release is done once the server shows the button in that state.
+void XSession::waitForButton(int button, bool down) const {
+    if (button < 1 || button > 5) return;  // the pointer's state has bits for five buttons
+    const unsigned int mask = Button1Mask << (button - 1);
+    waitFor([&] {
+        Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned int state = 0;
+        XQueryPointer(m_display, m_root, &root, &child, &rootX, &rootY, &x, &y, &state);
+        return bool(state & mask) == down;
+    });
 }
 
 void XSession::click(QPoint at, int button) {

@@ -137,6 +137,7 @@ private:
     unsigned long atom(const char* name) const;
     bool keyWithCode(unsigned char keycode, int modifiers);
     void flush();
+    void waitForButton(int button, bool down) const;
     void stop();
 
     QTemporaryDir m_home;  // the window manager's home
