@@ -24,12 +24,23 @@ WindowDefinition definition() {
     d.clientWidth = 3540;
     d.clientHeight = 3630;
     d.fixedSize = true;
-    ControlDefinition count{
-        "lblNumber", ControlKind::Label, "xpgroupboxFavorties", 1725, 3075, 1485, 330};
-    count.foreColor = kSystemWindowText;
-    ControlDefinition line{"Line1", ControlKind::Line, "xpgroupboxFavorties", 1725, 3375, 3225,
-                           3375};
-    line.foreColor = kSystemScrollBar;
+    const ControlDefinition count{.name = "lblNumber",
+                                  .kind = ControlKind::Label,
+                                  .container = "xpgroupboxFavorties",
+                                  .left = 1725,
+                                  .top = 3075,
+                                  .width = 1485,
+                                  .height = 330,
+                                  .foreColor = kSystemWindowText};
+    // A line gives its two end points.
+    const ControlDefinition line{.name = "Line1",
+                                 .kind = ControlKind::Line,
+                                 .container = "xpgroupboxFavorties",
+                                 .left = 1725,
+                                 .top = 3375,
+                                 .width = 3225,
+                                 .height = 3375,
+                                 .foreColor = kSystemScrollBar};
     d.controls = {
         {"lstFavorites", ControlKind::ListBox, "", 225, 375, 3105, 1980},
         {"txtLink", ControlKind::TextBox, "", 225, 2400, 2205, 285, "http://"},

@@ -16,7 +16,14 @@ ControlDefinition commandButton(const QString& name, const QString& container, d
     PropertyBag bag = storedExtent(width, height);
     bag.WriteProperty("caption", caption, QString());
     bag.WriteProperty("font", buttonFace(), FontObject{});
-    return {name, ControlKind::CommandButton, container, left, top, width, height, {}, bag};
+    return {.name = name,
+            .kind = ControlKind::CommandButton,
+            .container = container,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = height,
+            .bag = bag};
 }
 
 ControlDefinition groupBox(const QString& name, const QString& container, double left, double top,
@@ -25,7 +32,14 @@ ControlDefinition groupBox(const QString& name, const QString& container, double
     bag.WriteProperty("caption", caption, QString());
     bag.WriteProperty("font", frameFace(), FontObject{});
     bag.WriteProperty("backcolor", kSystemMenu, ColorValue{65535});
-    return {name, ControlKind::GroupBox, container, left, top, width, height, {}, bag};
+    return {.name = name,
+            .kind = ControlKind::GroupBox,
+            .container = container,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = height,
+            .bag = bag};
 }
 
 }  // namespace skiff

@@ -29,8 +29,8 @@ enum class ControlKind {
 // container; a line gives its two end points as (left, top) and (width, height).
 struct ControlDefinition {
     QString name;
-    ControlKind kind;
-    QString container;  // the containing control's name; empty: the window itself
+    ControlKind kind = ControlKind::Label;
+    QString container{};  // the containing control's name; empty: the window itself
     double left = 0, top = 0, width = 0, height = 0;
     QString text{};                         // text or caption of a standard control
     PropertyBag bag{};                      // stored values of a custom control instance
