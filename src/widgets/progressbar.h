@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QPointer>
 #include <QProgressBar>
 
 namespace skiff {
 
-// The page-load progress bar of a browser window (`proLoad`), range 0 to 100.
+// The page-load progress bar of a browser window (`proLoad`), range 0 to 100. On the desktop it
+// is drawn in a window of its own (see ownwindow.h), so that its changes do not make the
+// browser window be composed again.
 class ProgressBar : public QProgressBar {
     Q_OBJECT
 public:
@@ -21,6 +24,7 @@ public:
 
 private:
     float value_ = kMin;
+    QPointer<QProgressBar> face_;  // draws the bar in a window of its own (see ownwindow.h)
 };
 
 }  // namespace skiff

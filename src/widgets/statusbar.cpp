@@ -1,9 +1,14 @@
 #include "widgets/statusbar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 
 #include "controls/hosting/twips.h"
+#include "widgets/ownwindow.h"
 
 namespace skiff {
 
@@ -25,18 +30,28 @@ QLabel* makePanel(int widthTwips, QWidget* parent) {
     return label;
 }
 
+// Where a panel draws its text: inside its frame and margin.
+QRect textRect(const QLabel* label) {
+    const int m = label->margin();
+    return label->contentsRect().adjusted(m, m, -m, -m).translated(label->pos());
+}
+
 }  // namespace
 
-StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent) : QWidget(parent) {
+StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent)
+    : QWidget(parent), embedded_(windowsNest()), panelsWindow_(new QWidget) {
     setFixedHeight(twipsToPixels(kHeightTwips));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(kPanelGapPixels);
+    panelsWindow_->setObjectName("panels");
+    auto* panelsLayout = new QHBoxLayout(panelsWindow_);
+    panelsLayout->setContentsMargins(0, 0, 0, 0);
+    panelsLayout->setSpacing(kPanelGapPixels);
     for (int widthTwips : panelWidthsTwips) {
-        panels_.append(makePanel(widthTwips, this));
-        layout->addWidget(panels_.last());
+        panels_.append(makePanel(widthTwips, panelsWindow_));
+        panels_.last()->installEventFilter(this);
+        panelsLayout->addWidget(panels_.last());
     }
-    layout->addStretch(1);
+    panelsLayout->addStretch(1);
+    fillWithOwnWindow(this, panelsWindow_);
 }
 
 QLabel* StatusBar::panel(int index) const {
@@ -45,7 +60,12 @@ QLabel* StatusBar::panel(int index) const {
 }
 
 void StatusBar::setPanelText(int index, const QString& text) {
-    if (QLabel* label = panel(index)) label->setText(text);
+    QLabel* label = panel(index);
+    if (!label) return;
+    label->setText(text);
+    panelsWindow_->layout()->activate();  // the panel widens at once
+    // A panel that moves or widens is redrawn where it is shared by its event filter.
+    if (const QRegion shared = shared_ & textRect(label); !shared.isEmpty()) update(shared);
 }
 
 QString StatusBar::panelText(int index) const {
@@ -56,6 +76,74 @@ QString StatusBar::panelText(int index) const {
 int StatusBar::panelWidth(int index) const {
     const QLabel* label = panel(index);
     return label ? label->width() : 0;
+}
+
+void StatusBar::shareWith(const QList<QWidget*>& neighbours) {
+    for (QWidget* w : neighbours_)
+        if (w) w->removeEventFilter(this);
+    neighbours_.clear();
+    for (QWidget* w : neighbours) {
+        neighbours_.append(w);
+        w->installEventFilter(this);
+    }
+    updateShared();
+}
+
+QRegion StatusBar::sharedRegion() const {
+    QRegion region;
+    for (const QWidget* w : neighbours_) {
+        if (!w || !w->isVisibleTo(window())) continue;
+        const QPoint offset = w->mapTo(window(), QPoint()) - mapTo(window(), QPoint());
+        region += QRect(offset, w->size()) & rect();
+    }
+    return region;
+}
+
+// The panels' window leaves out the shared part. There the bar draws the panels itself, in
+// the browser window, between the widget below and the widget over it.
+void StatusBar::updateShared() {
+    if (!embedded_) return;
+    const QRegion now = sharedRegion();
+    if (now == shared_) return;
+    update(shared_ + now);
+    shared_ = now;
+    if (shared_.isEmpty())
+        panelsWindow_->clearMask();
+    else
+        panelsWindow_->setMask(QRegion(rect()) - shared_);
+}
+
+bool StatusBar::eventFilter(QObject* watched, QEvent* e) {
+    const bool geometry = e->type() == QEvent::Move || e->type() == QEvent::Resize;
+    if (neighbours_.contains(watched)) {
+        if (geometry || e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent)
+            updateShared();
+    } else if (geometry && !shared_.isEmpty()) {
+        update(shared_);  // a panel moved or changed its width
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void StatusBar::paintEvent(QPaintEvent* e) {
+    const QRegion region = shared_ & e->region();
+    if (region.isEmpty()) return;
+    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    panelsWindow_->render(&image, region.boundingRect().topLeft(), region,
+                          QWidget::DrawChildren | QWidget::IgnoreMask);
+    QPainter painter(this);
+    painter.setClipRegion(region);
+    painter.drawImage(0, 0, image);
+}
+
+void StatusBar::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    updateShared();
+}
+
+void StatusBar::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    updateShared();
 }
 
 }  // namespace skiff

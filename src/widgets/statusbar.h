@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -10,6 +12,11 @@ namespace skiff {
 
 // The status bar along the bottom of a browser window (`stbStatus`): a row of sunken text
 // panels, indexed from 1. Each panel starts at its given width and widens to fit its text.
+//
+// The panels are drawn in a window of their own (see ownwindow.h), so that the clock, which
+// changes every second, does not make the browser window be composed again; where other widgets
+// of the browser window overlap the bar, the bar draws the panels there itself, so that the
+// pixels are those of panels lying in the browser window.
 class StatusBar : public QWidget {
     Q_OBJECT
 public:
@@ -25,10 +32,27 @@ public:
     // The width panel `index` now takes, in pixels; 0 for an index outside the panels.
     int panelWidth(int index) const;
 
+    // `neighbours`, widgets of the same window that overlap the bar (such as the web view
+    // below it), show with the panels wherever they are visible, as if the panels lay in the
+    // browser window with them.
+    void shareWith(const QList<QWidget*>& neighbours);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
     QLabel* panel(int index) const;
+    QRegion sharedRegion() const;
+    void updateShared();
 
+    const bool embedded_;  // the panels lie in a window of their own
+    QWidget* panelsWindow_;
     QList<QLabel*> panels_;
+    QList<QPointer<QWidget>> neighbours_;
+    QRegion shared_;  // where neighbours overlap the bar, in the bar's coordinates
 };
 
 }  // namespace skiff
