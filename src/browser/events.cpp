@@ -19,16 +19,18 @@ void FrmMain::wbMain_StatusTextChange(const QString& Text) {
 }
 
 // The bar shows only while a load reports progress; a value it refuses (above 100, or a
-// hundredfold that does not fit in 32 bits) is skipped and the bar keeps its value.
+// hundredfold that does not fit in 32 bits) is skipped and the bar keeps its value. Its
+// visibility is set once, to where it ends: hiding and showing it again for every report would
+// repaint the window each time.
 void FrmMain::wbMain_ProgressChange(int Progress, int ProgressMax) {
     if (Progress == -1) proLoad_->setValue(100);
-    proLoad_->setVisible(false);
-    if (Progress > 0 && ProgressMax > 0) {
-        proLoad_->setVisible(true);
+    const bool loading = Progress > 0 && ProgressMax > 0;
+    if (loading) {
         const qint64 hundredfold = qint64{Progress} * 100;
         if (hundredfold <= std::numeric_limits<qint32>::max())
             proLoad_->setValue(static_cast<float>(static_cast<double>(hundredfold) / ProgressMax));
     }
+    proLoad_->setVisible(loading);
 }
 
 void FrmMain::wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable) {
