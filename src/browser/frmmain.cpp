@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "browser/caretblink.h"
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/engine.h"
@@ -104,6 +105,7 @@ FrmMain::FrmMain() {
     connectEngine();
     dockStatusBar();
     client_->installEventFilter(this);
+    stopCaretBlinkingWhenIdle();
 }
 
 FrmMain::~FrmMain() = default;
