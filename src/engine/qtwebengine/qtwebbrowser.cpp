@@ -163,7 +163,6 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
       m_channel(new QWebChannel(this)) {
     m_channel->registerObject(kFocusReporterName, m_focusReporter);
     auto* page = new Page(sharedProfile(), m_view);
-    page->setUrlRequestInterceptor(m_offlineFilter);
     page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     installFocusScript(page);
     connectPage(page);
@@ -284,8 +283,11 @@ bool QtWebBrowser::Stop() {
     return true;
 }
 
+// The filter sees the page's requests only while it has some to refuse: each request it sees
+// waits for the program's main thread, which is busy drawing while the window starts or loads.
 void QtWebBrowser::setOffline(bool offline) {
     m_offlineFilter->offline = offline;
+    if (page()) page()->setUrlRequestInterceptor(offline ? m_offlineFilter : nullptr);
 }
 
 bool QtWebBrowser::Offline() const {
