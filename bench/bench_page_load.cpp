@@ -1,0 +1,298 @@
+// A large page (about 5 MB of markup, 20 000 elements, 200 small images and 50 inline frames),
+// written by this program and served on 127.0.0.1, loaded in Skiff's browser window and in a
+// bare web view. Two comparisons from the same runs:
+//   page_load_vs_bare_engine  wall time from Navigate to DocumentComplete (the bare view:
+//                             load() to loadFinished), medians of several runs
+//   memory_vs_bare_engine     proportional set size of the whole process tree (the program and
+//                             the web engine's processes) once the page has loaded, medians
+// Each run starts Skiff and the bare program as child processes of this one, alternating, each
+// with a home of its own, on a real X display (tools/bench.sh starts a private Xvfb), so that
+// the page is drawn as a user sees it. A child first shows about:blank, waits until it is
+// settled, then loads the page.
+//
+//   bench_page_load              run the comparisons and print the lines
+//   bench_page_load --skiff URL  (child) Skiff's first browser window
+//   bench_page_load --bare URL   (child) a bare web view
+//   bench_page_load --serve      serve the page until ended, to profile a child by hand
+// A child prints "load_ms=T pss_kb=M" and waits to be ended.
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "browser/frmmain.h"
+#include "childprocess.h"
+#include "platform/browserhost.h"
+#include "platform/enginesandbox.h"
+#include "platform/webbrowser.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr int kRows = 10000;        // each a block and a link: 20 000 elements
+constexpr int kRowBytes = 500;      // 5 MB of markup
+constexpr int kRowsPerImage = 50;   // 200 images
+constexpr int kRowsPerFrame = 200;  // 50 inline frames
+constexpr int kSettleMs = 2000;     // after about:blank, and after the page before the memory
+constexpr int kChildTimeoutMs = 180000;
+
+// ---- The page and its server ----
+
+struct Resource {
+    QByteArray type;
+    QByteArray body;
+};
+
+QByteArray png(int index) {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(index * 37 % 360, 200, 220));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QHash<QByteArray, Resource> pageResources() {
+    QHash<QByteArray, Resource> files;
+    QByteArray page =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Large page</title>"
+        "<style>div{font:13px sans-serif;margin:2px 0}iframe{display:block}</style></head><body>"
+        "<h1>Large page</h1>\n";
+    const QByteArray filler =
+        " Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor "
+        "incididunt ut labore et dolore magna aliqua. Ut enim ad minim veniam, quis nostrud "
+        "exercitation ullamco laboris nisi ut aliquip ex ea commodo consequat. Duis aute irure "
+        "dolor in reprehenderit in voluptate velit esse cillum dolore eu fugiat nulla pariatur. "
+        "Excepteur sint occaecat cupidatat non proident, sunt in culpa qui officia deserunt.";
+    for (int i = 0; i < kRows; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        QByteArray row = "<div id=\"r" + n + "\"><a href=\"/item/" + n + "\">Item " + n + "</a>";
+        row += filler.left(kRowBytes - row.size() - 7) + "</div>\n";
+        page += row;
+        if (i % kRowsPerImage == 0) {
+            const QByteArray k = QByteArray::number(i / kRowsPerImage);
+            page += "<img src=\"/img/" + k + ".png\" width=\"16\" height=\"16\" alt=\"\">\n";
+            files.insert("/img/" + k + ".png", {"image/png", png(i / kRowsPerImage)});
+        }
+        if (i % kRowsPerFrame == 0) {
+            const QByteArray k = QByteArray::number(i / kRowsPerFrame);
+            page += "<iframe src=\"/frame/" + k + ".html\" width=\"400\" height=\"60\"></iframe>\n";
+            files.insert(
+                "/frame/" + k + ".html",
+                {"text/html; charset=utf-8",
+                 "<!DOCTYPE html><html><body><h2>Frame " + k + "</h2><p>A small " +
+                     "framed page with a <a href=\"/item/0\">link</a>.</p></body></html>"});
+        }
+    }
+    page += "</body></html>\n";
+    files.insert("/page.html", {"text/html; charset=utf-8", page});
+    return files;
+}
+
+// HTTP/1.1 on 127.0.0.1 with connections kept open, as a web server does.
+class PageServer : public QObject {
+public:
+    explicit PageServer(QHash<QByteArray, Resource> files) : m_files(std::move(files)) {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url(const QString& path) const {
+        return QString("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+
+private:
+    void answer(QTcpSocket* socket) {
+        QByteArray& pending = m_pending[socket];
+        pending += socket->readAll();
+        for (qsizetype end; (end = pending.indexOf("\r\n\r\n")) >= 0;) {
+            const QByteArray request = pending.left(end);
+            pending.remove(0, end + 4);
+            QByteArray path = request.split(' ').value(1);
+            path = path.left(path.indexOf('?') >= 0 ? path.indexOf('?') : path.size());
+            const auto found = m_files.constFind(path);
+            if (found == m_files.constEnd()) {
+                socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+                continue;
+            }
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + found->type +
+                          "\r\nContent-Length: " + QByteArray::number(found->body.size()) +
+                          "\r\nConnection: keep-alive\r\n\r\n");
+            socket->write(found->body);
+        }
+    }
+
+    QTcpServer m_server;
+    QHash<QByteArray, Resource> m_files;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+// ---- The children ----
+
+// Counts the loads of a child: the first (about:blank) settles, then the page is loaded and
+// timed; once it has settled too, the memory is read and the child ends.
+class LoadRun {
+public:
+    std::function<void()> navigate;
+
+    void documentComplete() {
+        if (m_loads++ == 0) {
+            QTimer::singleShot(kSettleMs, [this] {
+                m_timer.start();
+                navigate();
+            });
+        } else if (m_loads == 2) {
+            const double ms = m_timer.nsecsElapsed() / 1e6;
+            // The parent ends this process once it has read the line.
+            QTimer::singleShot(kSettleMs, [ms] {
+                std::printf("load_ms=%.1f pss_kb=%lld\n", ms,
+                            static_cast<long long>(skiff::bench::treePssKb(getpid())));
+                std::fflush(stdout);
+            });
+        }
+    }
+
+private:
+    int m_loads = 0;
+    QElapsedTimer m_timer;
+};
+
+int runSkiff(int argc, char** argv, const QString& url) {
+    skiff::prepareEngineEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Skiff");
+    skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
+    skiff::FrmMain& window = skiff::frmMain();
+    LoadRun run;
+    run.navigate = [&window, url] { window.wbMain()->Navigate(url); };
+    QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, &app,
+                     [&run] { run.documentComplete(); });
+    window.show();
+    window.activateWindow();
+    return app.exec();
+}
+
+int runBare(int argc, char** argv, const QString& url) {
+    skiff::prepareEngineEnvironment();
+    QApplication app(argc, argv);
+    QWebEngineView view;
+    LoadRun run;
+    run.navigate = [&view, url] { view.load(QUrl(url)); };
+    QObject::connect(&view, &QWebEngineView::loadFinished, &app,
+                     [&run] { run.documentComplete(); });
+    view.load(QUrl("about:blank"));
+    view.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    view.showMaximized();
+    view.activateWindow();
+    return app.exec();
+}
+
+// ---- The comparison ----
+
+struct Sample {
+    double ms = -1;
+    double kb = -1;
+};
+
+Sample runChild(const QString& mode, const QString& url) {
+    QTemporaryDir home;
+    QProcess child;
+    skiff::bench::useHome(child, home.path());
+    if (!skiff::bench::useXDisplay(child)) return {};
+    if (!qEnvironmentVariableIsSet("SKIFF_BENCH_VERBOSE"))
+        child.setStandardErrorFile(QProcess::nullDevice());
+    else
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QEventLoop loop;  // the server answers meanwhile
+    QByteArray output;
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, &loop, [&] {
+        output += child.readAllStandardOutput();
+        if (output.contains('\n')) loop.quit();
+    });
+    QObject::connect(&child, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kChildTimeoutMs, &loop, &QEventLoop::quit);
+    child.start(QCoreApplication::applicationFilePath(), {mode, url});
+    loop.exec();
+    skiff::bench::endTree(child);
+    Sample s;
+    for (const QByteArray& field : output.trimmed().split(' ')) {
+        if (field.startsWith("load_ms=")) s.ms = field.mid(8).toDouble();
+        if (field.startsWith("pss_kb=")) s.kb = field.mid(7).toDouble();
+    }
+    return s;
+}
+
+int compare(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool serveOnly = argc >= 2 && QByteArray(argv[1]) == "--serve";
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && !serveOnly) {
+        std::fputs("bench_page_load needs an X display (tools/bench.sh starts one)\n", stderr);
+        return 1;
+    }
+    PageServer server(pageResources());
+    const QString url = server.url("/page.html");
+    if (serveOnly) {
+        std::printf("%s\n", qPrintable(url));
+        std::fflush(stdout);
+        return app.exec();
+    }
+    std::vector<double> skiffMs, bareMs, skiffKb, bareKb;
+    for (int i = 0; i < kRuns; ++i) {
+        // Alternating which goes first, so that neither always finds the machine warmer.
+        Sample s, b;
+        if (i % 2 == 0) {
+            s = runChild("--skiff", url);
+            b = runChild("--bare", url);
+        } else {
+            b = runChild("--bare", url);
+            s = runChild("--skiff", url);
+        }
+        if (s.ms <= 0 || b.ms <= 0 || s.kb <= 0 || b.kb <= 0) {
+            std::fprintf(stderr, "run %d: %s did not load the page\n", i + 1,
+                         s.ms <= 0 || s.kb <= 0 ? "skiff" : "the bare engine");
+            return 1;
+        }
+        skiffMs.push_back(s.ms);
+        bareMs.push_back(b.ms);
+        skiffKb.push_back(s.kb);
+        bareKb.push_back(b.kb);
+        std::printf("run %d: skiff %.0f ms %.0f MB, bare engine %.0f ms %.0f MB\n", i + 1, s.ms,
+                    s.kb / 1024, b.ms, b.kb / 1024);
+        std::fflush(stdout);
+    }
+    using skiff::bench::median;
+    std::printf("page_load_vs_bare_engine ratio=%.2f goal<=1.05\n",
+                median(skiffMs) / median(bareMs));
+    std::printf("memory_vs_bare_engine ratio=%.2f goal<=1.10\n", median(skiffKb) / median(bareKb));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv, argv[2]);
+    if (argc >= 3 && QByteArray(argv[1]) == "--bare") return runBare(argc, argv, argv[2]);
+    return compare(argc, argv);
+}
