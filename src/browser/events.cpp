@@ -80,13 +80,14 @@ bool FrmMain::IsPopup() const {
 // The completed address goes to the top of the address box's list, once.
 void FrmMain::wbMain_NavigateComplete2() {
     setWindowTitle(wbMain_->LocationName());
+    const QString address = wbMain_->LocationURL();
     for (int i = 0; i < cboUrl_->count(); ++i) {
-        if (cboUrl_->itemText(i) == wbMain_->LocationURL()) {
+        if (cboUrl_->itemText(i) == address) {
             cboUrl_->removeItem(i);
             break;
         }
     }
-    cboUrl_->insertItem(0, wbMain_->LocationURL());
+    cboUrl_->insertItem(0, address);
     cboUrl_->setCurrentIndex(0);
 }
 
