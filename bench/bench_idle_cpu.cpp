@@ -24,8 +24,9 @@
 
 #include "browser/frmmain.h"
 #include "childprocess.h"
-#include "platform/browserhost.h"
-#include "platform/enginesandbox.h"
+#include "engine/qtwebengine/enginesandbox.h"
+#include "engine/qtwebengine/qtengine.h"
+#include "forms/browserhost.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ int runSkiff(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Skiff");
+    skiff::QtEngine engine;
+    skiff::setEngine(&engine);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
     skiff::FrmMain& window = skiff::frmMain();
     window.show();

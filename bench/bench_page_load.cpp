@@ -39,9 +39,10 @@
 
 #include "browser/frmmain.h"
 #include "childprocess.h"
-#include "platform/browserhost.h"
-#include "platform/enginesandbox.h"
-#include "platform/webbrowser.h"
+#include "engine/qtwebengine/enginesandbox.h"
+#include "engine/qtwebengine/qtengine.h"
+#include "engine/webbrowser.h"
+#include "forms/browserhost.h"
 
 namespace {
 
@@ -183,6 +184,8 @@ int runSkiff(int argc, char** argv, const QString& url) {
     skiff::prepareEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Skiff");
+    skiff::QtEngine engine;
+    skiff::setEngine(&engine);
     skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
     skiff::FrmMain& window = skiff::frmMain();
     LoadRun run;
