@@ -93,9 +93,8 @@ FrmMain::FrmMain() {
     proLoad_ = control<ProgressBar>("proLoad");
     cboUrl_ = control<QComboBox>("cboUrl");
     txtSearch_ = control<QLineEdit>("txtSearch");
-    // The web view's bottom edge lies under the status bar. (The progress bar, which lies over
-    // it, is drawn in a window of its own, stacked over the status bar's.)
-    stbStatus_->shareWith({wbMain_->widget()});
+    // The web view's bottom edge lies under the status bar, the progress bar over it.
+    stbStatus_->shareWith({wbMain_->widget(), proLoad_});
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
     tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 

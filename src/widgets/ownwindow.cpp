@@ -56,8 +56,9 @@ void fillWithOwnWindow(QWidget* host, QWidget* content) {
     }
     content->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     content->setAttribute(Qt::WA_QuitOnClose, false);
+    content->setAttribute(Qt::WA_ShowWithoutActivating);
     content->resize(host->size());  // from now on the container sizes it, not its size hint
-    content->winId();  // its native window, which the container embeds
+    content->winId();               // its native window, which the container embeds
     QWidget* container = QWidget::createWindowContainer(content->windowHandle(), host);
     container->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(container);

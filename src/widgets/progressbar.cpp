@@ -2,22 +2,11 @@
 
 #include <cmath>
 
-#include "widgets/ownwindow.h"
-
 namespace skiff {
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
     setRange(static_cast<int>(kMin), static_cast<int>(kMax));
     QProgressBar::setValue(static_cast<int>(kMin));
-    if (windowsNest()) {
-        // The bar is drawn by a face in a window of its own, which repaints alone as the value
-        // changes; this widget itself draws nothing.
-        face_ = new QProgressBar;
-        face_->setRange(minimum(), maximum());
-        face_->setValue(QProgressBar::value());
-        fillWithOwnWindow(this, face_);
-        setUpdatesEnabled(false);
-    }
 }
 
 bool ProgressBar::setValue(float value) {
@@ -25,8 +14,13 @@ bool ProgressBar::setValue(float value) {
     if (!(value >= kMin && value <= kMax)) return false;
     value_ = value;
     const int shown = static_cast<int>(std::lround(value));
+    if (shown == QProgressBar::value()) return true;
+    // Drawn with the window's next repaint, together with whatever else changed (the page),
+    // rather than at once: in a window that holds a web view every repaint composes the whole
+    // window again.
+    setUpdatesEnabled(false);
     QProgressBar::setValue(shown);
-    if (face_) face_->setValue(shown);
+    setUpdatesEnabled(true);  // and asks for that repaint
     return true;
 }
 

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QPointer>
 #include <QProgressBar>
 
 namespace skiff {
 
-// The page-load progress bar of a browser window (`proLoad`), range 0 to 100. On the desktop it
-// is drawn in a window of its own (see ownwindow.h), so that its changes do not make the
-// browser window be composed again.
+// The page-load progress bar of a browser window (`proLoad`), range 0 to 100.
 class ProgressBar : public QProgressBar {
     Q_OBJECT
 public:
@@ -16,15 +13,15 @@ public:
 
     explicit ProgressBar(QWidget* parent = nullptr);
 
-    // Shows `value` at once. A value outside 0..100, or not a number, is refused: the call
-    // returns false and the bar keeps its previous value.
+    // Takes `value` at once and shows it with the window's next repaint. A value outside
+    // 0..100, or not a number, is refused: the call returns false and the bar keeps its
+    // previous value.
     bool setValue(float value);
     // The last accepted value, fractions included; the bar itself shows it rounded.
     float value() const { return value_; }
 
 private:
     float value_ = kMin;
-    QPointer<QProgressBar> face_;  // draws the bar in a window of its own (see ownwindow.h)
 };
 
 }  // namespace skiff

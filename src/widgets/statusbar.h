@@ -32,9 +32,9 @@ public:
     // The width panel `index` now takes, in pixels; 0 for an index outside the panels.
     int panelWidth(int index) const;
 
-    // `neighbours`, widgets of the same window that overlap the bar (such as the web view
-    // below it), show with the panels wherever they are visible, as if the panels lay in the
-    // browser window with them.
+    // `neighbours`, widgets of the same window that overlap the bar (the web view below it, the
+    // progress bar over it), show with the panels wherever they are visible, as if the panels
+    // lay in the browser window with them.
     void shareWith(const QList<QWidget*>& neighbours);
 
 protected:
