@@ -9,15 +9,15 @@ PropertyBag storedExtent(double width, double height) {
     return PropertyBag{{"_extentx", qint32{twipsToHimetric(width)}},
                        {"_extenty", qint32{twipsToHimetric(height)}}};
 }
-}  // namespace
 
-ControlDefinition commandButton(const QString& name, const QString& container, double left,
-                                double top, double width, double height, const QString& caption) {
+// A custom control with its stored extent and caption in its bag.
+ControlDefinition customControl(ControlKind kind, const QString& name, const QString& container,
+                                double left, double top, double width, double height,
+                                const QString& caption) {
     PropertyBag bag = storedExtent(width, height);
     bag.WriteProperty("caption", caption, QString());
-    bag.WriteProperty("font", buttonFace(), FontObject{});
     return {.name = name,
-            .kind = ControlKind::CommandButton,
+            .kind = kind,
             .container = container,
             .left = left,
             .top = top,
@@ -25,21 +25,23 @@ ControlDefinition commandButton(const QString& name, const QString& container, d
             .height = height,
             .bag = bag};
 }
+}  // namespace
+
+ControlDefinition commandButton(const QString& name, const QString& container, double left,
+                                double top, double width, double height, const QString& caption) {
+    ControlDefinition d = customControl(ControlKind::CommandButton, name, container, left, top,
+                                        width, height, caption);
+    d.bag.WriteProperty("font", buttonFace(), FontObject{});
+    return d;
+}
 
 ControlDefinition groupBox(const QString& name, const QString& container, double left, double top,
                            double width, double height, const QString& caption) {
-    PropertyBag bag = storedExtent(width, height);
-    bag.WriteProperty("caption", caption, QString());
-    bag.WriteProperty("font", frameFace(), FontObject{});
-    bag.WriteProperty("backcolor", kSystemMenu, ColorValue{65535});
-    return {.name = name,
-            .kind = ControlKind::GroupBox,
-            .container = container,
-            .left = left,
-            .top = top,
-            .width = width,
-            .height = height,
-            .bag = bag};
+    ControlDefinition d =
+        customControl(ControlKind::GroupBox, name, container, left, top, width, height, caption);
+    d.bag.WriteProperty("font", frameFace(), FontObject{});
+    d.bag.WriteProperty("backcolor", kSystemMenu, ColorValue{65535});
+    return d;
 }
 
 }  // namespace skiff
