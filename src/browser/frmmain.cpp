@@ -94,7 +94,8 @@ FrmMain::FrmMain() {
     cboUrl_ = control<QComboBox>("cboUrl");
     txtSearch_ = control<QLineEdit>("txtSearch");
     // The web view's bottom edge lies under the status bar, the progress bar over it.
-    stbStatus_->shareWith({wbMain_->widget(), proLoad_});
+    stbStatus_->shareWith({wbMain_->widget()});
+    stbStatus_->carryProgress(proLoad_);
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
     tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -11,8 +12,9 @@ namespace skiff {
 
 namespace {
 
-// Hands the host's font and colours on to the content, and deletes the content (which is no
-// child of the host when it has a window of its own) before the container that embeds it.
+// Hands the host's font, colours and size on to the content at once (an embedded window
+// follows its container's size only later), and deletes the content (which is no child of the
+// host when it has a window of its own) before the container that embeds it.
 class ContentKeeper : public QObject {
 public:
     ContentKeeper(QWidget* host, QWidget* content) : QObject(host), content_(content) {
@@ -25,6 +27,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange)
             follow(static_cast<QWidget*>(watched));
+        if (e->type() == QEvent::Resize && content_ && content_->isWindow())
+            content_->resize(static_cast<QResizeEvent*>(e)->size());
         return false;
     }
 
@@ -57,7 +61,7 @@ void fillWithOwnWindow(QWidget* host, QWidget* content) {
     content->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     content->setAttribute(Qt::WA_QuitOnClose, false);
     content->setAttribute(Qt::WA_ShowWithoutActivating);
-    content->resize(host->size());  // from now on the container sizes it, not its size hint
+    content->resize(host->size());  // from now on the host sizes it, not its size hint
     content->winId();               // its native window, which the container embeds
     QWidget* container = QWidget::createWindowContainer(content->windowHandle(), host);
     container->setFocusPolicy(Qt::NoFocus);

@@ -13,14 +13,7 @@ bool ProgressBar::setValue(float value) {
     // Written so that a NaN, which fails every comparison, is refused as well.
     if (!(value >= kMin && value <= kMax)) return false;
     value_ = value;
-    const int shown = static_cast<int>(std::lround(value));
-    if (shown == QProgressBar::value()) return true;
-    // Drawn with the window's next repaint, together with whatever else changed (the page),
-    // rather than at once: in a window that holds a web view every repaint composes the whole
-    // window again.
-    setUpdatesEnabled(false);
-    QProgressBar::setValue(shown);
-    setUpdatesEnabled(true);  // and asks for that repaint
+    QProgressBar::setValue(static_cast<int>(std::lround(value)));
     return true;
 }
 

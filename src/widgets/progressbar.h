@@ -13,9 +13,8 @@ public:
 
     explicit ProgressBar(QWidget* parent = nullptr);
 
-    // Takes `value` at once and shows it with the window's next repaint. A value outside
-    // 0..100, or not a number, is refused: the call returns false and the bar keeps its
-    // previous value.
+    // Shows `value` at once. A value outside 0..100, or not a number, is refused: the call
+    // returns false and the bar keeps its previous value.
     bool setValue(float value);
     // The last accepted value, fractions included; the bar itself shows it rounded.
     float value() const { return value_; }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProgressBar>
 
 #include "controls/hosting/twips.h"
 #include "widgets/ownwindow.h"
@@ -113,11 +114,39 @@ void StatusBar::updateShared() {
         panelsWindow_->setMask(QRegion(rect()) - shared_);
 }
 
+void StatusBar::carryProgress(QProgressBar* bar) {
+    if (!embedded_ || progress_) return;
+    progress_ = bar;
+    progressFace_ = new QProgressBar(panelsWindow_);
+    progressFace_->setObjectName("progress");
+    progressFace_->setRange(bar->minimum(), bar->maximum());
+    progressFace_->setValue(bar->value());
+    connect(bar, &QProgressBar::valueChanged, progressFace_, &QProgressBar::setValue);
+    bar->installEventFilter(this);
+    placeProgress();
+}
+
+// While the bar is shown its panels' window draws the progress bar, and the progress bar itself
+// draws nothing, so that neither its changes nor its showing and hiding repaint the browser
+// window; while the bar is hidden the progress bar draws itself.
+void StatusBar::placeProgress() {
+    if (!progress_) return;
+    const bool carried = !isHidden();
+    progress_->setUpdatesEnabled(!carried);
+    const QPoint offset = progress_->mapTo(window(), QPoint()) - mapTo(window(), QPoint());
+    progressFace_->setGeometry(QRect(offset, progress_->size()));
+    progressFace_->setVisible(carried && !progress_->isHidden());
+    progressFace_->raise();
+}
+
 bool StatusBar::eventFilter(QObject* watched, QEvent* e) {
     const bool geometry = e->type() == QEvent::Move || e->type() == QEvent::Resize;
+    const bool visibility = e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent;
+    if (progress_ && watched == progress_) {
+        if (geometry || visibility) placeProgress();
+    }
     if (neighbours_.contains(watched)) {
-        if (geometry || e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent)
-            updateShared();
+        if (geometry || visibility) updateShared();
     } else if (geometry && !shared_.isEmpty()) {
         update(shared_);  // a panel moved or changed its width
     }
@@ -139,11 +168,18 @@ void StatusBar::paintEvent(QPaintEvent* e) {
 void StatusBar::moveEvent(QMoveEvent* e) {
     QWidget::moveEvent(e);
     updateShared();
+    placeProgress();
 }
 
 void StatusBar::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     updateShared();
+    placeProgress();
+}
+
+bool StatusBar::event(QEvent* e) {
+    if (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent) placeProgress();
+    return QWidget::event(e);
 }
 
 }  // namespace skiff

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QProgressBar;
 
 namespace skiff {
 
@@ -32,12 +33,17 @@ public:
     // The width panel `index` now takes, in pixels; 0 for an index outside the panels.
     int panelWidth(int index) const;
 
-    // `neighbours`, widgets of the same window that overlap the bar (the web view below it, the
-    // progress bar over it), show with the panels wherever they are visible, as if the panels
-    // lay in the browser window with them.
+    // `neighbours`, widgets of the same window that overlap the bar (such as the web view below
+    // it), show with the panels wherever they are visible, as if the panels lay in the browser
+    // window with them.
     void shareWith(const QList<QWidget*>& neighbours);
+    // `bar`, a progress bar of the same window that lies over the status bar, is drawn by the
+    // status bar in the panels' window while the status bar shows (see placeProgress()); it
+    // keeps its place, value and visibility.
+    void carryProgress(QProgressBar* bar);
 
 protected:
+    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
@@ -47,12 +53,15 @@ private:
     QLabel* panel(int index) const;
     QRegion sharedRegion() const;
     void updateShared();
+    void placeProgress();
 
     const bool embedded_;  // the panels lie in a window of their own
     QWidget* panelsWindow_;
     QList<QLabel*> panels_;
     QList<QPointer<QWidget>> neighbours_;
     QRegion shared_;  // where neighbours overlap the bar, in the bar's coordinates
+    QPointer<QProgressBar> progress_;
+    QProgressBar* progressFace_ = nullptr;  // draws `progress_` in the panels' window
 };
 
 }  // namespace skiff
