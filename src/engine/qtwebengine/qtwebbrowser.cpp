@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
@@ -33,6 +34,9 @@ namespace {
 constexpr char kFocusReporterName[] = "skiffFocus";
 // How many replaced documents are remembered: late focus reports come only from the last few.
 constexpr qsizetype kRememberedDocuments = 8;
+
+// True while the host makes a window that a page asked for.
+bool answeringNewWindow = false;
 
 // Reports which element of the main frame's document has the focus. Runs in the program's own
 // script world, so the page cannot see or disturb it. Each document names itself with a token
@@ -252,6 +256,15 @@ void QtWebBrowser::Navigate(const QString& address) {
                                   .arg(kMaxAddressBytes));
         return;
     }
+    // The first navigation reports Back and Forward at once, before the window shows, so that
+    // the host draws its buttons right the first time rather than while the page starts to
+    // load (each repaint then delays the load). A window made for a page reports them when its
+    // load starts, not inside the engine's request for it.
+    if (!m_backEnabled && !answeringNewWindow) {
+        const QPointer<QtWebBrowser> self(this);
+        reportCommandStates();  // the host's handler may close the window
+        if (!self || !page()) return;
+    }
     page()->load(url);
 }
 
@@ -382,6 +395,7 @@ void QtWebBrowser::setZoomFactor(double factor) {
 
 // The new window's component is one of this engine's.
 QWebEngineView* QtWebBrowser::viewForNewWindow() {
+    const QScopedValueRollback answering(answeringNewWindow, true);
     auto* target = qobject_cast<QtWebBrowser*>(requestNewWindow());
     if (!target || target == this) return nullptr;
     return target->m_view;
