@@ -26,6 +26,7 @@
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/propertiesreader.h"
+#include "engine/qtwebengine/scenegraph.h"
 
 namespace skiff {
 
@@ -188,6 +189,7 @@ QtWebBrowser::~QtWebBrowser() {
 QWebEngineProfile* QtWebBrowser::sharedProfile() {
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
+        chooseSceneGraphRenderer();  // before the engine starts with its first profile
         const QString folder = "/Web Browser/engine";
         profile = new QWebEngineProfile("Skiff", QCoreApplication::instance());
         profile->setPersistentStoragePath(

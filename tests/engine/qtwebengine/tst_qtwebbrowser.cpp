@@ -10,6 +10,7 @@
 #include "engine/qtwebengine/enginesandbox.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/qtwebengine/scenegraph.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
 #include "support/untrustedtls.h"
@@ -519,6 +520,17 @@ private slots:
         QCOMPARE(withEngineSwitches("--disable-gpu  --disable-component-update"),
                  QByteArray("--disable-gpu --disable-component-update "
                             "--disable-background-networking"));
+    }
+
+    void renderersOnTheCpuAreRecognised() {
+        for (const char* software :
+             {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer",
+              "Mesa DRI Intel swrast", "Google SwiftShader"})
+            QVERIFY2(isSoftwareRenderer(software), software);
+        for (const char* hardware :
+             {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)",
+              "AMD Radeon RX 6600 (navi23, LLVM 15.0.6)", "NVIDIA GeForce GTX 1060/PCIe/SSE2", ""})
+            QVERIFY2(!isSoftwareRenderer(hardware), hardware);
     }
 
     void sandboxIsSwitchedOffOnlyForRoot() {
