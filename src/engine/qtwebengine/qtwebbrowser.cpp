@@ -2,12 +2,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFile>
+#include <QRandomGenerator>
 #include <QScopedValueRollback>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWebChannel>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
@@ -32,35 +31,33 @@ namespace skiff {
 
 namespace {
 
-constexpr char kFocusReporterName[] = "skiffFocus";
 // How many replaced documents are remembered: late focus reports come only from the last few.
 constexpr qsizetype kRememberedDocuments = 8;
 
 // True while the host makes a window that a page asked for.
 bool answeringNewWindow = false;
 
-// Reports which element of the main frame's document has the focus. Runs in the program's own
-// script world, so the page cannot see or disturb it. Each document names itself with a token
-// of its own, so that a report of a document that a navigation replaced can be told apart.
+// Reports which element of the main frame's document has the focus, as a console message that
+// starts with a key of the browser's own (%1). Runs in the program's own script world, so the
+// page can neither see the key nor disturb the script; a message without the key is the page's.
+// Each document names itself with a token of its own, so that a report of a document that a
+// navigation replaced can be told apart.
 constexpr char kFocusScript[] = R"JS(
 (function () {
+    var key = "%1";
+    var log = console.log;
     var documentToken = Math.random().toString(36).slice(2) + Date.now().toString(36);
-    var reporter = null;
     function report() {
-        if (!reporter) return;
         var element = document.activeElement;
-        reporter.report(documentToken, element ? element.tagName : "");
+        log.call(console, key + " " + documentToken + " " + (element ? element.tagName : ""));
     }
-    new QWebChannel(qt.webChannelTransport, function (channel) {
-        reporter = channel.objects.skiffFocus;
-        report();
-    });
     document.addEventListener("focusin", report, true);
     document.addEventListener("focusout", report, true);
     document.addEventListener("DOMContentLoaded", report);
     window.addEventListener("focus", report);
     window.addEventListener("blur", report);
     window.addEventListener("load", report);
+    report();
 })();
 )JS";
 
@@ -95,23 +92,53 @@ void applyOptionsTo(const EngineOptions& options, QWebEngineSettings* settings) 
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.imagesEnabled());
 }
 
-QString channelScriptSource() {
-    QFile file(":/qtwebchannel/qwebchannel.js");
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll());
+// Runs the focus script in each main-frame document of `page`.
+void installFocusScript(QWebEnginePage* page, const QString& key) {
+    QWebEngineScript script;
+    script.setName("skiff-focus");
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(QString::fromLatin1(kFocusScript).arg(key));
+    page->scripts().insert(script);
+}
+
+// A key that the page cannot guess: 128 random bits from the system's generator.
+QString randomKey() {
+    QRandomGenerator* random = QRandomGenerator::system();
+    return QString::number(random->generate64(), 36) + QString::number(random->generate64(), 36);
 }
 
 // Refuses the engine's debugging addresses when a page opens one; the engine then reports a
-// load that stopped at once.
+// load that stopped at once. Hands the focus script's reports, the console messages that start
+// with the page's key, to the browser; the page's own messages go on as before.
 class Page : public QWebEnginePage {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    using FocusReceiver = std::function<void(const QString& document, const QString& tagName)>;
+
+    Page(QWebEngineProfile* profile, QObject* parent, FocusReceiver receiver)
+        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)) {}
+
+    const QString& key() const { return m_key; }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         return !isEngineDebugAddress(url) &&
                QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int line, const QString& source) override {
+        if (message.startsWith(m_key + u' ')) {
+            m_receiver(message.section(u' ', 1, 1), message.section(u' ', 2, 2));
+            return;
+        }
+        QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
+    }
+
+private:
+    const QString m_key = randomKey();
+    FocusReceiver m_receiver;
 };
 
 }  // namespace
@@ -142,34 +169,13 @@ public:
     std::atomic_bool offline = false;
 };
 
-// The object the focus script calls over the web channel.
-class FocusReporter : public QObject {
-    Q_OBJECT
-public:
-    using Receiver = std::function<void(const QString& document, const QString& tagName)>;
-    FocusReporter(Receiver receiver, QObject* parent)
-        : QObject(parent), m_receiver(std::move(receiver)) {}
-
-public slots:
-    void report(const QString& document, const QString& tagName) { m_receiver(document, tagName); }
-
-private:
-    Receiver m_receiver;
-};
-
 QtWebBrowser::QtWebBrowser(QObject* parent)
-    : WebBrowser(parent),
-      m_view(new View(this)),
-      m_offlineFilter(new OfflineFilter(this)),
-      m_focusReporter(
-          new FocusReporter([this](const QString& document,
-                                   const QString& tagName) { onFocusReport(document, tagName); },
-                            this)),
-      m_channel(new QWebChannel(this)) {
-    m_channel->registerObject(kFocusReporterName, m_focusReporter);
-    auto* page = new Page(sharedProfile(), m_view);
-    page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
-    installFocusScript(page);
+    : WebBrowser(parent), m_view(new View(this)), m_offlineFilter(new OfflineFilter(this)) {
+    auto* page =
+        new Page(sharedProfile(), m_view, [this](const QString& document, const QString& tagName) {
+            onFocusReport(document, tagName);
+        });
+    installFocusScript(page, page->key());
     connectPage(page);
     m_view->setPage(page);
     m_dialogs = new EngineDialogs(page, this);
@@ -182,7 +188,7 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
 }
 
 QtWebBrowser::~QtWebBrowser() {
-    // The page refers to the filter and the channel, which are children of this object.
+    // The page refers to the filter, a child of this object.
     delete m_view;
 }
 
@@ -203,16 +209,6 @@ QWebEngineProfile* QtWebBrowser::sharedProfile() {
 
 void QtWebBrowser::applyEngineOptions(const EngineOptions& options) {
     applyOptionsTo(options, sharedProfile()->settings());
-}
-
-void QtWebBrowser::installFocusScript(QWebEnginePage* page) {
-    QWebEngineScript script;
-    script.setName("skiff-focus");
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setRunsOnSubFrames(false);
-    script.setSourceCode(channelScriptSource() + kFocusScript);
-    page->scripts().insert(script);
 }
 
 void QtWebBrowser::connectPage(QWebEnginePage* page) {
@@ -466,5 +462,3 @@ void QtWebBrowser::reportCommandStates() {
 }
 
 }  // namespace skiff
-
-#include "qtwebbrowser.moc"

@@ -6,7 +6,6 @@
 
 #include "engine/webbrowser.h"
 
-class QWebChannel;
 class QWebEngineDownloadRequest;
 class QWebEngineCertificateError;
 class QWebEngineLoadingInfo;
@@ -19,7 +18,6 @@ namespace skiff {
 
 class EngineDialogs;
 class EngineOptions;
-class FocusReporter;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
 // the host may delete the widget with its window, after which every operation of this object
@@ -71,7 +69,6 @@ private:
     class OfflineFilter;
 
     QWebEnginePage* page() const;
-    void installFocusScript(QWebEnginePage* page);
     void connectPage(QWebEnginePage* page);
     QWebEngineView* viewForNewWindow();
 
@@ -88,8 +85,6 @@ private:
 
     QPointer<View> m_view;
     OfflineFilter* m_offlineFilter;
-    FocusReporter* m_focusReporter;
-    QWebChannel* m_channel;
     EngineDialogs* m_dialogs = nullptr;
     std::function<void(bool)> m_printDone;        // of the print under way
     QList<std::function<void(bool)>> m_saveDone;  // of the saves asked for, in order
