@@ -46,7 +46,7 @@
 
 namespace {
 
-constexpr int kRuns = 9;
+constexpr int kRuns = 15;
 constexpr int kRows = 10000;        // each a block and a link: 20 000 elements
 constexpr int kRowBytes = 500;      // 5 MB of markup
 constexpr int kRowsPerImage = 50;   // 200 images
