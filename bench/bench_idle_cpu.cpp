@@ -25,8 +25,7 @@
 #include "browser/frmmain.h"
 #include "childprocess.h"
 #include "engine/qtwebengine/enginesandbox.h"
-#include "engine/qtwebengine/qtengine.h"
-#include "forms/browserhost.h"
+#include "skiffchild.h"
 
 namespace {
 
@@ -36,16 +35,7 @@ constexpr int kSettleSeconds = 15;
 constexpr int kMeasuredSeconds = 30;
 
 int runSkiff(int argc, char** argv) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Skiff");
-    skiff::QtEngine engine;
-    skiff::setEngine(&engine);
-    skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
-    skiff::FrmMain& window = skiff::frmMain();
-    window.show();
-    window.activateWindow();  // as a window manager does with a new window
-    return app.exec();
+    return skiff::bench::runSkiffChild(argc, argv, [](skiff::FrmMain&) {});
 }
 
 int runFloor(int argc, char** argv) {

@@ -40,9 +40,8 @@
 #include "browser/frmmain.h"
 #include "childprocess.h"
 #include "engine/qtwebengine/enginesandbox.h"
-#include "engine/qtwebengine/qtengine.h"
 #include "engine/webbrowser.h"
-#include "forms/browserhost.h"
+#include "skiffchild.h"
 
 namespace {
 
@@ -181,20 +180,13 @@ private:
 };
 
 int runSkiff(int argc, char** argv, const QString& url) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Skiff");
-    skiff::QtEngine engine;
-    skiff::setEngine(&engine);
-    skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
-    skiff::FrmMain& window = skiff::frmMain();
     LoadRun run;
-    run.navigate = [&window, url] { window.wbMain()->Navigate(url); };
-    QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, &app,
-                     [&run] { run.documentComplete(); });
-    window.show();
-    window.activateWindow();
-    return app.exec();
+    return skiff::bench::runSkiffChild(argc, argv, [&run, url](skiff::FrmMain& window) {
+        skiff::WebBrowser* wb = window.wbMain();
+        run.navigate = [wb, url] { wb->Navigate(url); };
+        QObject::connect(wb, &skiff::WebBrowser::DocumentComplete,
+                         [&run] { run.documentComplete(); });
+    });
 }
 
 int runBare(int argc, char** argv, const QString& url) {

@@ -27,10 +27,9 @@
 #include "childprocess.h"
 #include "core/settingsstore.h"
 #include "engine/qtwebengine/enginesandbox.h"
-#include "engine/qtwebengine/qtengine.h"
 #include "engine/webbrowser.h"
-#include "forms/browserhost.h"
 #include "settings/frmsettings.h"
+#include "skiffchild.h"
 
 namespace {
 
@@ -46,15 +45,9 @@ void complete() {
 }
 
 int runSkiff(int argc, char** argv) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    skiff::QtEngine engine;
-    skiff::setEngine(&engine);
-    skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
-    skiff::FrmMain& window = skiff::frmMain();
-    QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, &app, complete);
-    window.show();
-    return app.exec();
+    return skiff::bench::runSkiffChild(argc, argv, [](skiff::FrmMain& window) {
+        QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, complete);
+    });
 }
 
 int runBare(int argc, char** argv, const QString& page) {
