@@ -144,8 +144,7 @@ bool StatusBar::eventFilter(QObject* watched, QEvent* e) {
     const bool visibility = e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent;
     if (progress_ && watched == progress_) {
         if (geometry || visibility) placeProgress();
-    }
-    if (neighbours_.contains(watched)) {
+    } else if (neighbours_.contains(watched)) {
         if (geometry || visibility) updateShared();
     } else if (geometry && !shared_.isEmpty()) {
         update(shared_);  // a panel moved or changed its width

@@ -110,16 +110,17 @@ QString randomKey() {
 }
 
 // Refuses the engine's debugging addresses when a page opens one; the engine then reports a
-// load that stopped at once. Hands the focus script's reports, the console messages that start
-// with the page's key, to the browser; the page's own messages go on as before.
+// load that stopped at once. Runs the focus script with a key of its own and hands its reports,
+// the console messages that start with that key, to the browser; the page's own messages go
+// on as before.
 class Page : public QWebEnginePage {
 public:
     using FocusReceiver = std::function<void(const QString& document, const QString& tagName)>;
 
     Page(QWebEngineProfile* profile, QObject* parent, FocusReceiver receiver)
-        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)) {}
-
-    const QString& key() const { return m_key; }
+        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)) {
+        installFocusScript(this, m_key);
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
@@ -175,7 +176,6 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
         new Page(sharedProfile(), m_view, [this](const QString& document, const QString& tagName) {
             onFocusReport(document, tagName);
         });
-    installFocusScript(page, page->key());
     connectPage(page);
     m_view->setPage(page);
     m_dialogs = new EngineDialogs(page, this);
