@@ -5,11 +5,12 @@
 
 #include <QApplication>
 #include <functional>
+#include <memory>
 
+#include "app/application.h"
 #include "browser/frmmain.h"
 #include "engine/qtwebengine/enginesandbox.h"
 #include "engine/qtwebengine/qtengine.h"
-#include "forms/browserhost.h"
 
 namespace skiff::bench {
 
@@ -18,9 +19,7 @@ inline int runSkiffChild(int argc, char** argv, const std::function<void(FrmMain
     prepareEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Skiff");
-    QtEngine engine;
-    setEngine(&engine);
-    setFirstBrowserWindowAccessor([] { return &frmMain(); });
+    Application application(std::make_unique<QtEngine>());
     FrmMain& window = frmMain();
     prepare(window);
     window.show();

@@ -1,40 +1,12 @@
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
+#include <memory>
 
+#include "app/application.h"
 #include "app/commandline.h"
-#include "browser/frmmain.h"
 #include "core/quitsignals.h"
 #include "engine/qtwebengine/enginesandbox.h"
 #include "engine/qtwebengine/qtengine.h"
-#include "forms/browserhost.h"
-#include "forms/busywork.h"
-#include "pagetools/downloads.h"
-
-namespace {
-
-// Shuts down as closing the first browser window does (the tool windows unload with it, so
-// the favorites are written), closes every other browser window too, and ends the program
-// with status 0. For the signals that ask the program to end and for the end of the desktop
-// session. A window may ask the user a question on the way (a favorites file that cannot be
-// written); a second request meanwhile is not to cut that short, so it is ignored. While the
-// program is busy with work the user waits for (a large favorites list read or saved, or such
-// a question), the shut-down waits until it is over.
-void shutDown() {
-    static bool started = false;
-    if (started) return;
-    if (skiff::busy()) {
-        QTimer::singleShot(100, shutDown);
-        return;
-    }
-    started = true;
-    if (skiff::frmMainLoaded()) skiff::frmMain().close();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* browser = qobject_cast<skiff::FrmMain*>(w)) browser->close();
-    QCoreApplication::exit(0);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     skiff::prepareEngineEnvironment();
@@ -46,18 +18,17 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(line.error), stderr);
         return line.exitCode;
     }
-    // The web engine of every window: Qt WebEngine. Its downloads are asked for and shown by
-    // the program's download windows.
-    skiff::QtEngine engine;
-    skiff::setEngine(&engine);
-    skiff::Downloads downloads(&engine);
+    // The web engine of every window: Qt WebEngine.
+    skiff::Application application(std::make_unique<skiff::QtEngine>());
+    // Quitting ends the program with status 0, also when it was asked by a signal or by the
+    // end of the desktop session.
     skiff::QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &app, shutDown);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, shutDown);
-    skiff::setFirstBrowserWindowAccessor([] { return &skiff::frmMain(); });
-    skiff::FrmMain::setQuitHandler(shutDown);
-    if (!line.addresses.isEmpty()) skiff::FrmMain::setFirstAddress(line.addresses.first());
-    skiff::frmMain().show();
-    for (const QString& address : line.addresses.mid(1)) skiff::FrmMain::openWindow(address);
+    QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &application,
+                     &skiff::Application::quit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &application,
+                     &skiff::Application::quit);
+    QObject::connect(&application, &skiff::Application::quitDone, &app,
+                     [] { QCoreApplication::exit(0); });
+    application.start(line.addresses);
     return app.exec();
 }

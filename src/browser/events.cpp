@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <limits>
 
+#include "browser/browserprogram.h"
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/webbrowser.h"
@@ -58,15 +59,14 @@ void FrmMain::wbMain_DocumentComplete() {
     stbStatus_->setPanelText(1, "Document Loaded.");
 }
 
-// A page asks for a new window: it opens only when the pop-up test passes. The new window
-// runs its whole load before the engine puts the requested page into it.
-void FrmMain::wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel) {
+// A page asks for a new window: it opens only when the pop-up test passes. The program opens
+// it, its component made for the request; the new window runs its whole load before the
+// engine puts the requested page into it.
+void FrmMain::wbMain_NewWindow2(const NewWindowRequest& request, WebBrowser** ppDisp,
+                                bool* Cancel) {
     *Cancel = IsPopup();
     if (*Cancel) return;
-    auto* window = new FrmMain();
-    window->Form_Load();
-    *ppDisp = window->wbMain();
-    window->show();
+    *ppDisp = BrowserProgram::current()->openWindowForPage(request).wbMain();
 }
 
 // A window asked for while nothing but the page body or an inline frame has the focus, or

@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <utility>
 
+#include "browser/browserprogram.h"
 #include "browser/caretblink.h"
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/clock.h"
 #include "engine/engine.h"
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
@@ -25,16 +27,6 @@
 namespace skiff {
 
 namespace {
-
-std::shared_ptr<const Clock>& clock() {
-    static std::shared_ptr<const Clock> c = std::make_shared<SystemClock>();
-    return c;
-}
-
-std::optional<QString>& pendingFirstAddress() {
-    static std::optional<QString> address;
-    return address;
-}
 
 // The window's stored definition, in tab order. The web component is the window's own.
 WindowDefinition definition() {
@@ -64,28 +56,13 @@ WindowDefinition definition() {
 
 }  // namespace
 
-void FrmMain::setClock(std::shared_ptr<const Clock> c) {
-    clock() = std::move(c);
-}
-
-void FrmMain::setFirstAddress(const QString& address) {
-    pendingFirstAddress() = address;
-}
-
-FrmMain* FrmMain::openWindow(const QString& address) {
-    auto* window = new FrmMain();
-    window->startAddress_ = address;
-    window->Form_Load();
-    window->show();
-    return window;
-}
-
-FrmMain::FrmMain() {
+FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAddress)
+    : startAddress_(std::move(startAddress)) {
     setAttribute(Qt::WA_DeleteOnClose, false);  // unloading discards the window
     client_ = new QWidget(this);
     setCentralWidget(client_);
 
-    wbMain_ = engine()->createBrowser(this);
+    wbMain_ = engine()->createBrowser(this, request);
     build(definition(), client_, {{"wbMain", wbMain_->widget()}});
     resize(size() + QSize(0, menuBar()->sizeHint().height()));
 
@@ -148,7 +125,7 @@ void FrmMain::createMenus() {
 // ---- Lifecycle ----
 
 void FrmMain::Form_Load() {
-    if (!startAddress_) startAddress_ = std::exchange(pendingFirstAddress(), std::nullopt);
+    if (!startAddress_) startAddress_ = BrowserProgram::current()->takeFirstAddress();
     const QString startupPage = frmSettings().txtStartupPage()->text();
     const QString firstPage = startAddress_.value_or(startupPage);
     if (!firstPage.isEmpty()) {
@@ -160,7 +137,7 @@ void FrmMain::Form_Load() {
     maximise();
     wbMain_->setSilent(true);
     tmrMain_->start(1000);
-    const QDateTime now = clock()->now();
+    const QDateTime now = BrowserProgram::current()->clock().now();
     stbStatus_->setPanelText(3, "ONLiNE");
     stbStatus_->setPanelText(4, timeOfDayText(now.time()));
     stbStatus_->setPanelText(5, shortDateText(now.date()));
@@ -178,7 +155,7 @@ void FrmMain::Form_Activate() {
 }
 
 void FrmMain::tmrMain_Timer() {
-    stbStatus_->setPanelText(4, timeOfDayText(clock()->now().time()));
+    stbStatus_->setPanelText(4, timeOfDayText(BrowserProgram::current()->clock().now().time()));
 }
 
 // Closing any browser window closes the favorites window, the first browser window, the
@@ -227,10 +204,10 @@ void FrmMain::connectEngine() {
     connect(wb, &WebBrowser::DownloadBegin, this, &FrmMain::wbMain_DownloadBegin);
     connect(wb, &WebBrowser::DownloadComplete, this, &FrmMain::wbMain_DownloadComplete);
     connect(wb, &WebBrowser::TitleChange, this, &FrmMain::wbMain_TitleChange);
-    wb->setNewWindowHook([this]() -> WebBrowser* {
+    wb->setNewWindowHook([this](const NewWindowRequest& request) -> WebBrowser* {
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;
-        wbMain_NewWindow2(&ppDisp, &Cancel);
+        wbMain_NewWindow2(request, &ppDisp, &Cancel);
         return Cancel ? nullptr : ppDisp;
     });
     // The engine's own commands on the page (find, properties, print, save as).

@@ -3,10 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
-#include <memory>
 #include <optional>
 
-#include "core/clock.h"
 #include "engine/webbrowser.h"
 #include "forms/browserhost.h"
 #include "forms/form.h"
@@ -22,23 +20,19 @@ namespace skiff {
 class ProgressBar;
 class StatusBar;
 
-// The browser window. The first one is reached through frmMain(); further ones are created
-// when a page asks for a new window.
+// The browser window. The first one is reached through frmMain(); the program (BrowserProgram)
+// opens further ones when a page asks for a new window, or for the command line. Every browser
+// window makes its web component with the program's engine and reads the time from the
+// program's clock.
 class FrmMain : public Form<FrmMain, QMainWindow>, public BrowserHost {
     Q_OBJECT
 public:
-    // Every browser window makes its web component with the program's engine (engine()) and
-    // reads the time from this clock; tests install a scripted engine and a fixed clock.
-    static void setClock(std::shared_ptr<const Clock> clock);
-
-    FrmMain();
+    // A browser window whose component answers `request`, a page's request for a new window
+    // (none for other windows); it opens `startAddress` in place of the start-up page when
+    // given.
+    explicit FrmMain(const NewWindowRequest* request = nullptr,
+                     std::optional<QString> startAddress = std::nullopt);
     ~FrmMain() override;
-
-    // The address the next browser window to load opens in place of the start-up page (the
-    // first address of the command line, for the first window).
-    static void setFirstAddress(const QString& address);
-    // A further browser window, shown and opening `address` in place of the start-up page.
-    static FrmMain* openWindow(const QString& address);
 
     // Lifecycle.
     void Form_Load();
@@ -65,7 +59,7 @@ public:
     void wbMain_DownloadBegin();
     void wbMain_DownloadComplete();
     void wbMain_TitleChange();
-    void wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel);
+    void wbMain_NewWindow2(const NewWindowRequest& request, WebBrowser** ppDisp, bool* Cancel);
     void wbMain_NavigateComplete2();
     void wbMain_DocumentComplete();
     bool IsPopup() const;
@@ -81,7 +75,6 @@ public:
     void mnuSettings_Click();
 
     // Keys without a menu entry.
-    static void setQuitHandler(std::function<void()> handler);  // what Quit (Ctrl+Q) does
     void focusAddressBox();
     void findNext();
     void zoomIn();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "browser/browserprogram.h"
 #include "browser/frmmain.h"
 #include "engine/webbrowser.h"
 
@@ -19,16 +20,7 @@ namespace {
 constexpr double kZoomSteps[] = {0.25, 0.33, 0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
                                  1.25, 1.5,  1.75, 2.0,  2.5,  3.0, 4.0, 5.0};
 
-std::function<void()>& quitHandler() {
-    static std::function<void()> handler;
-    return handler;
-}
-
 }  // namespace
-
-void FrmMain::setQuitHandler(std::function<void()> handler) {
-    quitHandler() = std::move(handler);
-}
 
 void FrmMain::addShortcuts() {
     const auto keys = [this](const QString& item, QList<QKeySequence> sequences) {
@@ -92,10 +84,7 @@ void FrmMain::closeWindow() {
 
 // Ends the program as closing the first browser window does.
 void FrmMain::quit() {
-    if (quitHandler())
-        quitHandler()();
-    else
-        close();
+    BrowserProgram::current()->quit();
 }
 
 }  // namespace skiff

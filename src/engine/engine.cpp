@@ -1,22 +1,14 @@
 #include "engine/engine.h"
 
-#include <QPointer>
-
 namespace skiff {
 
-namespace {
-QPointer<Engine>& installed() {
-    static QPointer<Engine> e;
-    return e;
-}
-}  // namespace
-
-void setEngine(Engine* e) {
-    installed() = e;
+EngineHost* EngineHost::current() {
+    return dynamic_cast<EngineHost*>(ProgramHost::current());
 }
 
 Engine* engine() {
-    return installed();
+    EngineHost* host = EngineHost::current();
+    return host ? &host->engine() : nullptr;
 }
 
 }  // namespace skiff

@@ -12,6 +12,27 @@ class QWidget;
 
 namespace skiff {
 
+class WebBrowser;
+
+// A page's request for a window of its own, as the engine hands it to the host's new-window
+// hook for the length of the call. The host passes it on to Engine::createBrowser for the new
+// window's component, which then knows that a page opened it; an engine may need more of its
+// opener than that (WebKitGTK makes the new view beside the opener's) and derives its own
+// request from this class.
+class NewWindowRequest {
+public:
+    explicit NewWindowRequest(WebBrowser& opener) : m_opener(opener) {}
+    virtual ~NewWindowRequest() = default;
+    NewWindowRequest(const NewWindowRequest&) = delete;
+    NewWindowRequest& operator=(const NewWindowRequest&) = delete;
+
+    // The component whose page asked.
+    WebBrowser& opener() const { return m_opener; }
+
+private:
+    WebBrowser& m_opener;
+};
+
 // The embeddable web component a browser window hosts as `wbMain`: the operations the
 // windows and page tools call and the events they handle. The Qt WebEngine one lives in
 // engine/qtwebengine/; tests use a scripted double.
@@ -41,8 +62,9 @@ public:
         int numberOfMatches = 0;
     };
 
-    // Makes the component of a new window that a page asked for, or answers nothing to refuse.
-    using NewWindowHook = std::function<WebBrowser*()>;
+    // Makes the component of a new window that a page asked for, with Engine::createBrowser
+    // and the request, or answers nothing to refuse.
+    using NewWindowHook = std::function<WebBrowser*(const NewWindowRequest& request)>;
     // Runs an ExecWB command; false when it is refused.
     using CommandHandler = std::function<bool(Command)>;
 
@@ -103,9 +125,9 @@ public:
     virtual bool ExecWB(Command command, int option);
     void setCommandHandler(CommandHandler handler) { m_commands = std::move(handler); }
 
-    // The hook the engine calls when a page asks for a new window: the host makes the window
-    // and answers its component, into which the engine then loads the requested page; or it
-    // answers nothing, and no window opens.
+    // The hook the engine calls when a page asks for a new window: the host makes the window,
+    // its component made for the request, and answers that component, into which the engine
+    // then loads the requested page; or it answers nothing, and no window opens.
     void setNewWindowHook(NewWindowHook hook) { m_newWindow = std::move(hook); }
 
 signals:
@@ -120,7 +142,7 @@ signals:
 
 protected:
     // Asks the host for a new window's component; nothing when it refuses or has no hook.
-    WebBrowser* requestNewWindow();
+    WebBrowser* requestNewWindow(const NewWindowRequest& request);
 
 private:
     CommandHandler m_commands;

@@ -1,20 +1,12 @@
 #include "forms/browserhost.h"
 
+#include "forms/programhost.h"
+
 namespace skiff {
 
-namespace {
-BrowserHostAccessor& accessor() {
-    static BrowserHostAccessor a;
-    return a;
-}
-}  // namespace
-
-void setFirstBrowserWindowAccessor(BrowserHostAccessor a) {
-    accessor() = std::move(a);
-}
-
 BrowserHost* firstBrowserWindow() {
-    return accessor() ? accessor()() : nullptr;
+    ProgramHost* host = ProgramHost::current();
+    return host ? host->firstBrowserWindow() : nullptr;
 }
 
 }  // namespace skiff

@@ -31,10 +31,8 @@ public:
     virtual void setStatusBarVisible(bool visible) = 0;
 };
 
-// The first browser window, loaded on first reference. The browser window module installs
-// the accessor; tests may install their own.
-using BrowserHostAccessor = std::function<BrowserHost*()>;
-void setFirstBrowserWindowAccessor(BrowserHostAccessor accessor);
+// The first browser window, loaded on first reference, as the program host (ProgramHost) gives
+// it; null when there is no program host.
 BrowserHost* firstBrowserWindow();
 
 }  // namespace skiff

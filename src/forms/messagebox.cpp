@@ -3,18 +3,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "forms/programhost.h"
+
 namespace skiff {
 
-namespace {
-MessageSink& sink() {
-    static MessageSink s;
-    return s;
-}
-}  // namespace
-
 void MsgBox(const QString& prompt, const QString& title, QWidget* parent) {
-    if (sink()) {
-        sink()(prompt, title);
+    if (const ProgramHost* host = ProgramHost::current(); host && host->messageSink) {
+        host->messageSink(prompt, title);
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, parent);
@@ -29,10 +24,6 @@ bool askRetry(const QString& prompt, const QString& title, const QString& giveUp
     box.setEscapeButton(retry);
     box.exec();
     return box.clickedButton() == retry;
-}
-
-void setMessageSink(MessageSink s) {
-    sink() = std::move(s);
 }
 
 }  // namespace skiff

@@ -7,7 +7,8 @@ class QWidget;
 
 namespace skiff {
 
-// The program's messages: a plain message box with an OK button only and no icon.
+// The program's messages: a plain message box with an OK button only and no icon; or, when
+// the program host has a message sink, the sink takes the message.
 void MsgBox(const QString& prompt, const QString& title, QWidget* parent = nullptr);
 
 // A question after a step that failed, with two buttons: "Retry", the default, and `giveUp`
@@ -18,8 +19,7 @@ void MsgBox(const QString& prompt, const QString& title, QWidget* parent = nullp
 bool askRetry(const QString& prompt, const QString& title, const QString& giveUp,
               QWidget* parent = nullptr);
 
-// Tests replace the modal box with a recorder; an empty function restores the box.
+// What takes the plain messages in place of the box, for tests (see ProgramHost).
 using MessageSink = std::function<void(const QString& prompt, const QString& title)>;
-void setMessageSink(MessageSink sink);
 
 }  // namespace skiff

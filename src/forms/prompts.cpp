@@ -11,13 +11,17 @@
 #include <QPrintDialog>
 #include <QStandardPaths>
 
+#include "forms/programhost.h"
+
 namespace skiff {
 
 namespace {
 
-PromptAnswers& answers() {
-    static PromptAnswers given;
-    return given;
+// The answers the program host gives in place of the user; none when there is no host.
+const PromptAnswers& answers() {
+    static const PromptAnswers none;
+    const ProgramHost* host = ProgramHost::current();
+    return host ? host->promptAnswers : none;
 }
 
 // A dialog with the prompt, a user name box and a password box.
@@ -84,10 +88,6 @@ bool askPrintSettings(QWidget* parent, QPrinter* printer) {
     if (answers().printSettings) return answers().printSettings(printer);
     QPrintDialog dialog(printer, parent);
     return dialog.exec() == QDialog::Accepted;
-}
-
-void setPromptAnswers(PromptAnswers given) {
-    answers() = std::move(given);
 }
 
 }  // namespace skiff

@@ -38,8 +38,9 @@ std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
 // The print dialog for `printer`; true when the user chose to print.
 bool askPrintSettings(QWidget* parent, QPrinter* printer);
 
-// Answers given in place of the user, so that tests never wait on a dialog. A set member answers
-// its question; an empty one leaves the question to its dialog.
+// Answers given in place of the user, so that tests never wait on a dialog; the program host
+// holds them (ProgramHost::promptAnswers). A set member answers its question; an empty one
+// leaves the question to its dialog.
 struct PromptAnswers {
     std::function<std::optional<SaveChoice>(const QString& suggestedPath,
                                             const QStringList& filters)>
@@ -48,6 +49,5 @@ struct PromptAnswers {
     std::function<std::optional<Credentials>(const QString& prompt)> credentials;
     std::function<bool(QPrinter* printer)> printSettings;
 };
-void setPromptAnswers(PromptAnswers answers);
 
 }  // namespace skiff

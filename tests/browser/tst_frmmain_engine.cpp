@@ -33,13 +33,6 @@ QVariant runScript(FrmMain& w, const QString& script) {
     return test::runScript(viewOf(w), script, kLoadWait);
 }
 
-QList<FrmMain*> browserWindows() {
-    QList<FrmMain*> out;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* m = qobject_cast<FrmMain*>(w); m && m->isVisible()) out << m;
-    return out;
-}
-
 // Types `address` into the address box, presses Enter and waits for that page to complete.
 // The start-up page (about:blank) may still complete after the Enter: its end does not count.
 bool enterAndWait(FrmMain& w, const QString& address) {
@@ -130,8 +123,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->activeElementTagName(), std::optional<QString>("A"),
                                   kLoadWait);
         pressKey(&w, Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(browserWindows().size(), 2, kLoadWait);
-        FrmMain* second = browserWindows()[0] == &w ? browserWindows()[1] : browserWindows()[0];
+        QTRY_COMPARE_WITH_TIMEOUT(env.app().browserWindows().size(), 2, kLoadWait);
+        FrmMain* second = env.app().browserWindows()[1];
         QTRY_COMPARE_WITH_TIMEOUT(second->wbMain()->LocationURL(), server_.url("/b").toString(),
                                   kLoadWait);
         QTRY_COMPARE_WITH_TIMEOUT(second->windowTitle(), QString("Page B"), kLoadWait);
@@ -145,17 +138,17 @@ private slots:
         QVERIFY(showActive(&w));
         // The window's own answer, counted.
         int asked = 0;
-        w.wbMain()->setNewWindowHook([&]() -> WebBrowser* {
+        w.wbMain()->setNewWindowHook([&](const NewWindowRequest& request) -> WebBrowser* {
             ++asked;
             WebBrowser* ppDisp = nullptr;
             bool Cancel = false;
-            w.wbMain_NewWindow2(&ppDisp, &Cancel);
+            w.wbMain_NewWindow2(request, &ppDisp, &Cancel);
             return Cancel ? nullptr : ppDisp;
         });
         QVERIFY(enterAndWait(w, server_.url("/popup").toString()));
         QTRY_COMPARE_WITH_TIMEOUT(asked, 1, kLoadWait);
         QTest::qWait(300);
-        QCOMPARE(browserWindows().size(), 1);
+        QCOMPARE(env.app().browserWindows().size(), 1);
         QVERIFY(!server_.requestedPaths().contains("/popped"));
     }
 

@@ -94,12 +94,11 @@ struct Rig {
 };
 
 // The pointer the hover poll reads, as a point in the button's client coordinates.
-struct FakePointer {
+struct FakePointer : PointerSource {
+    const xpcmdbutton* b;
     QPoint client;
-    explicit FakePointer(const xpcmdbutton* b, QPoint start) : client(start) {
-        setPointerSource([this, b] { return b->mapToGlobal(client); });
-    }
-    ~FakePointer() { setPointerSource({}); }
+    FakePointer(const xpcmdbutton* b, QPoint start) : b(b), client(start) {}
+    QPoint position() const override { return b->mapToGlobal(client); }
 };
 
 }  // namespace

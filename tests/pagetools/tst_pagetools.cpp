@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include "app/application.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
@@ -33,7 +34,7 @@ constexpr int kWait = test::EngineView::kWait;
 // A shown web component of the real engine.
 struct Browser {
     QtWebBrowser wb;
-    Browser() {
+    explicit Browser(QtEngine& engine) : wb(engine) {
         wb.widget()->resize(400, 300);
         wb.widget()->show();
     }
@@ -61,6 +62,9 @@ class TestPageTools : public QObject {
 private:
     LoopbackServer server_;
     QTemporaryDir files_;
+    // The program, with the real engine and the download windows that handle its downloads.
+    Application app_{std::make_unique<QtEngine>()};
+    QtEngine& engine_ = static_cast<QtEngine&>(app_.engine());
 
     // The result the find bar shows after `step`.
     static QString resultAfter(FindBar* bar, const std::function<void()>& step) {
@@ -87,7 +91,7 @@ private slots:
         server_.stallAfter("/slow", 10);
     }
 
-    void cleanup() { setPromptAnswers({}); }
+    void cleanup() { app_.promptAnswers = {}; }
 
     // The tools work on any engine through its interface: here a scripted one, reached through
     // the component's ExecWB as the browser window's menus reach it.
@@ -105,10 +109,11 @@ private slots:
 
         wb.locationName = "Notes: today";
         QString suggested;
-        setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
-            suggested = path;
-            return std::optional<SaveChoice>({files_.filePath("notes"), 1});
-        }});
+        app_.promptAnswers =
+            PromptAnswers{.savePath = [&](const QString& path, const QStringList&) {
+                suggested = path;
+                return std::optional<SaveChoice>({files_.filePath("notes"), 1});
+            }};
         QVERIFY(wb.ExecWB(Command::SaveAs, WebBrowser::kDoDefault));
         QCOMPARE(QFileInfo(suggested).fileName(), QString("Notes_ today.html"));
         QCOMPARE(wb.saved, (QList<QPair<QString, SaveFormat>>{
@@ -138,16 +143,16 @@ private slots:
 
     void toolsRefuseWithoutAFinishedPage() {
         int questions = 0;
-        setPromptAnswers(
-            {.savePath = [&](const QString&, const QStringList&) -> std::optional<SaveChoice> {
-                 ++questions;
-                 return SaveChoice{files_.filePath("refused.mhtml"), 1};
-             },
-             .printSettings =
-                 [&](QPrinter*) {
-                     ++questions;
-                     return true;
-                 }});
+        app_.promptAnswers = PromptAnswers{
+            .savePath = [&](const QString&, const QStringList&) -> std::optional<SaveChoice> {
+                ++questions;
+                return SaveChoice{files_.filePath("refused.mhtml"), 1};
+            },
+            .printSettings =
+                [&](QPrinter*) {
+                    ++questions;
+                    return true;
+                }};
         const auto refusesAll = [&](PageTools& tools) {
             for (Command command :
                  {Command::Find, Command::Properties, Command::Print, Command::SaveAs}) {
@@ -157,7 +162,7 @@ private slots:
                    !tools.save(files_.filePath("refused.html"), SaveFormat::CompleteHtml);
         };
 
-        Browser browser;
+        Browser browser(engine_);
         PageTools tools(&browser.wb);
         QVERIFY(refusesAll(tools));  // nothing loaded yet
         QVERIFY(browser.loaded(QUrl("about:blank")));
@@ -177,7 +182,7 @@ private slots:
     }
 
     void printToPdfWritesAPdfFile() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QSignalSpy finished(&tools, &PageTools::printFinished);
@@ -194,40 +199,40 @@ private slots:
     }
 
     void printAsksForThePrinterFirst() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QSignalSpy finished(&tools, &PageTools::printFinished);
         const QString path = files_.filePath("asked.pdf");
-        setPromptAnswers({.printSettings = [](QPrinter*) { return false; }});
+        app_.promptAnswers = PromptAnswers{.printSettings = [](QPrinter*) { return false; }};
         QVERIFY(!tools.exec(Command::Print));
-        setPromptAnswers({.printSettings = [&](QPrinter* printer) {
+        app_.promptAnswers = PromptAnswers{.printSettings = [&](QPrinter* printer) {
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(path);
             return true;
-        }});
+        }};
         QVERIFY(tools.exec(Command::Print));
         QVERIFY(finished.wait(kWait));
         QCOMPARE(finished.size(), 1);  // the declined print printed nothing
         QVERIFY(test::fileContents(path).startsWith("%PDF"));
     }
 
+    // The program's download windows, on the same engine, ask nothing about saved pages.
     void saveAsOffersBothTypesAndSavesTheChosenOne() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
-        QtEngine engine;  // its download questions are not for saved pages
-        Downloads downloadWindows(&engine);
         QVERIFY(view.loaded(server_.url("/tools")));
         int questions = 0;
         QString suggested;
         QStringList offered;
         SaveChoice choice;
-        setPromptAnswers({.savePath = [&](const QString& path, const QStringList& filters) {
-            ++questions;
-            suggested = path;
-            offered = filters;
-            return std::optional<SaveChoice>(choice);
-        }});
+        app_.promptAnswers =
+            PromptAnswers{.savePath = [&](const QString& path, const QStringList& filters) {
+                ++questions;
+                suggested = path;
+                offered = filters;
+                return std::optional<SaveChoice>(choice);
+            }};
         QSignalSpy finished(&tools, &PageTools::saveFinished);
 
         // A name without a suffix gets the suffix of the chosen type.
@@ -263,13 +268,13 @@ private slots:
     // A save or print into a folder that is not there fails with a message box, besides the
     // status text that the next link under the pointer would write over.
     void saveAndPrintIntoAMissingFolderSayTheyFailed() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/tools")));
         QList<QStringList> boxes;
-        setMessageSink([&](const QString& text, const QString& title) {
+        app_.messageSink = [&](const QString& text, const QString& title) {
             boxes.append({text, title});
-        });
+        };
         QSignalSpy saved(&tools, &PageTools::saveFinished);
         QSignalSpy printed(&tools, &PageTools::printFinished);
         QSignalSpy messages(&tools, &PageTools::statusMessage);
@@ -286,11 +291,11 @@ private slots:
         QCOMPARE(printed.last().first().toBool(), false);
         const QStringList printFailed{"The page could not be printed.", "Print"};
         QTRY_COMPARE(boxes, (QList<QStringList>{saveFailed, printFailed}));
-        setMessageSink({});
+        app_.messageSink = {};
     }
 
     void findBarFindsForwardAndBackAndSaysNotFound() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
         QVERIFY(QTest::qWaitForWindowActive(view.view()));
         QVERIFY(view.loaded(server_.url("/fruit")));
@@ -336,7 +341,7 @@ private slots:
     }
 
     void propertiesDescribeTheServedPage() {
-        Browser view;
+        Browser view(engine_);
         QVERIFY(view.loaded(server_.url("/old")));
         const auto old = view.properties();
         QVERIFY(old);
@@ -376,7 +381,7 @@ private slots:
     }
 
     void propertiesDialogShowsTheGatheredValues() {
-        Browser view;
+        Browser view(engine_);
         PageTools tools(&view.wb);
         QVERIFY(view.loaded(server_.url("/old")));
         QVERIFY(tools.exec(Command::Properties));

@@ -163,7 +163,9 @@ private slots:
         out.close();
         QStringList questions;
         bool answer = false;
-        setPromptAnswers({.yesNo = [&](const QString& q) { return questions.append(q), answer; }});
+        env.app().promptAnswers.yesNo = [&](const QString& q) {
+            return questions.append(q), answer;
+        };
         typeStartupPage("new.example");
         for (bool yes : {false, true}) {
             answer = yes;
@@ -172,7 +174,6 @@ private slots:
             QVERIFY(questions.last().contains(QDir::toNativeSeparators(file)));
             QCOMPARE(frmSettingsLoaded(), !yes);
         }
-        setPromptAnswers({});
         QCOMPARE(env.messages.size(), 1);
         QVERIFY(env.messages[0].first.contains(file + ".damaged"));
         QFile backup(file + ".damaged");

@@ -5,12 +5,12 @@
 #include <QTest>
 #include <QWebEnginePage>
 
-#include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/qtwebengine/qtengine.h"
 
 namespace skiff::test {
 
-EngineView::EngineView() {
-    setPage(new QWebEnginePage(QtWebBrowser::sharedProfile(), this));
+EngineView::EngineView(QtEngine& engine) {
+    setPage(new QWebEnginePage(engine.profile(), this));
     resize(400, 300);
     show();
 }

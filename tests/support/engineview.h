@@ -4,6 +4,10 @@
 #include <QVariant>
 #include <QWebEngineView>
 
+namespace skiff {
+class QtEngine;
+}
+
 namespace skiff::test {
 
 // Runs `script` in the page's own world of `view` and waits for its result; an invalid value
@@ -13,12 +17,12 @@ QVariant runScript(QWebEngineView* view, const QString& script, int wait = 30000
 // The bytes of the file at `path`; empty when it cannot be read.
 QByteArray fileContents(const QString& path);
 
-// A shown web view on the browsers' shared engine profile, for tests of the engine layer.
+// A shown web view on the profile of `engine`, for tests of the engine layer.
 class EngineView : public QWebEngineView {
 public:
     static constexpr int kWait = 30000;
 
-    EngineView();
+    explicit EngineView(QtEngine& engine);
 
     // Loads `url` and waits until the load ends, well or not; false when it did not end.
     bool loaded(const QUrl& url);

@@ -20,7 +20,7 @@ void ScriptedEngine::answerMarkup() {
 
 ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2() {
     NewWindowAnswer answer;
-    answer.ppDisp = requestNewWindow();
+    answer.ppDisp = requestNewWindow(NewWindowRequest(*this));
     answer.Cancel = answer.ppDisp == nullptr;
     return answer;
 }
@@ -90,6 +90,13 @@ bool ScriptedEngine::pageProperties(std::function<void(const PageProperties&)> d
     if (!ready || !properties) return false;
     done(*properties);
     return true;
+}
+
+WebBrowser* ScriptedEngines::createBrowser(QObject* owner, const NewWindowRequest* request) {
+    auto* wb = new ScriptedEngine(owner);
+    wb->openedByPage = request != nullptr;
+    made.append(wb);
+    return wb;
 }
 
 void ScriptedEngines::applyOptions(const EngineOptions& options) {

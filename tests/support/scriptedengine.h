@@ -79,7 +79,11 @@ public:
     void fireTitleChange(const QString& text) { emit TitleChange(text); }
     void fireNavigateComplete2() { emit NavigateComplete2(); }
     void fireDocumentComplete() { emit DocumentComplete(); }
-    // What the host's new-window hook answered.
+    // Whether the component answers a page's request for a new window (made by the engine with
+    // the request).
+    bool openedByPage = false;
+    // A page's request for a new window, this component's page asking: what the host's
+    // new-window hook answered.
     struct NewWindowAnswer {
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;
@@ -125,17 +129,17 @@ private:
     QList<std::function<void(std::optional<QString>)>> m_pendingMarkup;
 };
 
-// The engine for tests of the windows: it makes scripted components (or what `make` makes)
-// and counts the calls on what they share.
+// The engine for tests of the windows: it makes scripted components and counts the calls on
+// what they share.
 class ScriptedEngines : public Engine {
     Q_OBJECT
 public:
-    std::function<WebBrowser*(QObject* owner)> make;
+    QList<QPointer<ScriptedEngine>> made;  // the components made, in order; null when gone
     int clearCacheCalls = 0;
     int clearCookiesCalls = 0;
     QList<EngineOptions> appliedOptions;
 
-    WebBrowser* createBrowser(QObject* owner) override { return make(owner); }
+    WebBrowser* createBrowser(QObject* owner, const NewWindowRequest* request) override;
     void clearCache() override { ++clearCacheCalls; }
     void clearCookies() override { ++clearCookiesCalls; }
     void applyOptions(const EngineOptions& options) override;

@@ -2,25 +2,15 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 
 #include "browser/frmmain.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "favorites/frmfavorites.h"
-#include "forms/browserhost.h"
-#include "forms/messagebox.h"
 #include "options/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 
 namespace skiff::test {
-
-namespace {
-QList<QPointer<ScriptedEngine>>& made() {
-    static QList<QPointer<ScriptedEngine>> list;
-    return list;
-}
-}  // namespace
 
 void settle() {
     for (int i = 0; i < 3; ++i) {
@@ -33,42 +23,34 @@ WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(dir_.path());
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
-    made().clear();
+    std::unique_ptr<skiff::Engine> made;
     if (engine == Engine::Real) {
-        realEngine_ = std::make_unique<QtEngine>();
-        setEngine(realEngine_.get());
+        made = std::make_unique<QtEngine>();
     } else {
-        scripted.make = [](QObject* owner) -> WebBrowser* {
-            auto* wb = new ScriptedEngine(owner);
-            made().append(wb);
-            return wb;
-        };
-        setEngine(&scripted);
+        made = std::make_unique<ScriptedEngines>();
+        scripted_ = static_cast<ScriptedEngines*>(made.get());
     }
-    FrmMain::setClock(clock);
-    setFirstBrowserWindowAccessor([] { return &frmMain(); });
-    setMessageSink([this](const QString& prompt, const QString& title) {
+    app_ = std::make_unique<Application>(std::move(made), clock);
+    app_->messageSink = [this](const QString& prompt, const QString& title) {
         messages.append({prompt, title});
-    });
+    };
 }
 
 WindowTestEnvironment::~WindowTestEnvironment() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* browser = qobject_cast<FrmMain*>(w); browser && !frmMainLoaded())
-            browser->close();
     unloadFrmMain();
     unloadFrmFavorites();
     unloadFrmSettings();
     unloadFrmSource();
     unloadFrmOptions();
+    app_.reset();
     settle();
-    setMessageSink({});
     QDir::setCurrent(previousDir_);
 }
 
 QList<ScriptedEngine*> WindowTestEnvironment::engines() const {
     QList<ScriptedEngine*> out;
-    for (const auto& p : made())
+    if (!scripted_) return out;
+    for (const auto& p : scripted_->made)
         if (p) out << p.data();
     return out;
 }

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "app/application.h"
 #include "core/clock.h"
 #include "scriptedengine.h"
 
@@ -19,10 +20,10 @@ public:
     QDateTime now() const override { return time; }
 };
 
-// Everything a test of the windows needs: a temporary working and configuration folder,
-// browser windows that make scripted web components, a fixed clock, and message boxes
-// recorded instead of shown. Create one per test function; its destructor unloads every
-// window.
+// Everything a test of the windows needs: a temporary working and configuration folder, and
+// the program's application object with browser windows that make scripted web components (or
+// real ones), a fixed clock, and message boxes recorded instead of shown. Create one per test
+// function; its destructor unloads every window.
 class WindowTestEnvironment {
 public:
     enum class Engine { Scripted, Real };
@@ -30,18 +31,19 @@ public:
     ~WindowTestEnvironment();
 
     QString path(const QString& name) const { return dir_.filePath(name); }
+    Application& app() { return *app_; }
     // The scripted web components the browser windows made, in order of creation.
     QList<ScriptedEngine*> engines() const;
     ScriptedEngine* firstEngine() const;
 
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
-    ScriptedEngines scripted;                 // the engine of the scripted components
     QList<QPair<QString, QString>> messages;  // (prompt, title) of every message box
 
 private:
-    std::unique_ptr<skiff::Engine> realEngine_;
     QTemporaryDir dir_;
     QString previousDir_;
+    ScriptedEngines* scripted_ = nullptr;  // the application's engine, when scripted
+    std::unique_ptr<Application> app_;
 };
 
 // Lets queued deletions and other posted events run.

@@ -2,27 +2,26 @@
 
 #include <QCursor>
 #include <QWidget>
+#include <utility>
 
 namespace skiff {
 
 namespace {
-PointerSource& pointerSource() {
-    static PointerSource source;
-    return source;
-}
+PointerSource* current = nullptr;
 }  // namespace
 
+PointerSource::PointerSource() : previous_(std::exchange(current, this)) {}
+
+PointerSource::~PointerSource() {
+    if (current == this) current = previous_;
+}
+
 QPoint pointerPosition() {
-    const PointerSource& source = pointerSource();
-    return source ? source() : QCursor::pos();
+    return current ? current->position() : QCursor::pos();
 }
 
 QPoint screenToClient(const QWidget* window, const QPoint& screen) {
     return window->mapFromGlobal(screen);
-}
-
-void setPointerSource(PointerSource source) {
-    pointerSource() = std::move(source);
 }
 
 }  // namespace skiff

@@ -1,7 +1,6 @@
 #include "engine/qtwebengine/enginedialogs.h"
 
 #include <QAuthenticator>
-#include <QSet>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
@@ -10,6 +9,7 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "engine/sitedecisions.h"
 #include "forms/prompts.h"
 
 namespace skiff {
@@ -22,12 +22,6 @@ QString crashPage() {
                "<!DOCTYPE html><html><head><title>Page stopped working</title></head>"
                "<body style='font-family: sans-serif; margin: 2em'><p>%1</p></body></html>")
         .arg(EngineDialogs::kCrashMessage);
-}
-
-// Hosts and ports whose invalid certificate the user let through.
-QSet<QString>& overriddenCertificates() {
-    static QSet<QString> hosts;
-    return hosts;
 }
 
 QString hostAndPort(const QUrl& url) {
@@ -58,10 +52,15 @@ QString featureText(QWebEnginePage::Feature feature) {
     return "use a feature of your computer";
 }
 
+// The question of the site's decisions on `feature`.
+QString permissionQuestion(QWebEnginePage::Feature feature) {
+    return QString("feature %1").arg(int(feature));
+}
+
 }  // namespace
 
-EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent)
-    : QObject(parent), m_page(page) {
+EngineDialogs::EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent)
+    : QObject(parent), m_page(page), m_decisions(decisions) {
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     connect(page, &QWebEnginePage::authenticationRequired, this, &EngineDialogs::onAuthentication);
     connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
@@ -75,7 +74,13 @@ EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent)
 
 void EngineDialogs::handleCertificateError(const QWebEngineCertificateError& error, bool silent) {
     QWebEngineCertificateError answer = error;
-    if (silent || !error.isOverridable()) {
+    const std::optional<bool> decided =
+        m_decisions.decision(error.url(), SiteDecisions::kCertificate);
+    if (decided == true && error.isOverridable()) {
+        answer.acceptCertificate();
+        return;
+    }
+    if (decided == false || silent || !error.isOverridable()) {
         refuseCertificate(answer);
         return;
     }
@@ -84,21 +89,18 @@ void EngineDialogs::handleCertificateError(const QWebEngineCertificateError& err
     QTimer::singleShot(0, this, [this, answer]() mutable { askAboutCertificate(answer); });
 }
 
-bool EngineDialogs::certificateOverridden(const QUrl& url) {
-    return overriddenCertificates().contains(hostAndPort(url));
-}
-
 void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
     const QString question =
         QString(
             "The security certificate of %1 is not valid:\n%2\n\nAddress: %3\n\n"
             "Do you want to go on to this page anyway?")
             .arg(error.url().host(), error.description(), error.url().toString());
-    if (!askYesNo(dialogParent(), "Security Alert", question)) {
+    const bool allowed = askYesNo(dialogParent(), "Security Alert", question);
+    m_decisions.decide(error.url(), SiteDecisions::kCertificate, allowed);
+    if (!allowed) {
         refuseCertificate(error);
         return;
     }
-    overriddenCertificates().insert(hostAndPort(error.url()));
     error.acceptCertificate();
 }
 
@@ -138,19 +140,21 @@ void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QS
     authenticator->setPassword(credentials->password);
 }
 
-// The user is asked once for each origin and feature; the answer holds for the page's life.
+// The user is asked once for each site and feature.
 void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Feature feature) {
     if (!m_page) return;
-    const PermissionKey key{origin, feature};
-    if (!m_permissions.contains(key)) {
+    const QString key = permissionQuestion(feature);
+    std::optional<bool> allowed = m_decisions.decision(origin, key);
+    if (!allowed) {
         const QString question =
             QString("%1 wants to %2.\n\nDo you allow it?")
                 .arg(origin.toDisplayString(QUrl::RemovePath), featureText(feature));
-        m_permissions.insert(key, askYesNo(dialogParent(), "Permission", question));
+        allowed = askYesNo(dialogParent(), "Permission", question);
+        m_decisions.decide(origin, key, *allowed);
     }
     m_page->setFeaturePermission(origin, feature,
-                                 m_permissions.value(key) ? QWebEnginePage::PermissionGrantedByUser
-                                                          : QWebEnginePage::PermissionDeniedByUser);
+                                 *allowed ? QWebEnginePage::PermissionGrantedByUser
+                                          : QWebEnginePage::PermissionDeniedByUser);
 }
 
 // The renderer is gone and the view shows nothing: a notice takes its place, which keeps the

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -12,27 +11,29 @@ class QWebEngineLoadingInfo;
 
 namespace skiff {
 
+class SiteDecisions;
+
 // The dialogs the engine needs from the user for one page: user names and passwords for
 // sites and proxies, invalid certificates, permission requests, and the page shown after its
 // renderer stopped. Page script dialogs (alert, confirm, prompt) and the upload file chooser are
 // the engine's own and stay as they are. Leaves the engine's error pages on, so that a page
-// that does not load says why.
+// that does not load says why. The user's answers on certificates and permissions are the
+// engine's decisions for the site (SiteDecisions): asked once, they hold for every page of the
+// site in this session.
 class EngineDialogs : public QObject {
     Q_OBJECT
 public:
     static constexpr char kCrashMessage[] =
         "The page stopped working. Press Refresh to load it again.";
 
-    explicit EngineDialogs(QWebEnginePage* page, QObject* parent = nullptr);
+    EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent = nullptr);
 
-    // Decides on an invalid certificate of the page. While `silent` the certificate is refused
-    // without asking; otherwise the user is asked (Yes or No, No the default) once the engine's
-    // call has returned. A certificate the engine does not let through is refused. A refusal
-    // is reported by statusMessage.
+    // Decides on an invalid certificate of the page. A decision the user made for the site
+    // holds; otherwise, while `silent`, the certificate is refused without asking, and when not,
+    // the user is asked (Yes or No, No the default) once the engine's call has returned. A
+    // certificate the engine does not let through is refused. A refusal is reported by
+    // statusMessage.
     void handleCertificateError(const QWebEngineCertificateError& error, bool silent);
-    // Whether the user let an invalid certificate of `url`'s host and port through in this
-    // session (the engine remembers such a choice for its profile).
-    static bool certificateOverridden(const QUrl& url);
 
     // The address of the page whose renderer stopped while the notice of it is on display;
     // empty otherwise. (The notice keeps that address as the page's url().)
@@ -48,8 +49,6 @@ signals:
     void statusMessage(const QString& text);
 
 private:
-    using PermissionKey = QPair<QUrl, QWebEnginePage::Feature>;
-
     void askAboutCertificate(QWebEngineCertificateError& error);
     void refuseCertificate(QWebEngineCertificateError& error);
     void onAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator);
@@ -65,7 +64,7 @@ private:
     QWidget* dialogParent() const;
 
     QPointer<QWebEnginePage> m_page;
-    QHash<PermissionKey, bool> m_permissions;  // the user's answers for this page
+    SiteDecisions& m_decisions;  // the engine's, which outlives its pages
     QUrl m_crashedUrl;
     bool m_crashNoticeLoading = false;
     bool m_loading = false;

@@ -3,13 +3,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "engine/download.h"
+#include "engine/engineoptions.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
+#include "engine/qtwebengine/scenegraph.h"
 
 namespace skiff {
 
@@ -68,30 +72,47 @@ private:
 
 }  // namespace
 
+// The profile is made before the engine's first page, with the renderer already chosen.
 QtEngine::QtEngine(QObject* parent) : Engine(parent) {
-    connect(QtWebBrowser::sharedProfile(), &QWebEngineProfile::downloadRequested, this,
-            &QtEngine::onDownloadRequested);
+    chooseSceneGraphRenderer();
+    const QString folder = "/Web Browser/engine";
+    m_profile = new QWebEngineProfile("Skiff", this);
+    m_profile->setPersistentStoragePath(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder);
+    m_profile->setCachePath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                            folder);
+    applyOptions(EngineOptions::load());
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this, &QtEngine::onDownloadRequested);
 }
 
-WebBrowser* QtEngine::createBrowser(QObject* owner) {
-    return new QtWebBrowser(owner);
+QtEngine::~QtEngine() = default;
+
+WebBrowser* QtEngine::createBrowser(QObject* owner, const NewWindowRequest* request) {
+    return new QtWebBrowser(*this, owner, request != nullptr);
 }
 
 void QtEngine::clearCache() {
-    QtWebBrowser::sharedProfile()->clearHttpCache();
+    m_profile->clearHttpCache();
 }
 
 void QtEngine::clearCookies() {
-    QtWebBrowser::sharedProfile()->cookieStore()->deleteAllCookies();
+    m_profile->cookieStore()->deleteAllCookies();
 }
 
 void QtEngine::applyOptions(const EngineOptions& options) {
-    QtWebBrowser::applyEngineOptions(options);
+    QWebEngineSettings* settings = m_profile->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, options.javascriptEnabled());
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.imagesEnabled());
 }
 
-// Pages saved by the program come already accepted, with their file chosen; they are not
-// downloads of the user's.
+// Pages saved by the program come already accepted, with their file chosen; they belong to
+// the component that asked. Everything else is a download of the user's.
 void QtEngine::onDownloadRequested(QWebEngineDownloadRequest* request) {
+    if (request->isSavePageDownload()) {
+        if (QtWebBrowser* browser = QtWebBrowser::forPage(request->page()))
+            browser->takeSave(request);
+        return;
+    }
     if (request->state() != QWebEngineDownloadRequest::DownloadRequested) return;
     emit downloadRequested(new QtDownload(request));
     if (request->state() == QWebEngineDownloadRequest::DownloadRequested) request->cancel();

@@ -1,22 +1,14 @@
 #include "engine/qtwebengine/qtwebbrowser.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QRandomGenerator>
-#include <QScopedValueRollback>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTimer>
-#include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <atomic>
@@ -25,41 +17,12 @@
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/propertiesreader.h"
-#include "engine/qtwebengine/scenegraph.h"
+#include "engine/qtwebengine/qtengine.h"
+#include "engine/sitedecisions.h"
 
 namespace skiff {
 
 namespace {
-
-// How many replaced documents are remembered: late focus reports come only from the last few.
-constexpr qsizetype kRememberedDocuments = 8;
-
-// True while the host makes a window that a page asked for.
-bool answeringNewWindow = false;
-
-// Reports which element of the main frame's document has the focus, as a console message that
-// starts with a key of the browser's own (%1). Runs in the program's own script world, so the
-// page can neither see the key nor disturb the script; a message without the key is the page's.
-// Each document names itself with a token of its own, so that a report of a document that a
-// navigation replaced can be told apart.
-constexpr char kFocusScript[] = R"JS(
-(function () {
-    var key = "%1";
-    var log = console.log;
-    var documentToken = Math.random().toString(36).slice(2) + Date.now().toString(36);
-    function report() {
-        var element = document.activeElement;
-        log.call(console, key + " " + documentToken + " " + (element ? element.tagName : ""));
-    }
-    document.addEventListener("focusin", report, true);
-    document.addEventListener("focusout", report, true);
-    document.addEventListener("DOMContentLoaded", report);
-    window.addEventListener("focus", report);
-    window.addEventListener("blur", report);
-    window.addEventListener("load", report);
-    report();
-})();
-)JS";
 
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
@@ -86,40 +49,14 @@ bool isNetworkScheme(const QString& scheme) {
     return network.contains(scheme);
 }
 
-// The options that concern pages, handed to the engine's settings.
-void applyOptionsTo(const EngineOptions& options, QWebEngineSettings* settings) {
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, options.javascriptEnabled());
-    settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.imagesEnabled());
-}
-
-// Runs the focus script in each main-frame document of `page`.
-void installFocusScript(QWebEnginePage* page, const QString& key) {
-    QWebEngineScript script;
-    script.setName("skiff-focus");
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setRunsOnSubFrames(false);
-    script.setSourceCode(QString::fromLatin1(kFocusScript).arg(key));
-    page->scripts().insert(script);
-}
-
-// A key that the page cannot guess: 128 random bits from the system's generator.
-QString randomKey() {
-    QRandomGenerator* random = QRandomGenerator::system();
-    return QString::number(random->generate64(), 36) + QString::number(random->generate64(), 36);
-}
-
 // Refuses the engine's debugging addresses when a page opens one; the engine then reports a
-// load that stopped at once. Runs the focus script with a key of its own and hands its reports,
-// the console messages that start with that key, to the browser; the page's own messages go
-// on as before.
+// load that stopped at once. Runs the focus script of the browser's focus tracker and hands it
+// the console messages; the page's own messages go on as before.
 class Page : public QWebEnginePage {
 public:
-    using FocusReceiver = std::function<void(const QString& document, const QString& tagName)>;
-
-    Page(QWebEngineProfile* profile, QObject* parent, FocusReceiver receiver)
-        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)) {
-        installFocusScript(this, m_key);
+    Page(QWebEngineProfile* profile, QObject* parent, FocusTracker& focus)
+        : QWebEnginePage(profile, parent), m_focus(focus) {
+        focus.install(this);
     }
 
 protected:
@@ -130,16 +67,12 @@ protected:
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                   int line, const QString& source) override {
-        if (message.startsWith(m_key + u' ')) {
-            m_receiver(message.section(u' ', 1, 1), message.section(u' ', 2, 2));
-            return;
-        }
+        if (m_focus.takeReport(message)) return;
         QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
     }
 
 private:
-    const QString m_key = randomKey();
-    FocusReceiver m_receiver;
+    FocusTracker& m_focus;  // the browser's, which outlives its page
 };
 
 }  // namespace
@@ -148,6 +81,8 @@ private:
 class QtWebBrowser::View : public QWebEngineView {
 public:
     explicit View(QtWebBrowser* owner) : m_owner(owner) {}
+
+    QtWebBrowser* owner() const { return m_owner; }
 
 protected:
     QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {
@@ -170,21 +105,20 @@ public:
     std::atomic_bool offline = false;
 };
 
-QtWebBrowser::QtWebBrowser(QObject* parent)
-    : WebBrowser(parent), m_view(new View(this)), m_offlineFilter(new OfflineFilter(this)) {
-    auto* page =
-        new Page(sharedProfile(), m_view, [this](const QString& document, const QString& tagName) {
-            onFocusReport(document, tagName);
-        });
+QtWebBrowser::QtWebBrowser(QtEngine& engine, QObject* parent, bool openedByPage)
+    : WebBrowser(parent),
+      m_engine(engine),
+      m_openedByPage(openedByPage),
+      m_view(new View(this)),
+      m_offlineFilter(new OfflineFilter(this)) {
+    auto* page = new Page(engine.profile(), m_view, m_focus);
     connectPage(page);
     m_view->setPage(page);
-    m_dialogs = new EngineDialogs(page, this);
+    m_dialogs = new EngineDialogs(page, engine.siteDecisions(), this);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         if (auto done = std::exchange(m_printDone, {})) done(ok);
     });
-    connect(sharedProfile(), &QWebEngineProfile::downloadRequested, this,
-            &QtWebBrowser::onSaveRequested);
 }
 
 QtWebBrowser::~QtWebBrowser() {
@@ -192,23 +126,9 @@ QtWebBrowser::~QtWebBrowser() {
     delete m_view;
 }
 
-QWebEngineProfile* QtWebBrowser::sharedProfile() {
-    static QPointer<QWebEngineProfile> profile;
-    if (!profile) {
-        chooseSceneGraphRenderer();  // before the engine starts with its first profile
-        const QString folder = "/Web Browser/engine";
-        profile = new QWebEngineProfile("Skiff", QCoreApplication::instance());
-        profile->setPersistentStoragePath(
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder);
-        profile->setCachePath(
-            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + folder);
-        applyOptionsTo(EngineOptions::load(), profile->settings());
-    }
-    return profile;
-}
-
-void QtWebBrowser::applyEngineOptions(const EngineOptions& options) {
-    applyOptionsTo(options, sharedProfile()->settings());
+QtWebBrowser* QtWebBrowser::forPage(QWebEnginePage* page) {
+    auto* view = dynamic_cast<View*>(page ? QWebEngineView::forPage(page) : nullptr);
+    return view ? view->owner() : nullptr;
 }
 
 void QtWebBrowser::connectPage(QWebEnginePage* page) {
@@ -258,7 +178,7 @@ void QtWebBrowser::Navigate(const QString& address) {
     // the host draws its buttons right the first time rather than while the page starts to
     // load (each repaint then delays the load). A window made for a page reports them when its
     // load starts, not inside the engine's request for it.
-    if (!m_backEnabled && !answeringNewWindow) {
+    if (!m_backEnabled && !m_openedByPage) {
         const QPointer<QtWebBrowser> self(this);
         reportCommandStates();  // the host's handler may close the window
         if (!self || !page()) return;
@@ -366,10 +286,8 @@ bool QtWebBrowser::savePage(const QString& path, SaveFormat format,
 }
 
 // A save comes back from the engine as a download of the page, already accepted.
-void QtWebBrowser::onSaveRequested(QWebEngineDownloadRequest* request) {
-    if (!request->isSavePageDownload() || !page() || request->page() != page() ||
-        m_saveDone.isEmpty())
-        return;
+void QtWebBrowser::takeSave(QWebEngineDownloadRequest* request) {
+    if (m_saveDone.isEmpty()) return;
     auto done = m_saveDone.takeFirst();
     connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [request, done] {
         if (done) done(request->state() == QWebEngineDownloadRequest::DownloadCompleted);
@@ -378,7 +296,7 @@ void QtWebBrowser::onSaveRequested(QWebEngineDownloadRequest* request) {
 
 bool QtWebBrowser::pageProperties(std::function<void(const PageProperties&)> done) {
     if (!pageReady()) return false;
-    readPageProperties(page(), EngineDialogs::certificateOverridden(page()->url()),
+    readPageProperties(page(), m_engine.siteDecisions().certificateAllowed(page()->url()),
                        std::move(done));
     return true;
 }
@@ -393,8 +311,7 @@ void QtWebBrowser::setZoomFactor(double factor) {
 
 // The new window's component is one of this engine's.
 QWebEngineView* QtWebBrowser::viewForNewWindow() {
-    const QScopedValueRollback answering(answeringNewWindow, true);
-    auto* target = qobject_cast<QtWebBrowser*>(requestNewWindow());
+    auto* target = qobject_cast<QtWebBrowser*>(requestNewWindow(NewWindowRequest(*this)));
     if (!target || target == this) return nullptr;
     return target->m_view;
 }
@@ -410,13 +327,7 @@ void QtWebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
 void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_loading = true;
     m_urlReported = false;
-    // The focus known so far belongs to the document this load replaces.
-    if (!m_document.isEmpty()) {
-        m_pastDocuments.prepend(m_document);
-        if (m_pastDocuments.size() > kRememberedDocuments) m_pastDocuments.removeLast();
-    }
-    m_document.clear();
-    m_activeTag.reset();
+    m_focus.documentReplaced();
     emit DownloadBegin();
     emit StatusTextChange("Loading " + url.toString() + "...");
     reportCommandStates();
@@ -440,12 +351,6 @@ void QtWebBrowser::onLinkHovered(const QString& url) {
 void QtWebBrowser::onUrlChanged() {
     m_urlReported = true;
     emit NavigateComplete2();
-}
-
-void QtWebBrowser::onFocusReport(const QString& document, const QString& tagName) {
-    if (m_pastDocuments.contains(document)) return;
-    m_document = document;
-    m_activeTag = tagName.isEmpty() ? std::nullopt : std::optional<QString>(tagName);
 }
 
 void QtWebBrowser::reportCommandStates() {

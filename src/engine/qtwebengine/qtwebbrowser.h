@@ -1,23 +1,21 @@
 #pragma once
 
 #include <QPointer>
-#include <QStringList>
 #include <optional>
 
+#include "engine/qtwebengine/focustracking.h"
 #include "engine/webbrowser.h"
 
 class QWebEngineDownloadRequest;
-class QWebEngineCertificateError;
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
-class QWebEngineProfile;
 class QWebEngineView;
 class QUrl;
 
 namespace skiff {
 
 class EngineDialogs;
-class EngineOptions;
+class QtEngine;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
 // the host may delete the widget with its window, after which every operation of this object
@@ -25,8 +23,13 @@ class EngineOptions;
 class QtWebBrowser : public WebBrowser {
     Q_OBJECT
 public:
-    explicit QtWebBrowser(QObject* parent = nullptr);
+    // A component on `engine`'s profile; `openedByPage` when it answers a page's request for a
+    // new window (see QtEngine::createBrowser).
+    explicit QtWebBrowser(QtEngine& engine, QObject* parent = nullptr, bool openedByPage = false);
     ~QtWebBrowser() override;
+
+    // The component whose view shows `page`; null when none does.
+    static QtWebBrowser* forPage(QWebEnginePage* page);
 
     QWidget* widget() override;
 
@@ -45,7 +48,7 @@ public:
     QString LocationName() const override;
     QString LocationURL() const override;
 
-    std::optional<QString> activeElementTagName() const override { return m_activeTag; }
+    std::optional<QString> activeElementTagName() const override { return m_focus.activeTag(); }
     void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
 
     bool pageReady() const override;
@@ -58,11 +61,9 @@ public:
     double zoomFactor() const override;
     void setZoomFactor(double factor) override;
 
-    // The engine profile all browsers share: cookies, cache and page settings, kept in the
-    // per-user data and cache folders. It is created with the stored engine options.
-    static QWebEngineProfile* sharedProfile();
-    // Hands changed engine options to every page.
-    static void applyEngineOptions(const EngineOptions& options);
+    // A save of this component's page that the engine started: its end answers the savePage()
+    // call it belongs to. The engine hands every save of a page to the page's component.
+    void takeSave(QWebEngineDownloadRequest* request);
 
 private:
     class View;
@@ -79,10 +80,11 @@ private:
     void onLoadFinished(const QWebEngineLoadingInfo& info);
     void onLinkHovered(const QString& url);
     void onUrlChanged();
-    void onFocusReport(const QString& document, const QString& tagName);
     void reportCommandStates();
-    void onSaveRequested(QWebEngineDownloadRequest* request);
 
+    QtEngine& m_engine;
+    const bool m_openedByPage;
+    FocusTracker m_focus;
     QPointer<View> m_view;
     OfflineFilter* m_offlineFilter;
     EngineDialogs* m_dialogs = nullptr;
@@ -92,9 +94,6 @@ private:
     bool m_silent = false;
     bool m_loading = false;
     bool m_urlReported = false;  // NavigateComplete2 raised for the load under way
-    std::optional<QString> m_activeTag;
-    QString m_document;           // the document whose focus reports are current
-    QStringList m_pastDocuments;  // documents replaced by navigations; their reports are stale
     QString m_hoveredLink;
     std::optional<bool> m_backEnabled;
     std::optional<bool> m_forwardEnabled;

@@ -4,6 +4,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QQuickWindow>
+#include <utility>
 
 namespace skiff {
 
@@ -34,6 +35,8 @@ bool isSoftwareRenderer(const QByteArray& glRenderer) {
 }
 
 void chooseSceneGraphRenderer() {
+    static bool chosen = false;
+    if (std::exchange(chosen, true)) return;
     if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
         qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
         return;

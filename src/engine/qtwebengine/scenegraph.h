@@ -14,8 +14,9 @@ bool isSoftwareRenderer(const QByteArray& glRenderer);
 // or address change, and the engine waits for it. There Qt Quick's software renderer draws the
 // same window, copying only what changed, and the engine composes its pages in software too.
 //
-// Call it once the application object exists and before the engine starts. A renderer that the
-// environment names (QT_QUICK_BACKEND, QSG_RHI_BACKEND) is kept.
+// Call it once the application object exists and before the engine starts; the renderer is
+// chosen once for the process, and later calls do nothing. A renderer that the environment
+// names (QT_QUICK_BACKEND, QSG_RHI_BACKEND) is kept.
 void chooseSceneGraphRenderer();
 
 }  // namespace skiff

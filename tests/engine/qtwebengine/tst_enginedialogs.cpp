@@ -9,6 +9,7 @@
 #include <QWebEngineProfile>
 #include <QtTest>
 
+#include "app/application.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/qtengine.h"
@@ -52,11 +53,12 @@ QByteArray patternOf(int size) {
 // are gathered as a browser shows them, with the browser's own message at the end of each
 // load ("Done"), connected last so that it comes last.
 struct CheckedView {
-    EngineView view;
-    EngineDialogs dialogs{view.page()};
+    EngineView view(engine_);
+    EngineDialogs dialogs;
     QStringList messages;
 
-    explicit CheckedView(bool silent = false) {
+    explicit CheckedView(QtEngine& engine, bool silent = false)
+        : view(engine), dialogs(view.page(), engine.siteDecisions()) {
         QObject::connect(view.page(), &QWebEnginePage::certificateError, &dialogs,
                          [this, silent](const QWebEngineCertificateError& error) {
                              dialogs.handleCertificateError(error, silent);
@@ -90,8 +92,9 @@ class TestEngineDialogs : public QObject {
     Q_OBJECT
 private:
     LoopbackServer server_;
-    QtEngine engine_;  // the engine whose downloads the program's download windows handle
-    Downloads downloads_{&engine_};
+    // The program, whose download windows handle the downloads of its engine.
+    Application app_{std::make_unique<QtEngine>()};
+    QtEngine& engine_ = static_cast<QtEngine&>(app_.engine());
     QTemporaryDir files_;
     QTemporaryDir tlsFolder_;
     std::optional<QSslConfiguration> tls_;
@@ -102,10 +105,10 @@ private:
 
     void answerYesNo(bool answer) {
         answer_ = answer;
-        setPromptAnswers({.yesNo = [this](const QString& question) {
+        app_.promptAnswers.yesNo = [this](const QString& question) {
             questions_ << question;
             return answer_;
-        }});
+        };
     }
 
 private slots:
@@ -123,7 +126,7 @@ private slots:
     }
 
     void cleanup() {
-        setPromptAnswers({});
+        app_.promptAnswers = {};
         questions_.clear();
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (qobject_cast<DownloadWindow*>(widget)) delete widget;
@@ -142,8 +145,8 @@ private slots:
         QFETCH(QString, host);
         QFETCH(bool, allow);
         QFETCH(QString, state);
-        EngineView view;
-        EngineDialogs dialogs(view.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
         answerYesNo(allow);
         QUrl url = server_.url("/a");
         url.setHost(host);
@@ -154,24 +157,31 @@ private slots:
         const QString origin = QString("http://%1:%2").arg(host).arg(server_.port());
         QCOMPARE(questions_,
                  QStringList{origin + " wants to show notifications.\n\nDo you allow it?"});
-        // Asked again, the page gets the same answer without a question.
+        // Asked again, the page gets the same answer without a question; so does another page
+        // of the site.
         view.run("document.title = ''; " + ask);
         QTRY_COMPARE_WITH_TIMEOUT(view.title(), state, kWait);
+        EngineView other(engine_);
+        EngineDialogs otherDialogs(other.page(), engine_.siteDecisions());
+        QVERIFY(other.loaded(url));
+        other.run(ask);
+        QTRY_COMPARE_WITH_TIMEOUT(other.title(), state, kWait);
         QCOMPARE(questions_.size(), 1);
     }
 
     void downloadIsSavedWhereTheUserChose() {
         // Two pages of one profile: the user is asked once per download all the same.
-        EngineView view;
-        EngineDialogs dialogs(view.page());
-        EngineView other;
-        EngineDialogs otherDialogs(other.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
+        EngineView other(engine_);
+        EngineDialogs otherDialogs(other.page(), engine_.siteDecisions());
         QStringList suggested;
         const QString chosen = files_.filePath("chosen.bin");
-        setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
-            suggested << path;
-            return std::optional<SaveChoice>({chosen, 0});
-        }});
+        app_.promptAnswers =
+            PromptAnswers{.savePath = [&](const QString& path, const QStringList&) {
+                suggested << path;
+                return std::optional<SaveChoice>({chosen, 0});
+            }};
         view.page()->load(server_.url("/report"));
         QTRY_VERIFY_WITH_TIMEOUT(downloadWindow(), kWait);
         DownloadWindow* window = downloadWindow();
@@ -202,13 +212,14 @@ private slots:
                      {plainFile.fileName() + "/home", QDir::currentPath()}};
         for (const auto& [user, folder] : homes) {
             qputenv("HOME", QFile::encodeName(user));
-            EngineView view;
-            EngineDialogs dialogs(view.page());
+            EngineView view(engine_);
+            EngineDialogs dialogs(view.page(), engine_.siteDecisions());
             QString suggested;
-            setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
-                suggested = path;
-                return std::optional<SaveChoice>();
-            }});
+            app_.promptAnswers =
+                PromptAnswers{.savePath = [&](const QString& path, const QStringList&) {
+                    suggested = path;
+                    return std::optional<SaveChoice>();
+                }};
             view.page()->load(server_.url("/report"));
             QTRY_VERIFY_WITH_TIMEOUT(!suggested.isEmpty(), kWait);
             QCOMPARE(suggested, folder + "/report.bin");
@@ -218,13 +229,13 @@ private slots:
     }
 
     void downloadRefusedWhenNoFileIsChosen() {
-        EngineView view;
-        EngineDialogs dialogs(view.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
         int questions = 0;
-        setPromptAnswers({.savePath = [&](const QString&, const QStringList&) {
+        app_.promptAnswers = PromptAnswers{.savePath = [&](const QString&, const QStringList&) {
             ++questions;
             return std::optional<SaveChoice>();
-        }});
+        }};
         // Seen after the download handling, which is connected first.
         std::optional<QWebEngineDownloadRequest::DownloadState> state;
         connect(view.page()->profile(), &QWebEngineProfile::downloadRequested, this,
@@ -239,12 +250,12 @@ private slots:
     }
 
     void downloadCanBeCancelled() {
-        EngineView view;
-        EngineDialogs dialogs(view.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
         const QString chosen = files_.filePath("big.bin");
-        setPromptAnswers({.savePath = [&](const QString&, const QStringList&) {
+        app_.promptAnswers = PromptAnswers{.savePath = [&](const QString&, const QStringList&) {
             return std::optional<SaveChoice>({chosen, 0});
-        }});
+        }};
         view.page()->load(server_.url("/big"));
         QTRY_VERIFY_WITH_TIMEOUT(downloadWindow(), kWait);
         DownloadWindow* window = downloadWindow();
@@ -260,13 +271,13 @@ private slots:
     }
 
     void siteAsksForUserAndPassword() {
-        CheckedView checked;
+        CheckedView checked(engine_);
         QStringList prompts;
         std::optional<Credentials> answer;
-        setPromptAnswers({.credentials = [&](const QString& prompt) {
+        app_.promptAnswers = PromptAnswers{.credentials = [&](const QString& prompt) {
             prompts << prompt;
             return answer;
-        }});
+        }};
         const QString host = server_.hostAndPort();
         // Cancelled: the page is what the server shows to those without entry.
         QVERIFY(checked.loaded(server_.url("/staff")));
@@ -287,7 +298,7 @@ private slots:
         if (!tls_) QSKIP("openssl could not make a certificate");
         LoopbackServer secure(*tls_);
         secure.addPage("/secure", "<title>Secure</title>");
-        CheckedView checked(true);
+        CheckedView checked(engine_, true);
         answerYesNo(true);
         QVERIFY(checked.loaded(secure.url("/secure")));
         QVERIFY(questions_.isEmpty());
@@ -297,14 +308,14 @@ private slots:
         QCOMPARE(checked.messages.size(), 2);
         QVERIFY(checked.messages.last().startsWith(
             "Not loaded: the security certificate of 127.0.0.1 is not valid ("));
-        QVERIFY(!EngineDialogs::certificateOverridden(secure.url("/")));
+        QVERIFY(!engine_.siteDecisions().certificateAllowed(secure.url("/")));
     }
 
     void userDecidesOnAnInvalidCertificate() {
         if (!tls_) QSKIP("openssl could not make a certificate");
         LoopbackServer refused(*tls_);
         refused.addPage("/secure", "<title>Secure</title>");
-        CheckedView checked;
+        CheckedView checked(engine_);
         answerYesNo(false);
         QVERIFY(checked.loaded(refused.url("/secure")));
         QCOMPARE(questions_.size(), 1);
@@ -314,7 +325,13 @@ private slots:
         QVERIFY(!refused.requestedPaths().contains("/secure"));
         QCOMPARE(checked.messages.size(), 2);
         QVERIFY(checked.messages.last().startsWith("Not loaded: "));
-        QVERIFY(!EngineDialogs::certificateOverridden(refused.url("/")));
+        QVERIFY(!engine_.siteDecisions().certificateAllowed(refused.url("/")));
+        // The answer holds for the site: another page of it is refused without a question.
+        CheckedView another(engine_);
+        QVERIFY(another.loaded(refused.url("/other")));
+        QCOMPARE(questions_.size(), 1);
+        QVERIFY(another.messages.last().startsWith("Not loaded: "));
+        QVERIFY(!refused.requestedPaths().contains("/other"));
 
         LoopbackServer accepted(*tls_);
         accepted.addPage("/secure", "<title>Secure</title>");
@@ -323,9 +340,9 @@ private slots:
         QCOMPARE(checked.view.title(), QString("Secure"));
         QCOMPARE(questions_.size(), 2);
         QCOMPARE(checked.messages, QStringList{"Done"});
-        QVERIFY(EngineDialogs::certificateOverridden(accepted.url("/")));
+        QVERIFY(engine_.siteDecisions().certificateAllowed(accepted.url("/")));
         // The page is not counted as secure.
-        QtWebBrowser browser;
+        QtWebBrowser browser(engine_);
         QSignalSpy loaded(&browser, &WebBrowser::DocumentComplete);
         browser.Navigate(accepted.url("/secure").toString());
         QVERIFY(loaded.wait(kWait));
@@ -338,7 +355,7 @@ private slots:
     }
 
     void stoppedRendererLeavesANoticeAndRefreshLoadsThePageAgain() {
-        CheckedView checked;
+        CheckedView checked(engine_);
         EngineDialogs& dialogs = checked.dialogs;
         QVERIFY(!dialogs.reloadAfterCrash());  // nothing stopped
         const QUrl a = server_.url("/a");
@@ -362,7 +379,7 @@ private slots:
     }
 
     void pageScriptDialogsAreShown() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         auto* view = qobject_cast<QWebEngineView*>(wb.widget());
         view->show();
         QSignalSpy done(&wb, &WebBrowser::DocumentComplete);

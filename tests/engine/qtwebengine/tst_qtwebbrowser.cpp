@@ -136,7 +136,7 @@ private slots:
     }
 
     void typedAddressWithoutSchemeLoadsThePage() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         QVERIFY(navigated(wb, server_.hostAndPort("/a")));
         const QString url = QString("http://127.0.0.1:%1/a").arg(server_.port());
@@ -147,7 +147,7 @@ private slots:
     }
 
     void addressesAreReadLikeAnAddressBar() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(navigated(wb, QString("localhost:%1/b").arg(server_.port())));
         QCOMPARE(wb.LocationURL(), QString("http://localhost:%1/b").arg(server_.port()));
         QCOMPARE(wb.LocationName(), QString("Page B"));
@@ -156,7 +156,7 @@ private slots:
     }
 
     void redirectReportsTheFinalAddress() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         QVERIFY(navigated(wb, server_.url("/moved").toString()));
         const QString url = QString("http://127.0.0.1:%1/a").arg(server_.port());
@@ -165,7 +165,7 @@ private slots:
     }
 
     void loadEventsComeInOrder() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         QVERIFY(navigated(wb, server_.url("/b").toString()));
         const QStringList events =
@@ -182,7 +182,7 @@ private slots:
     }
 
     void emptyAddressDoesNothing() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         wb.Navigate("");
         QVERIFY(navigated(wb, server_.url("/b").toString()));
@@ -191,7 +191,7 @@ private slots:
     }
 
     void historyStepsFailWithNowhereToGo() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QCOMPARE(wb.LocationURL(), QString());
         QCOMPARE(wb.LocationName(), QString());
         QVERIFY(!wb.GoBack());
@@ -204,7 +204,7 @@ private slots:
     }
 
     void commandStatesFollowTheHistory() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         // The first navigation reports both states before it returns, so that a window sets
         // its buttons before it first shows.
@@ -231,7 +231,7 @@ private slots:
 
     void componentOutlivesItsWidget() {
         // A host window deletes the view with its other widgets.
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(navigated(wb, server_.url("/a").toString()));
         delete wb.widget();
         QCOMPARE(wb.widget(), nullptr);
@@ -246,7 +246,7 @@ private slots:
     }
 
     void focusedElementIsTracked() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(showFocused(wb));
         QCOMPARE(wb.activeElementTagName(), std::nullopt);
         QVERIFY(navigated(wb, server_.url("/focus").toString()));
@@ -281,7 +281,7 @@ private slots:
     }
 
     void markupIsTheRootElementsContent() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(navigated(wb, server_.url("/markup").toString()));
         QCOMPARE(markupOf(wb),
                  std::optional<QString>("<head><title>M</title></head><body><p>one</p></body>"));
@@ -300,16 +300,16 @@ private slots:
 
     void linkToNewWindowOpensAnotherBrowser() {
         QFETCH(bool, startUpLoaded);
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(showFocused(wb));
         QVERIFY(navigated(wb, server_.url("/opener").toString()));
-        QtWebBrowser other;
+        QtWebBrowser other(engine_, nullptr, true);  // as the engine makes it for a page's window
         EventLog otherLog(&other);
         if (startUpLoaded) QVERIFY(navigated(other, server_.url("/a").toString()));
         std::optional<QString> focusAtRequest;
         int requests = 0;
         qsizetype statesInRequest = -1;
-        wb.setNewWindowHook([&]() -> WebBrowser* {
+        wb.setNewWindowHook([&](const NewWindowRequest&) -> WebBrowser* {
             ++requests;
             focusAtRequest = wb.activeElementTagName();
             if (!startUpLoaded) other.Navigate(server_.url("/a").toString());
@@ -338,12 +338,12 @@ private slots:
     }
 
     void refusedNewWindowOpensNothing() {
-        QtWebBrowser wb;
-        QtWebBrowser other;
+        QtWebBrowser wb(engine_);
+        QtWebBrowser other(engine_);
         QVERIFY(showFocused(wb));
         QVERIFY(navigated(wb, server_.url("/blocker").toString()));
         int requests = 0;
-        wb.setNewWindowHook([&]() -> WebBrowser* {
+        wb.setNewWindowHook([&](const NewWindowRequest&) -> WebBrowser* {
             ++requests;
             return nullptr;
         });
@@ -359,10 +359,10 @@ private slots:
     }
 
     void popupOnLoadIsAskedForWithNothingFocused() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         int requests = 0;
         std::optional<QString> focusAtRequest = "unread";
-        wb.setNewWindowHook([&]() -> WebBrowser* {
+        wb.setNewWindowHook([&](const NewWindowRequest&) -> WebBrowser* {
             ++requests;
             focusAtRequest = wb.activeElementTagName();
             return nullptr;
@@ -374,7 +374,7 @@ private slots:
     }
 
     void offlineRefusesNetworkPagesButLoadsLocalFiles() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         wb.setOffline(true);
         QVERIFY(wb.Offline());
         QVERIFY(navigated(wb, server_.url("/offline").toString()));
@@ -401,7 +401,7 @@ private slots:
         if (!tls) QSKIP("openssl could not make a certificate");
         LoopbackServer secure(*tls);
         secure.addPage("/secure", "<title>Secure</title>");
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         wb.setSilent(true);
         QVERIFY(wb.Silent());
         QVERIFY(navigated(wb, secure.url("/secure").toString()));
@@ -416,7 +416,7 @@ private slots:
         if (!tls) QSKIP("openssl could not make a certificate");
         LoopbackServer secure(*tls);
         secure.addPage("/secure", "<title>Secure</title>");
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         int questions = 0;
         QTimer user;  // answers "Yes" to every question the engine asks
         connect(&user, &QTimer::timeout, this, [&] {
@@ -457,7 +457,7 @@ private slots:
     void engineDebugAddressesAreRefused() {
         QFETCH(QString, address);
         QFETCH(bool, byPage);
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         const QString start = byPage ? "chrome://gpu/" : server_.url("/a").toString();
         QVERIFY(navigated(wb, start));
         EventLog log(&wb);
@@ -479,7 +479,7 @@ private slots:
 
     // An address longer than the engine takes is refused with a message, not dropped silently.
     void overlongAddressIsRefusedWithAMessage() {
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         const QString start = server_.url("/a").toString();
         QVERIFY(navigated(wb, start));
         EventLog log(&wb);
@@ -504,7 +504,7 @@ private slots:
         QVERIFY(options.save());
         QCOMPARE(EngineOptions::load(), options);
 
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         QVERIFY(loadCompletes(wb, [&] { wb.GoHome(); }));
         QCOMPARE(wb.LocationURL(), server_.url("/b").toString());
 

@@ -1,0 +1,68 @@
+#include "app/application.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <utility>
+
+#include "browser/frmmain.h"
+#include "forms/busywork.h"
+
+namespace skiff {
+
+Application::Application(std::unique_ptr<Engine> engine, std::shared_ptr<const Clock> clock)
+    : engine_(std::move(engine)), clock_(std::move(clock)), downloads_(engine_.get()) {}
+
+Application::~Application() {
+    for (FrmMain* window : browserWindows()) window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void Application::start(const QStringList& addresses) {
+    if (!addresses.isEmpty()) firstAddress_ = addresses.first();
+    frmMain().show();
+    for (const QString& address : addresses.mid(1)) openWindow(address);
+}
+
+FrmMain& Application::openWindow(const QString& address) {
+    return open(new FrmMain(nullptr, address));
+}
+
+FrmMain& Application::openWindowForPage(const NewWindowRequest& request) {
+    return open(new FrmMain(&request));
+}
+
+FrmMain& Application::open(FrmMain* window) {
+    furtherWindows_.append(window);
+    window->Form_Load();
+    window->show();
+    return *window;
+}
+
+QList<FrmMain*> Application::browserWindows() const {
+    QList<FrmMain*> windows;
+    if (frmMainLoaded()) windows.append(&frmMain());
+    for (const QPointer<FrmMain>& window : furtherWindows_)
+        if (window) windows.append(window);
+    return windows;
+}
+
+std::optional<QString> Application::takeFirstAddress() {
+    return std::exchange(firstAddress_, std::nullopt);
+}
+
+BrowserHost* Application::firstBrowserWindow() {
+    return &frmMain();
+}
+
+void Application::quit() {
+    if (quitting_) return;
+    if (busy()) {
+        QTimer::singleShot(100, this, &Application::quit);
+        return;
+    }
+    quitting_ = true;
+    for (FrmMain* window : browserWindows()) window->close();
+    emit quitDone();
+}
+
+}  // namespace skiff

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+#include "browser/browserprogram.h"
+#include "core/clock.h"
+#include "pagetools/downloads.h"
+
+namespace skiff {
+
+// The program: it owns the web engine, the clock, the browser windows (the first one and the
+// further ones pages or the command line open) and the download windows' handler, and it
+// quits. It is the program host of every layer (BrowserProgram, EngineHost, ProgramHost) while
+// it lives, so it also holds the hooks through which tests answer questions and read messages
+// in place of the user. main() makes one; so does the test environment, with a scripted engine
+// and a fixed clock.
+class Application : public QObject, public BrowserProgram {
+    Q_OBJECT
+public:
+    explicit Application(std::unique_ptr<Engine> engine,
+                         std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>());
+    // Closes the browser windows still open, before the engine their pages are on goes.
+    ~Application() override;
+
+    // Opens the first browser window, at the first of `addresses` in place of the start-up
+    // page, and a further window for each further address.
+    void start(const QStringList& addresses);
+    // A further browser window, loaded and shown, opening `address` in place of the start-up
+    // page.
+    FrmMain& openWindow(const QString& address);
+    // The browser windows open: the first one when it is loaded, then the further ones in the
+    // order they opened.
+    QList<FrmMain*> browserWindows() const;
+
+    // Closes the first browser window (the tool windows unload with it, so the favorites are
+    // written) and every other browser window, then says quitDone; the program then ends. For
+    // Quit, for the signals that ask the program to end and for the end of the desktop session.
+    // A window may ask the user a question on the way (a favorites file that cannot be
+    // written); a second request meanwhile is not to cut that short, so it is ignored. While
+    // the program is busy with work the user waits for (see BusyScope), quitting waits until
+    // it is over.
+    void quit() override;
+
+    Engine& engine() override { return *engine_; }
+    const Clock& clock() const override { return *clock_; }
+    std::optional<QString> takeFirstAddress() override;
+    FrmMain& openWindowForPage(const NewWindowRequest& request) override;
+    BrowserHost* firstBrowserWindow() override;
+
+signals:
+    // quit() has closed every window.
+    void quitDone();
+
+private:
+    FrmMain& open(FrmMain* window);
+
+    std::unique_ptr<Engine> engine_;
+    std::shared_ptr<const Clock> clock_;
+    Downloads downloads_;
+    std::optional<QString> firstAddress_;
+    QList<QPointer<FrmMain>> furtherWindows_;
+    bool quitting_ = false;
+};
+
+}  // namespace skiff

@@ -1,0 +1,71 @@
+// The application object: the browser windows it opens and keeps, and quitting.
+
+#include <QFile>
+#include <QtTest>
+
+#include "app/application.h"
+#include "browser/frmmain.h"
+#include "favorites/frmfavorites.h"
+#include "support/userinput.h"
+#include "support/windowtestbase.h"
+
+using namespace skiff;
+using namespace skiff::test;
+
+namespace {
+
+FrmMain* windowOf(WebBrowser* wb) {
+    return wb ? qobject_cast<FrmMain*>(wb->widget()->window()) : nullptr;
+}
+
+}  // namespace
+
+class TestApplication : public QObject {
+    Q_OBJECT
+private slots:
+    void startOpensAWindowForEachAddress() {
+        WindowTestEnvironment env;
+        env.app().start({"first.example", "second.example", "third.example"});
+        const QList<FrmMain*> windows = env.app().browserWindows();
+        QCOMPARE(windows.size(), 3);
+        QCOMPARE(windows[0], &frmMain());
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(windows[i]->isVisible());
+            QCOMPARE(windows[i]->wbMain(), env.engines()[i]);
+            QCOMPARE(
+                env.engines()[i]->navigated,
+                QStringList{QStringList({"first.example", "second.example", "third.example"})[i]});
+        }
+    }
+
+    void windowsPagesOpenAreKeptAndQuitClosesThemAll() {
+        WindowTestEnvironment env;
+        env.app().start({});
+        ScriptedEngine* first = env.firstEngine();
+        first->activeTagName = "A";
+        FrmMain* second = windowOf(first->fireNewWindow2().ppDisp);
+        FrmMain* third = windowOf(first->fireNewWindow2().ppDisp);
+        QVERIFY(second && third && second != third);
+        QCOMPARE(env.app().browserWindows(), (QList<FrmMain*>{&frmMain(), second, third}));
+        // The components of the windows a page opened were made for its requests.
+        QCOMPARE(env.engines().size(), 3);
+        QVERIFY(!first->openedByPage);
+        QVERIFY(env.engines()[1]->openedByPage && env.engines()[2]->openedByPage);
+
+        frmFavorites();  // a tool window: it goes with the first browser window
+        QSignalSpy quitDone(&env.app(), &Application::quitDone);
+        QVERIFY(showActive(third));
+        pressKey(third, 'Q', Qt::ControlModifier);
+        QCOMPARE(quitDone.size(), 1);
+        settle();
+        QCOMPARE(env.app().browserWindows(), QList<FrmMain*>{});
+        QVERIFY(!frmMainLoaded() && !frmFavoritesLoaded());
+        QVERIFY(QFile::exists(env.path("favorites.fav")));
+        // Quitting again does nothing more.
+        env.app().quit();
+        QCOMPARE(quitDone.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"
