@@ -135,7 +135,7 @@ void FrmFavorites::Form_Load() {
             break;
         case FavoritesLoad::Unreadable:
             saveOnUnload_ = false;
-            MsgBox(load.error + "\n\nThe list starts empty and will not be saved over the file.",
+            MsgBox(load.error + "\n\nThe list starts empty; changes to it are not saved.",
                    kFileMessageTitle, this);
             break;
     }
