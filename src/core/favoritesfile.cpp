@@ -1,5 +1,6 @@
 #include "core/favoritesfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,8 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -46,6 +49,83 @@ bool fail(QString* error, const QString& path, const QString& reason) {
     return false;
 }
 
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QString kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("a folder");
+    if (S_ISCHR(mode)) return QStringLiteral("a character device");
+    if (S_ISBLK(mode)) return QStringLiteral("a block device");
+    if (S_ISFIFO(mode)) return QStringLiteral("a FIFO (named pipe)");
+    if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
+// What has a favorites file's name. Only a regular file, or a link to one, is ever written.
+struct Node {
+    enum Kind {
+        None,     // nothing, not even a link
+        Regular,  // `file` is the regular file to write: the name itself or where its link points
+        Other,    // anything else; `reason` says what it is
+    };
+    Kind kind;
+    QString file;
+    QString reason;
+};
+
+Node lookUp(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (lstat(name.constData(), &status) != 0)
+        return errno == ENOENT ? Node{Node::None, path, {}}
+                               : Node{Node::Other, {}, systemError(errno)};
+    if (S_ISREG(status.st_mode)) return {Node::Regular, path, {}};
+    if (!S_ISLNK(status.st_mode))
+        return {Node::Other, {}, "it is " + kindOf(status.st_mode) + ", not a regular file"};
+    const QString link = QStringLiteral("it is a link to \"%1\"")
+                             .arg(QDir::toNativeSeparators(QFileInfo(path).symLinkTarget()));
+    if (stat(name.constData(), &status) != 0)
+        return {Node::Other,
+                {},
+                errno == ENOENT ? link + ", which does not exist"
+                                : link + " (" + systemError(errno) + ")"};
+    if (S_ISREG(status.st_mode)) return {Node::Regular, QFileInfo(path).canonicalFilePath(), {}};
+    return {Node::Other, {}, link + ", " + kindOf(status.st_mode) + ", not a regular file"};
+}
+
+// Reads all that the open `handle` holds now, or false with `reason` set. A handle opened
+// without waiting gives up at once where a FIFO or a device has nothing more to say. More than
+// kMaxFavoritesFileSize bytes are not a favorites file: reading stops there.
+bool readAvailable(int handle, qsizetype sizeHint, QByteArray* bytes, QString* reason) {
+    const auto tooLarge = [reason] {
+        *reason = QStringLiteral("it holds more than %1 MB, too much for a list of favorites")
+                      .arg(kMaxFavoritesFileSize >> 20);
+        return false;
+    };
+    if (sizeHint > kMaxFavoritesFileSize) return tooLarge();
+    // One byte more than the file's size, so that its end is seen without growing the buffer.
+    bytes->resize(std::max<qsizetype>(sizeHint + 1, 1 << 16));
+    qsizetype have = 0;
+    for (;;) {
+        if (have == bytes->size()) {
+            if (have > kMaxFavoritesFileSize) return tooLarge();
+            bytes->resize(std::min(have * 2, kMaxFavoritesFileSize + 1));
+        }
+        const ssize_t got = ::read(handle, bytes->data() + have, size_t(bytes->size() - have));
+        if (got > 0) {
+            have += got;
+        } else if (got == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            break;
+        } else if (errno != EINTR) {
+            *reason = systemError(errno);
+            return false;
+        }
+    }
+    bytes->truncate(have);
+    return true;
+}
+
 bool inGroup(gid_t group) {
     if (getegid() == group) return true;
     std::vector<gid_t> groups(std::max(getgroups(0, nullptr), 0));
@@ -71,19 +151,22 @@ bool keepOwnerAndMode(int handle, const struct stat& old) {
     return fchmod(handle, old.st_mode & 07777) == 0;
 }
 
-// Writes `bytes` as the whole new contents of `path`, or leaves the old file as it was. A link
-// is followed: the file it points to is replaced and the link stays.
+// Writes `bytes` as the whole new contents of `path`, or leaves the old file as it was. Only a
+// regular file is written; a link to one is followed, its target is replaced and the link stays.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* error) {
+    const Node node = lookUp(path);
+    if (node.kind == Node::Other) return fail(error, path, node.reason);
     // The new file takes the old one's place by a rename, which the old file's own
     // permissions do not stop; a file the user made read-only is kept as it is.
     struct stat old {};
-    const bool exists =
-        stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode);
-    if (exists && isReadOnly(path, old))
+    const bool exists = node.kind == Node::Regular &&
+                        stat(QFile::encodeName(node.file).constData(), &old) == 0 &&
+                        S_ISREG(old.st_mode);
+    if (exists && isReadOnly(node.file, old))
         return fail(error, path, QStringLiteral("the file is read-only"));
     // Unbuffered, so that a write cut short (a full disk) shows in the count written; a
     // buffered one would report the cut only to the flush, which does not fail on it.
-    QSaveFile file(path);
+    QSaveFile file(node.file);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(error, path, file.errorString());
     if (exists && !keepOwnerAndMode(file.handle(), old)) {
@@ -204,6 +287,23 @@ QString FavoritesEntries::text(qsizetype i) const {
     return e.latin1 ? QString::fromLatin1(line) : fromUtf8(line);
 }
 
+QString FavoritesEntries::shownText(qsizetype i) const {
+    const Entry& e = entries_[size_t(i)];
+    const char* const line = bytes_.constData() + e.start;
+    // A UTF-16 unit takes at most three bytes of UTF-8 (four bytes make two units) and one of
+    // Latin-1: the bytes decoded hold more than the length shown whenever the line is longer.
+    const qsizetype room = (kShownEntryLength + 1) * (e.latin1 ? 1 : 3);
+    qsizetype take = std::min(qsizetype(e.size), room);
+    if (!e.latin1)  // not into the middle of a character
+        while (take < qsizetype(e.size) && take > 0 && (uchar(line[take]) & 0xC0) == 0x80) --take;
+    const QByteArrayView bytes(line, take);
+    QString text = e.latin1 ? QString::fromLatin1(bytes) : fromUtf8(bytes);
+    if (take == qsizetype(e.size) && text.size() <= kShownEntryLength) return text;
+    text.truncate(kShownEntryLength - 1);
+    if (text.back().isHighSurrogate()) text.chop(1);
+    return text + QChar(0x2026);  // …
+}
+
 QStringList FavoritesEntries::texts() const {
     QStringList out;
     out.reserve(size());
@@ -230,18 +330,32 @@ QByteArray serializeFavorites(const QStringList& entries) {
 }
 
 FavoritesLoad loadFavorites(const QString& path) {
-    if (!FileExists(path)) return {FavoritesLoad::Missing, {}, {}};
-    QFile file(path);
+    const Node node = lookUp(path);
+    if (node.kind == Node::None) return {FavoritesLoad::Missing, {}, {}};
+    const auto unreadable = [&](const QString& reason) {
+        return FavoritesLoad{FavoritesLoad::Unreadable, {}, failure("read", path, reason)};
+    };
+    // Opened without waiting: a FIFO with no writer and a device with nothing to say give no
+    // bytes rather than holding the program.
+    const int handle =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (handle < 0) return unreadable(node.kind == Node::Other ? node.reason : systemError(errno));
+    const auto closing = qScopeGuard([handle] { ::close(handle); });
+    struct stat status {};
+    if (fstat(handle, &status) != 0) return unreadable(systemError(errno));
+    if (S_ISDIR(status.st_mode)) return unreadable(node.reason);
     QByteArray bytes;
+    QString reason;
     try {
-        if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-        if (!file.isOpen() || file.error() != QFileDevice::NoError)
-            return {FavoritesLoad::Unreadable, {}, failure("read", path, file.errorString())};
-        return {FavoritesLoad::Loaded, FavoritesEntries::read(std::move(bytes)), {}};
+        const qsizetype size = S_ISREG(status.st_mode) ? qsizetype(status.st_size) : 0;
+        if (!readAvailable(handle, size, &bytes, &reason)) return unreadable(reason);
+        FavoritesEntries entries = FavoritesEntries::read(std::move(bytes));
+        if (node.kind == Node::Other)
+            return {FavoritesLoad::ReadOnly, std::move(entries),
+                    failure("write", path, node.reason)};
+        return {FavoritesLoad::Loaded, std::move(entries), {}};
     } catch (const std::bad_alloc&) {
-        return {FavoritesLoad::Unreadable,
-                {},
-                failure("read", path, QStringLiteral("it does not fit into memory"))};
+        return unreadable(QStringLiteral("it does not fit into memory"));
     }
 }
 

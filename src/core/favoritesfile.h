@@ -20,6 +20,13 @@ inline const QString kDefaultFavorite =
 // count as absent.
 bool FileExists(const QString& sFileName);
 
+// The most a favorites file may hold: 256 MiB. A million entries of the usual length take about
+// 50 MB; a file of more than five times that is not a list of favorites, and Skiff neither reads
+// nor writes it.
+inline constexpr qsizetype kMaxFavoritesFileSize = qsizetype(256) << 20;
+// The most characters (UTF-16 units) of an entry a list shows: a longer entry is shown cut.
+inline constexpr qsizetype kShownEntryLength = 1000;
+
 // A list of favorites, kept as the bytes of its file: one buffer, and for each entry where its
 // line lies in it. Reading a file takes no allocation per entry and writing one copies its lines
 // as they are; an entry's text is decoded only when asked for.
@@ -40,6 +47,10 @@ public:
 
     qsizetype size() const { return qsizetype(entries_.size()); }
     QString text(qsizetype i) const;
+    // The entry as a list shows it: its text, or when that is longer than kShownEntryLength,
+    // its start ending in "…" within that length. Only the bytes shown are decoded, so an
+    // entry of millions of characters costs no more than a short one.
+    QString shownText(qsizetype i) const;
     QStringList texts() const;
     void append(const QString& text);
     void remove(qsizetype i);
@@ -61,17 +72,27 @@ private:
 QStringList parseFavorites(const QByteArray& bytes);
 QByteArray serializeFavorites(const QStringList& entries);
 
+// Skiff writes only regular files. A favorites file that is a link to a regular file is
+// written where the link points, and the link stays; anything else under the file's name (a
+// device, a FIFO, a socket, a folder, a link to one of them or to nothing) is read if it can be
+// and never written.
 struct FavoritesLoad {
     enum Status {
-        Missing,     // there is no favorites file
+        Missing,     // nothing has the file's name, not even a link
         Loaded,      // `entries` holds what the file lists
-        Unreadable,  // the file exists but could not be read; `error` says why
+        ReadOnly,    // `entries` holds what it lists, but it is not a regular file and is never
+                     // written; `error` says what it is
+        Unreadable,  // it could not be read, or is too large to be a list of favorites;
+                     // `error` says why. It is never written over.
     };
     Status status = Missing;
     FavoritesEntries entries;
     QString error;
 };
 
+// Reads the favorites file at `path` without ever waiting: a FIFO or a device gives what it
+// holds at once (a FIFO nobody writes to gives nothing), and at most kMaxFavoritesFileSize
+// bytes are read.
 FavoritesLoad loadFavorites(const QString& path);
 
 // Replaces the file at `path` with `bytes` by the rules of saveFavorites below.
@@ -81,12 +102,14 @@ bool replaceFavoritesFile(const QString& path, const QByteArray& bytes, QString*
 // returns false and puts a reason, naming the file, into `error` (when given).
 bool createEmptyFavoritesFile(const QString& path, QString* error);
 
-// Replaces the file at `path` with `entries`. The new contents are written to a temporary
-// file beside it and take the old file's place only when complete, so a failed save leaves
-// the old file whole; it then returns false and puts a reason, naming the file, into `error`
-// (when given). A file whose permission bits do not let this process's user write it is not
-// replaced, even when the system would allow it (root); a file that is replaced keeps its
-// permission bits and, where this process may keep it, its owner.
+// Replaces the file at `path` with `entries`, where `path` names a regular file, a link to one,
+// or nothing (a new file is made); anything else is left as it is (see FavoritesLoad). The new
+// contents are written to a temporary file beside the file (beside the link's target) and take
+// its place only when complete, so a failed save leaves the old file whole; it then returns
+// false and puts a reason, naming the file, into `error` (when given). A file whose permission bits
+// do not let this process's user write it is not replaced, even when the system would allow it
+// (root); a file that is replaced keeps its permission bits and, where this process may keep it,
+// its owner.
 bool saveFavorites(const QString& path, const FavoritesEntries& entries, QString* error);
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error);
 

@@ -16,13 +16,17 @@ int FavoritesModel::rowCount(const QModelIndex& parent) const {
 QVariant FavoritesModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-    return entries_.text(index.row());
+    // Laying out a line of millions of characters would hold the list, and every window with
+    // it, for minutes: the list shows the start of a long entry.
+    if (role == Qt::DisplayRole) return entries_.shownText(index.row());
+    if (role == Qt::EditRole) return entries_.text(index.row());
+    return {};
 }
 
 void FavoritesModel::setEntries(FavoritesEntries entries) {
     beginResetModel();
     entries_ = std::move(entries);
+    changed_ = false;
     endResetModel();
 }
 
@@ -30,12 +34,14 @@ void FavoritesModel::append(const QString& text) {
     const int row = rowCount();
     beginInsertRows({}, row, row);
     entries_.append(text);
+    changed_ = true;
     endInsertRows();
 }
 
 void FavoritesModel::remove(int row) {
     beginRemoveRows({}, row, row);
     entries_.remove(row);
+    changed_ = true;
     endRemoveRows();
 }
 

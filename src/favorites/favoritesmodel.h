@@ -7,8 +7,9 @@
 namespace skiff {
 
 // The favorites list as the window's list box shows it: one row for each entry, in list order,
-// showing the entry's text. The list box asks only for the rows it draws, so a list of a
-// million entries costs no more to show than one of ten.
+// showing the entry's text, cut when it is very long (the entry itself keeps all of it). The
+// list box asks only for the rows it draws, so a list of a million entries costs no more to
+// show than one of ten.
 class FavoritesModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -19,12 +20,16 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     const FavoritesEntries& entries() const { return entries_; }
+    // A new list, unchanged until the next append() or remove().
     void setEntries(FavoritesEntries entries);
     void append(const QString& text);
     void remove(int row);
+    // Whether entries were added or removed since the list was set.
+    bool changed() const { return changed_; }
 
 private:
     FavoritesEntries entries_;
+    bool changed_ = false;
 };
 
 }  // namespace skiff

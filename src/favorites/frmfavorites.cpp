@@ -87,6 +87,9 @@ FrmFavorites::FrmFavorites() {
     lstFavorites_->viewport()->installEventFilter(this);
 }
 
+// The title of the messages about the favorites file, told apart from the window's own.
+const QString kFileMessageTitle = QStringLiteral("Favorites File");
+
 // Files and lists of more than this many bytes are read and written while the windows keep
 // painting, with a progress dialog if it takes long; smaller ones take a few milliseconds.
 constexpr qsizetype kLongWork = 1 << 20;
@@ -100,34 +103,50 @@ void FrmFavorites::runLong(qsizetype bytes, const QString& label,
 }
 
 // A missing file is created holding one empty line and the list starts with the default
-// entry. A file that exists but cannot be read gives an empty list, and is left alone.
+// entry, which reaches the file at closing. A file that exists but cannot be read gives an
+// empty list, and is left alone; so is one that is not a regular file, after it is read.
 void FrmFavorites::Form_Load() {
     FavoritesLoad load;
-    runLong(QFileInfo(kFavoritesFileName).size(), "Reading the favorites...",
+    // A FIFO or a device tells nothing of its size: it is read as a long file is.
+    const QFileInfo file(kFavoritesFileName);
+    runLong(file.exists() && !file.isFile() ? kLongWork : file.size(), "Reading the favorites...",
             [&] { load = loadFavorites(kFavoritesFileName); });
     switch (load.status) {
         case FavoritesLoad::Missing: {
             QString error;
-            if (!createEmptyFavoritesFile(kFavoritesFileName, &error))
-                MsgBox(error, "Favorites", this);
-            favorites_->append(kDefaultFavorite);
+            if (createEmptyFavoritesFile(kFavoritesFileName, &error)) {
+                favorites_->append(kDefaultFavorite);
+                break;
+            }
+            // Where not even the file can be made, the default entry is only shown: closing
+            // without a change asks nothing.
+            MsgBox(error, kFileMessageTitle, this);
+            favorites_->setEntries(FavoritesEntries(QStringList{kDefaultFavorite}));
             break;
         }
         case FavoritesLoad::Loaded:
             favorites_->setEntries(std::move(load.entries));
             break;
+        case FavoritesLoad::ReadOnly:
+            saveOnUnload_ = false;
+            favorites_->setEntries(std::move(load.entries));
+            MsgBox(load.error + "\n\nThe list shows what it holds; changes to it are not saved.",
+                   kFileMessageTitle, this);
+            break;
         case FavoritesLoad::Unreadable:
             saveOnUnload_ = false;
-            MsgBox(load.error + "\n\nThe list starts empty and will not be saved over the file.",
-                   "Favorites", this);
+            MsgBox(load.error + "\n\nThe list starts empty; changes to it are not saved.",
+                   kFileMessageTitle, this);
             break;
     }
     Timer1_->start(500);
 }
 
+// The list is written only when it was changed: an unchanged file keeps its bytes, and a
+// folder that takes no file asks nothing.
 void FrmFavorites::Form_Unload() {
     Timer1_->stop();
-    if (!saveOnUnload_) return;
+    if (!saveOnUnload_ || !favorites_->changed()) return;
     // A save that fails is the user's to decide: try again (after freeing the disk or making
     // the folder writable), or close without saving and keep the old file as it is. The
     // program's shut-down waits for the answer.
@@ -143,7 +162,7 @@ void FrmFavorites::Form_Unload() {
                 error +
                     "\n\nClosing without saving keeps the file as it was; the changes made to the "
                     "list since it was opened are lost.",
-                "Favorites", "Close Without Saving", this))
+                kFileMessageTitle, "Close Without Saving", this))
             return;
     }
 }

@@ -48,8 +48,8 @@ private:
     QLabel* lblNumber_ = nullptr;
     QMenu* mnuMain_ = nullptr;
     QTimer* Timer1_ = nullptr;
-    // False when the file exists but could not be read: closing must not replace it with
-    // the empty list shown instead.
+    // False when the file could not be read, or is not a regular file: closing must not
+    // replace it with the list shown instead.
     bool saveOnUnload_ = true;
 };
 

@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -34,6 +38,12 @@ std::optional<std::invoke_result_t<Work>> asOrdinaryUser(Work work) {
         if (test::enforceFilePermissions()) result = work();
     }).join();
     return result;
+}
+
+// The kind of what has `path`'s name, links not followed; 0 when nothing has it.
+mode_t kindAt(const QString& path) {
+    struct stat status {};
+    return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
 }  // namespace
@@ -171,6 +181,119 @@ private slots:
         QCOMPARE(load.status, FavoritesLoad::Unreadable);
         QCOMPARE(load.entries.size(), 0);
         QVERIFY2(load.error.contains("favorites.fav"), qPrintable(load.error));
+    }
+
+    // Only a regular file, or a link to one, is written. Anything else is read where it can be,
+    // without waiting, and neither a save nor the file made for a missing list touches it.
+    void onlyRegularFilesAreWritten_data() {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("entries");
+        const int readOnly = FavoritesLoad::ReadOnly, unreadable = FavoritesLoad::Unreadable;
+        QTest::newRow("link to a missing file") << "missing" << unreadable << QStringList();
+        QTest::newRow("FIFO nobody writes to") << "fifo" << readOnly << QStringList();
+        QTest::newRow("FIFO with a writer")
+            << "fifo writer" << readOnly << QStringList{"http://a/"};
+        QTest::newRow("link to a FIFO") << "fifo link" << readOnly << QStringList();
+        QTest::newRow("character device") << "device" << readOnly << QStringList();
+        QTest::newRow("link to a character device") << "device link" << readOnly << QStringList();
+        QTest::newRow("socket") << "socket" << unreadable << QStringList();
+        QTest::newRow("folder") << "folder" << unreadable << QStringList();
+    }
+    void onlyRegularFilesAreWritten() {
+        QFETCH(QString, node);
+        QFETCH(int, status);
+        QFETCH(QStringList, entries);
+        const bool link = node.endsWith("link") || node == "missing";
+        const QString made = link ? dir_->filePath("elsewhere") : path();
+        const QByteArray name = QFile::encodeName(made);
+        int handle = -1;  // a FIFO's writer, or a socket
+        const auto closeHandle = qScopeGuard([&] {
+            if (handle >= 0) close(handle);
+        });
+        if (node.startsWith("fifo")) {
+            QCOMPARE(mkfifo(name, 0600), 0);
+            if (node == "fifo writer") {
+                handle = open(name, O_RDWR | O_NONBLOCK);  // stays open: the FIFO has no end
+                QCOMPARE(write(handle, "http://a/\r\n", 11), 11);
+            }
+        } else if (node.startsWith("device")) {
+            if (mknod(name, S_IFCHR | 0600, makedev(1, 3)) != 0)  // as /dev/null
+                QSKIP("only root can make a device");
+        } else if (node == "socket") {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, name, sizeof address.sun_path);
+            handle = socket(AF_UNIX, SOCK_STREAM, 0);
+            QCOMPARE(bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        } else if (node == "folder") {
+            QVERIFY(QDir(dir_->path()).mkdir("favorites.fav"));
+        }
+        if (link) QVERIFY(QFile::link(made, path()));
+        const mode_t kind = kindAt(path()), madeKind = kindAt(made);
+        const QStringList names = QDir(dir_->path()).entryList(QDir::AllEntries | QDir::System);
+
+        const FavoritesLoad load = loadFavorites(path());
+        QCOMPARE(int(load.status), status);
+        QCOMPARE(load.entries.texts(), entries);
+        QVERIFY2(load.error.contains("favorites.fav"), qPrintable(load.error));
+        QString error;
+        QVERIFY(!saveFavorites(path(), {"http://b/"}, &error));
+        QVERIFY2(error.contains("favorites.fav"), qPrintable(error));
+        QVERIFY(!createEmptyFavoritesFile(path(), nullptr));
+
+        QCOMPARE(kindAt(path()), kind);
+        QCOMPARE(kindAt(made), madeKind);
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::System), names);
+    }
+
+    // A file of more than 256 MB (here a sparse one) is not read, and stays as it was.
+    void aFileTooLargeIsRefused() {
+        {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(kMaxFavoritesFileSize + 1));
+        }
+        const QDateTime written = QFileInfo(path()).lastModified();
+        const FavoritesLoad load = loadFavorites(path());
+        QCOMPARE(load.status, FavoritesLoad::Unreadable);
+        QCOMPARE(load.entries.size(), 0);
+        QVERIFY2(load.error.contains("favorites.fav") && load.error.contains("256 MB"),
+                 qPrintable(load.error));
+        QCOMPARE(QFileInfo(path()).size(), kMaxFavoritesFileSize + 1);
+        QCOMPARE(QFileInfo(path()).lastModified(), written);
+    }
+
+    // A list shows at most 1000 characters of an entry, the last of them "…" when it is cut;
+    // the entry keeps all of its text.
+    void longEntriesAreShownCut_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("shown");
+        const QString cut = QString(999, 'x') + QChar(0x2026);
+        QTest::newRow("short") << QByteArray("http://a/") << QString("http://a/");
+        QTest::newRow("1000 characters") << QByteArray(1000, 'x') << QString(1000, 'x');
+        QTest::newRow("1001 characters") << QByteArray(1001, 'x') << cut;
+        QTest::newRow("three megabytes") << QByteArray(3 << 20, 'x') << cut;
+        const QByteArray euro = "\xE2\x82\xAC";  // three bytes of UTF-8
+        QTest::newRow("1001 three-byte characters")
+            << euro.repeated(1001) << QString(999, QChar(0x20AC)) + QChar(0x2026);
+        QTest::newRow("1000 three-byte characters after one byte")
+            << "a" + euro.repeated(1000) << "a" + QString(998, QChar(0x20AC)) + QChar(0x2026);
+        // Two UTF-16 units each: the 999th unit would be half a character.
+        const QString clef = QStringLiteral("\U0001D11E");
+        QTest::newRow("four-byte characters")
+            << QByteArray("\xF0\x9D\x84\x9E").repeated(600) << clef.repeated(499) + QChar(0x2026);
+        QTest::newRow("latin-1") << QByteArray(2000, '\xE9')
+                                 << QString(999, QChar(0xE9)) + QChar(0x2026);
+    }
+    void longEntriesAreShownCut() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, shown);
+        const FavoritesEntries list = FavoritesEntries::read("before\r\n" + line + "\r\nafter");
+        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.shownText(1), shown);
+        QCOMPARE(list.text(1),
+                 line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line));
     }
 
     // Each case makes the save fail in its own way; the old file must stay whole and no

@@ -53,6 +53,7 @@ private slots:
     void cleanup();
 
     void favoritesWindow();
+    void favoritesFileLeftAsItIs();
     void settingsWindowAcrossARestart();
 
 private:
@@ -60,6 +61,8 @@ private:
     // Opens the window of the menu bar title `menu` and waits until it has the keyboard;
     // invalid when it does not come.
     TopLevel open(BrowserWindow::Menu menu, const QString& caption);
+    // Brings the browser window forward and presses Ctrl+`key` there.
+    bool pressInBrowser(const QString& key);
     QString title() const { return m_x.refreshed(m_browser->window()).name; }
     QByteArray favoritesFile() const;
     QString textOfBoxAt(QPoint at);
@@ -99,6 +102,11 @@ TopLevel E2ETools::open(BrowserWindow::Menu menu, const QString& caption) {
     if (!m_browser->chooseMenu(menu)) return {};
     const TopLevel w = m_x.waitForClient(caption);
     return w.isValid() && m_x.waitForActive(w) ? w : TopLevel{};
+}
+
+bool E2ETools::pressInBrowser(const QString& key) {
+    m_x.click(m_browser->webView().center());
+    return m_x.waitForActive(m_browser->window()) && m_x.key(key, Ctrl);
 }
 
 QByteArray E2ETools::favoritesFile() const {
@@ -218,6 +226,50 @@ void E2ETools::favoritesWindow() {
     QCOMPARE(favoritesFile(), QByteArray("http://pages.test/three.html\r\n"
                                          "http://pages.test/one.html\r\n"
                                          "http://\r\n"));
+}
+
+// A favorites file that is a link to nothing is not created by opening the window nor by
+// closing it: a message says that the list is not saved. A file that was not changed keeps its
+// bytes, line feeds and all, also when the program is told to end with the window open.
+void E2ETools::favoritesFileLeftAsItIs() {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/one.html");
+    const QString work = m_skiff->workingDir();
+    QVERIFY(QFile::link(work + "/elsewhere.fav", work + "/favorites.fav"));
+    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+
+    QVERIFY(pressInBrowser("b"));
+    TopLevel message = m_x.waitForClient("Favorites File");
+    QVERIFY(message.isValid() && m_x.waitForActive(message));
+    m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/favorites-not-saved.png");
+    m_x.key("Return");
+    TopLevel fav = m_x.waitForClient("Favorites");
+    QVERIFY(fav.isValid() && m_x.waitForActive(fav));
+    m_x.click(centreOf(fav, favorites::add));
+    QVERIFY(waitFor([&] { return listRows(fav).size() == 1; }));
+    QVERIFY(m_x.closeByCloseBox(fav));
+    QVERIFY(!m_x.client("Favorites File").isValid());
+    QVERIFY(QFileInfo(work + "/favorites.fav").isSymLink());
+    QVERIFY(!QFileInfo::exists(work + "/elsewhere.fav"));
+
+    const QByteArray lines = "http://pages.test/two.html\nhttp://pages.test/three.html\n";
+    QVERIFY(QFile::remove(work + "/favorites.fav"));
+    QFile file(work + "/favorites.fav");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lines);
+    file.close();
+    QVERIFY(pressInBrowser("b"));
+    fav = m_x.waitForClient("Favorites");
+    QVERIFY(fav.isValid() && m_x.waitForActive(fav));
+    QVERIFY(waitFor([&] { return listRows(fav).size() == 2; }));
+    QVERIFY(m_x.closeByCloseBox(fav));
+    QCOMPARE(favoritesFile(), lines);
+    QVERIFY(pressInBrowser("b"));
+    QVERIFY(m_x.waitForActive(m_x.waitForClient("Favorites")));
+    m_skiff->terminate();
+    QVERIFY(m_skiff->waitForExit());
+    QVERIFY(m_skiff->exitedNormally());
+    QCOMPARE(favoritesFile(), lines);
 }
 
 void E2ETools::settingsWindowAcrossARestart() {

@@ -1,5 +1,9 @@
 // The favorites window on its file, with a scripted first browser window.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -91,6 +95,17 @@ const QPair<QString, QString> kNothingSelected{
 void closeFavorites() {
     frmFavorites().close();
     settle();
+}
+
+// What has `path`'s name: its kind (links not followed; 0 for nothing), size and time of change.
+QString nodeAt(const QString& path) {
+    struct stat status {};
+    if (lstat(QFile::encodeName(path).constData(), &status) != 0) return "nothing";
+    return QString("%1 %2 %3.%4")
+        .arg(status.st_mode & S_IFMT)
+        .arg(status.st_size)
+        .arg(status.st_mtim.tv_sec)
+        .arg(status.st_mtim.tv_nsec);
 }
 
 }  // namespace
@@ -289,6 +304,91 @@ private slots:
         closeFavorites();
         QFile(env.path("favorites.fav")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(fileBytes(env), QByteArray("secret\r\n"));
+    }
+
+    // Closing without a change writes nothing and asks nothing, also in a folder that takes no
+    // new file: the file keeps its line feeds, and one reached through a link stays as it is.
+    void closingWithoutAChangeWritesNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("the file") << "favorites.fav";
+        QTest::newRow("through a link") << "list.txt";
+    }
+    void closingWithoutAChangeWritesNothing() {
+        QFETCH(QString, file);
+        WindowTestEnvironment env;
+        QVERIFY(enforceFilePermissions());
+        QFile lines(env.path(file));
+        QVERIFY(lines.open(QIODevice::WriteOnly));
+        lines.write("one\ntwo\n");
+        lines.close();
+        if (file != "favorites.fav") QVERIFY(QFile::link(file, env.path("favorites.fav")));
+        const QString before = nodeAt(env.path("favorites.fav")) + nodeAt(env.path(file));
+        QFile::setPermissions(QDir::currentPath(), QFile::ReadOwner | QFile::ExeOwner);
+        QuestionAnswerer user({});
+        QCOMPARE(entries(), QStringList({"one", "two"}));
+        closeFavorites();
+        QFile::setPermissions(QDir::currentPath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(user.asked, QStringList());
+        QCOMPARE(nodeAt(env.path("favorites.fav")) + nodeAt(env.path(file)), before);
+        QCOMPARE(fileBytes(env), QByteArray("one\ntwo\n"));
+    }
+
+    // What is not a regular file, or is too large to be a list, is shown as far as it can be
+    // read, with a message that the list is not saved; closing after a change leaves it as it
+    // was and asks nothing.
+    void onlyARegularFileIsWritten_data() {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("link to a missing file") << "missing" << QStringList();
+        QTest::newRow("FIFO with a writer") << "fifo" << QStringList{"http://a/"};
+        QTest::newRow("file of more than 256 MB") << "large" << QStringList();
+    }
+    void onlyARegularFileIsWritten() {
+        QFETCH(QString, node);
+        QFETCH(QStringList, shown);
+        WindowTestEnvironment env;
+        const QString path = env.path("favorites.fav");
+        int writer = -1;
+        const auto closeWriter = qScopeGuard([&] {
+            if (writer >= 0) close(writer);
+        });
+        if (node == "missing") {
+            QVERIFY(QFile::link(env.path("elsewhere.fav"), path));
+        } else if (node == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path), 0600), 0);
+            writer = open(QFile::encodeName(path), O_RDWR | O_NONBLOCK);
+            QCOMPARE(write(writer, "http://a/\r\n", 11), 11);
+        } else {
+            QFile large(path);
+            QVERIFY(large.open(QIODevice::WriteOnly));
+            QVERIFY(large.resize((qint64(256) << 20) + 1));  // sparse: takes no room
+        }
+        const QString before = nodeAt(path) + nodeAt(env.path("elsewhere.fav"));
+        QuestionAnswerer user({});
+        QCOMPARE(entries(), shown);
+        QCOMPARE(env.messages.size(), 1);
+        QCOMPARE(env.messages[0].second, QString("Favorites File"));
+        QVERIFY2(env.messages[0].first.contains(QDir::current().absoluteFilePath("favorites.fav")),
+                 qPrintable(env.messages[0].first));
+        press("xpcmdAdd");
+        closeFavorites();
+        QCOMPARE(user.asked, QStringList());
+        QCOMPARE(nodeAt(path) + nodeAt(env.path("elsewhere.fav")), before);
+    }
+
+    // An entry of megabytes is shown cut, and saved whole.
+    void aLongEntryIsShownCutAndSavedWhole() {
+        WindowTestEnvironment env;
+        const QByteArray line = "http://long.example/?q=" + QByteArray(4 << 20, 'x');
+        writeFile(env, "http://a/\r\n" + line + "\r\n");
+        press("xpcmdAdd");  // the window shows and paints the list
+        const QStringList shown = entries();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[1].size(), 1000);
+        QCOMPARE(shown[1], "http://long.example/?q=" + QString(976, 'x') + QChar(0x2026));
+        closeFavorites();
+        QCOMPARE(fileBytes(env), "http://a/\r\n" + line + "\r\nhttp://\r\n");
     }
 
     void openingTheMenuAgainDoesNotReadTheFileAgain() {
