@@ -63,11 +63,11 @@ public:
     void wbMain_ProgressChange(int Progress, int ProgressMax);
     void wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable);
     void wbMain_DownloadBegin();
-    void wbMain_DownloadComplete();
+    void wbMain_DownloadComplete(bool succeeded);
     void wbMain_TitleChange();
     void wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel);
     void wbMain_NavigateComplete2();
-    void wbMain_DocumentComplete();
+    void wbMain_DocumentComplete(bool succeeded);
     bool IsPopup() const;
 
     // Page tools and the menus that open the tool windows.
@@ -129,6 +129,7 @@ private:
     void connectControls();
     void connectEngine();
     void dockStatusBar();
+    void showLoadEnd(const QString& text, bool succeeded);
     void maximise();
     QString timeOfDay() const;
 
