@@ -96,8 +96,8 @@ int compare(int argc, char** argv) {
     const QString home = dir.filePath("home");
     QDir().mkpath(home + "/config");
     qputenv("XDG_CONFIG_HOME", (home + "/config").toUtf8());
-    if (!skiff::SaveSetting(skiff::kSettingsApp, skiff::kSettingsSection, skiff::kStartupPageKey,
-                            page))
+    if (skiff::SaveSetting(skiff::kSettingsApp, skiff::kSettingsSection, skiff::kStartupPageKey,
+                           page) != skiff::SaveResult::Saved)
         return 1;
 
     std::vector<double> skiffTimes, bareTimes;

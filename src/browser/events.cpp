@@ -16,7 +16,7 @@
 namespace skiff {
 
 void FrmMain::wbMain_StatusTextChange(const QString& Text) {
-    stbStatus_->setPanelText(1, Text);
+    stbStatus_->setPanelText(StatusPanel::Messages, Text);
 }
 
 // The bar shows only while a load reports progress; a value it refuses (above 100, or a
@@ -44,19 +44,25 @@ void FrmMain::wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable
 }
 
 void FrmMain::wbMain_DownloadBegin() {
-    stbStatus_->setPanelText(1, "Starting Download...");
+    stbStatus_->setPanelText(StatusPanel::Messages, "Starting Download...");
 }
 
-void FrmMain::wbMain_DownloadComplete() {
-    stbStatus_->setPanelText(1, "Download Finished...");
+void FrmMain::wbMain_DownloadComplete(bool succeeded) {
+    showLoadEnd("Download Finished...", succeeded);
+}
+
+// A load that failed, was stopped or was refused ends with the engine's message saying so,
+// which stays in the messages panel.
+void FrmMain::showLoadEnd(const QString& text, bool succeeded) {
+    if (succeeded) stbStatus_->setPanelText(StatusPanel::Messages, text);
 }
 
 void FrmMain::wbMain_TitleChange() {
     setWindowTitle(wbMain_->LocationName());
 }
 
-void FrmMain::wbMain_DocumentComplete() {
-    stbStatus_->setPanelText(1, "Document Loaded.");
+void FrmMain::wbMain_DocumentComplete(bool succeeded) {
+    showLoadEnd("Document Loaded.", succeeded);
 }
 
 // A page asks for a new window: it opens only when the pop-up test passes. The program opens

@@ -138,9 +138,9 @@ void FrmMain::Form_Load() {
     wbMain_->setSilent(true);
     tmrMain_->start(1000);
     const QDateTime now = BrowserProgram::current()->clock().now();
-    stbStatus_->setPanelText(3, "ONLiNE");
-    stbStatus_->setPanelText(4, timeOfDayText(now.time()));
-    stbStatus_->setPanelText(5, shortDateText(now.date()));
+    stbStatus_->setPanelText(StatusPanel::Mode, "ONLiNE");
+    stbStatus_->setPanelText(StatusPanel::Time, timeOfDayText(now.time()));
+    stbStatus_->setPanelText(StatusPanel::Date, shortDateText(now.date()));
 }
 
 // Without a window manager (a bare X display) maximising alone does nothing, so the window
@@ -155,7 +155,8 @@ void FrmMain::Form_Activate() {
 }
 
 void FrmMain::tmrMain_Timer() {
-    stbStatus_->setPanelText(4, timeOfDayText(BrowserProgram::current()->clock().now().time()));
+    stbStatus_->setPanelText(StatusPanel::Time,
+                             timeOfDayText(BrowserProgram::current()->clock().now().time()));
 }
 
 // Closing any browser window closes the favorites window, the first browser window, the
@@ -283,7 +284,7 @@ void FrmMain::setAddressText(const QString& text) {
 
 void FrmMain::setOffline(bool offline) {
     wbMain_->setOffline(offline);
-    stbStatus_->setPanelText(3, offline ? "OFFLiNE" : "ONLiNE");
+    stbStatus_->setPanelText(StatusPanel::Mode, offline ? "OFFLiNE" : "ONLiNE");
 }
 
 // Hidden, the web component ends at the window's bottom edge (its top stays at 525 twips);

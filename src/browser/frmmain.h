@@ -57,11 +57,11 @@ public:
     void wbMain_ProgressChange(int Progress, int ProgressMax);
     void wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable);
     void wbMain_DownloadBegin();
-    void wbMain_DownloadComplete();
+    void wbMain_DownloadComplete(bool succeeded);
     void wbMain_TitleChange();
     void wbMain_NewWindow2(const NewWindowRequest& request, WebBrowser** ppDisp, bool* Cancel);
     void wbMain_NavigateComplete2();
-    void wbMain_DocumentComplete();
+    void wbMain_DocumentComplete(bool succeeded);
     bool IsPopup() const;
 
     // Page tools and the menus that open the tool windows.
@@ -122,6 +122,7 @@ private:
     void connectControls();
     void connectEngine();
     void dockStatusBar();
+    void showLoadEnd(const QString& text, bool succeeded);
     void maximise();
     QString timeOfDay() const;
 

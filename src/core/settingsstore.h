@@ -13,21 +13,26 @@ namespace skiff {
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue);
 
-// Stores `value` exactly as given, empty text included. Returns false, and leaves the
-// store's file as it was, when the store cannot be written or its file is damaged.
-bool SaveSetting(const QString& appName, const QString& section, const QString& key,
-                 const QString& value);
+// What became of a save. Unless it is Saved, the store's file is as it was.
+enum class SaveResult {
+    Saved,
+    NotWritable,  // the file or its folder cannot be written, or the disk is full
+    Damaged,      // the file cannot be read as the store's own (see replaceDamagedSettings)
+};
+
+// Stores `value` exactly as given, empty text included. The file is damaged when the store
+// cannot read it as its own: it cannot be parsed, or it holds bytes that are not UTF-8 text,
+// which writing the file again would change.
+SaveResult SaveSetting(const QString& appName, const QString& section, const QString& key,
+                       const QString& value);
 
 // The file that holds the settings of `appName`.
 QString settingsFilePath(const QString& appName);
 
-// True when the file of `appName` exists but the store cannot read it as its own: it cannot be
-// parsed, or it holds bytes that are not UTF-8 text, which writing the file again would change.
-bool settingsFileDamaged(const QString& appName);
-
-// Moves the damaged file of `appName` aside, under its own name with ".damaged" added (and a
-// number when that name is taken), and stores `value` in a new file in its place. Returns the
-// path the old file was moved to; nothing when that failed, and then the file is as it was.
+// Replaces the damaged file of `appName` with a new file that holds only `value`; a copy of the
+// damaged file is kept beside it, under its own name with ".damaged" added (and a number when
+// that name is taken). Returns the copy's path; nothing when that failed, and then the file is
+// as it was. The file is replaced in one step, so that it is never missing.
 std::optional<QString> replaceDamagedSettings(const QString& appName, const QString& section,
                                               const QString& key, const QString& value);
 

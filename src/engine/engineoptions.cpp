@@ -36,10 +36,12 @@ EngineOptions EngineOptions::load() {
 
 bool EngineOptions::save() const {
     // Every option is attempted, even after one failed.
-    const bool home = SaveSetting(kApp, kSection, kHomePageKey, m_homePage);
-    const bool javascript =
-        SaveSetting(kApp, kSection, kJavascriptKey, textOf(m_javascriptEnabled));
-    const bool images = SaveSetting(kApp, kSection, kImagesKey, textOf(m_imagesEnabled));
+    const auto saved = [](const QString& key, const QString& value) {
+        return SaveSetting(kApp, kSection, key, value) == SaveResult::Saved;
+    };
+    const bool home = saved(kHomePageKey, m_homePage);
+    const bool javascript = saved(kJavascriptKey, textOf(m_javascriptEnabled));
+    const bool images = saved(kImagesKey, textOf(m_imagesEnabled));
     return home && javascript && images;
 }
 

@@ -135,10 +135,12 @@ signals:
     void ProgressChange(int Progress, int ProgressMax);
     void CommandStateChange(skiff::WebBrowser::Command Command, bool Enable);
     void DownloadBegin();
-    void DownloadComplete();
+    // The end of a load. `succeeded` is false when the load failed, was stopped or was refused:
+    // the status text just before says so.
+    void DownloadComplete(bool succeeded);
     void TitleChange(const QString& Text);
     void NavigateComplete2();
-    void DocumentComplete();
+    void DocumentComplete(bool succeeded);
 
 protected:
     // Asks the host for a new window's component; nothing when it refuses or has no hook.

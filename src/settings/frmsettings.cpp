@@ -92,15 +92,21 @@ void FrmSettings::xpcmdShow_Click() {
 // file is replaced only when the user agrees, and is kept beside the new one.
 void FrmSettings::xpcmdSave_Click() {
     const QString value = txtStartupPage_->text();
-    if (SaveSetting(kSettingsApp, kSettingsSection, kStartupPageKey, value)) {
-        unloadFrmSettings();
-        return;
+    switch (SaveSetting(kSettingsApp, kSettingsSection, kStartupPageKey, value)) {
+        case SaveResult::Saved:
+            unloadFrmSettings();
+            return;
+        case SaveResult::NotWritable:
+            MsgBox("The start-up page could not be saved: the settings store cannot be written.",
+                   "Settings", this);
+            return;
+        case SaveResult::Damaged:
+            replaceDamagedFile(value);
+            return;
     }
-    if (!settingsFileDamaged(kSettingsApp)) {
-        MsgBox("The start-up page could not be saved: the settings store cannot be written.",
-               "Settings", this);
-        return;
-    }
+}
+
+void FrmSettings::replaceDamagedFile(const QString& value) {
     const QString file = QDir::toNativeSeparators(settingsFilePath(kSettingsApp));
     const QString question =
         "The start-up page was not saved: the settings file \"" + file +

@@ -29,6 +29,8 @@ public:
     QLineEdit* txtStartupPage() const { return txtStartupPage_; }
 
 private:
+    void replaceDamagedFile(const QString& value);
+
     QLineEdit* txtStartupPage_ = nullptr;
 };
 

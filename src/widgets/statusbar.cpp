@@ -1,5 +1,6 @@
 #include "widgets/statusbar.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImage>
@@ -37,10 +38,18 @@ QRect textRect(const QLabel* label) {
     return label->contentsRect().adjusted(m, m, -m, -m).translated(label->pos());
 }
 
+// Screen readers name the bar by what it is.
+QAccessibleInterface* accessibleStatusBar(const QString& className, QObject* object) {
+    if (className != QLatin1String(StatusBar::staticMetaObject.className())) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StatusBar);
+}
+
 }  // namespace
 
 StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent)
     : QWidget(parent), embedded_(windowsNest()), panelsWindow_(new QWidget) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(accessibleStatusBar), true);
     setFixedHeight(twipsToPixels(kHeightTwips));
     panelsWindow_->setObjectName("panels");
     auto* panelsLayout = new QHBoxLayout(panelsWindow_);
@@ -55,13 +64,13 @@ StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent)
     fillWithOwnWindow(this, panelsWindow_);
 }
 
-QLabel* StatusBar::panel(int index) const {
-    if (index < 1 || index > panelCount()) return nullptr;
-    return panels_.at(index - 1);
+QLabel* StatusBar::label(StatusPanel panel) const {
+    const int index = static_cast<int>(panel);
+    return index >= 0 && index < panelCount() ? panels_.at(index) : nullptr;
 }
 
-void StatusBar::setPanelText(int index, const QString& text) {
-    QLabel* label = panel(index);
+void StatusBar::setPanelText(StatusPanel panel, const QString& text) {
+    QLabel* label = this->label(panel);
     if (!label) return;
     label->setText(text);
     panelsWindow_->layout()->activate();  // the panel widens at once
@@ -69,13 +78,13 @@ void StatusBar::setPanelText(int index, const QString& text) {
     if (const QRegion shared = shared_ & textRect(label); !shared.isEmpty()) update(shared);
 }
 
-QString StatusBar::panelText(int index) const {
-    const QLabel* label = panel(index);
+QString StatusBar::panelText(StatusPanel panel) const {
+    const QLabel* label = this->label(panel);
     return label ? label->text() : QString();
 }
 
-int StatusBar::panelWidth(int index) const {
-    const QLabel* label = panel(index);
+int StatusBar::panelWidth(StatusPanel panel) const {
+    const QLabel* label = this->label(panel);
     return label ? label->width() : 0;
 }
 

@@ -11,8 +11,13 @@ class QProgressBar;
 
 namespace skiff {
 
+// The panels of a browser window's status bar, left to right: the latest message, one that is
+// never written, the browsing mode, the time of day and the date of the window's load.
+enum class StatusPanel { Messages, Unused, Mode, Time, Date };
+
 // The status bar along the bottom of a browser window (`stbStatus`): a row of sunken text
-// panels, indexed from 1. Each panel starts at its given width and widens to fit its text.
+// panels, named by StatusPanel. Each panel starts at its given width and widens to fit its
+// text.
 //
 // The panels are drawn in a window of their own (see ownwindow.h), so that the clock, which
 // changes every second, does not make the browser window be composed again; where other widgets
@@ -25,13 +30,13 @@ public:
 
     explicit StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent = nullptr);
 
-    // Replaces the text of panel `index`; an index outside 1..panelCount() is ignored.
-    void setPanelText(int index, const QString& text);
-    // The text of panel `index`, or empty text for an index outside 1..panelCount().
-    QString panelText(int index) const;
+    // Replaces the text of `panel`; a panel the bar does not have is ignored.
+    void setPanelText(StatusPanel panel, const QString& text);
+    // The text of `panel`, or empty text for a panel the bar does not have.
+    QString panelText(StatusPanel panel) const;
     int panelCount() const { return static_cast<int>(panels_.size()); }
-    // The width panel `index` now takes, in pixels; 0 for an index outside the panels.
-    int panelWidth(int index) const;
+    // The width `panel` now takes, in pixels; 0 for a panel the bar does not have.
+    int panelWidth(StatusPanel panel) const;
 
     // `neighbours`, widgets of the same window that overlap the bar (such as the web view below
     // it), show with the panels wherever they are visible, as if the panels lay in the browser
@@ -50,7 +55,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    QLabel* panel(int index) const;
+    QLabel* label(StatusPanel panel) const;
     QRegion sharedRegion() const;
     void updateShared();
     void placeProgress();

@@ -56,10 +56,10 @@ private slots:
         QVERIFY(w.windowState() & Qt::WindowMaximized);
         QCOMPARE(w.tmrMain()->interval(), 1000);
         QVERIFY(w.tmrMain()->isActive());
-        QCOMPARE(w.stbStatus()->panelText(3), QString("ONLiNE"));
-        QCOMPARE(w.stbStatus()->panelText(4), timeOfDayText(QTime(23, 59, 58)));
-        QCOMPARE(w.stbStatus()->panelText(5), shortDateText(QDate(2026, 12, 8)));
-        QCOMPARE(w.stbStatus()->panelText(1), QString());
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Mode), QString("ONLiNE"));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Time), timeOfDayText(QTime(23, 59, 58)));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Date), shortDateText(QDate(2026, 12, 8)));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), QString());
         // The settings window was loaded, hidden, to read the start-up page.
         QVERIFY(frmSettingsLoaded());
         QVERIFY(!frmSettings().isVisible());
@@ -67,7 +67,8 @@ private slots:
 
     void storedStartupPageIsNavigatedAsStored() {
         WindowTestEnvironment env;
-        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "example.com/start"));
+        QCOMPARE(SaveSetting("Web Browser", "Settings", "Start-Up Page", "example.com/start"),
+                 SaveResult::Saved);
         FrmMain& w = frmMain();
         QCOMPARE(env.firstEngine()->navigated, QStringList{"example.com/start"});
         QCOMPARE(w.cboUrl()->currentText(), QString("example.com/start"));
@@ -78,8 +79,8 @@ private slots:
         FrmMain& w = frmMain();
         env.clock->time = QDateTime(QDate(2026, 12, 9), QTime(0, 0, 3));
         w.tmrMain_Timer();
-        QCOMPARE(w.stbStatus()->panelText(4), timeOfDayText(QTime(0, 0, 3)));
-        QCOMPARE(w.stbStatus()->panelText(5), shortDateText(QDate(2026, 12, 8)));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Time), timeOfDayText(QTime(0, 0, 3)));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Date), shortDateText(QDate(2026, 12, 8)));
     }
 
     void enterInAddressBox_data() {
@@ -241,19 +242,36 @@ private slots:
         QCOMPARE(w.txtSearch()->text(), QString("SEARCH..."));
     }
 
+    // The messages panel follows the load; a load that failed, was stopped or was refused keeps
+    // the engine's last message after it ends.
+    void statusMessages_data() {
+        QTest::addColumn<QString>("endMessage");
+        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<QString>("panelAfterwards");
+        QTest::newRow("loaded") << "Done" << true << "Document Loaded.";
+        QTest::newRow("failed") << "Could not load http://127.0.0.1:9/" << false
+                                << "Could not load http://127.0.0.1:9/";
+        QTest::newRow("stopped") << "Stopped" << false << "Stopped";
+    }
     void statusMessages() {
+        QFETCH(QString, endMessage);
+        QFETCH(bool, succeeded);
+        QFETCH(QString, panelAfterwards);
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
         ScriptedEngine* wb = env.firstEngine();
-        const auto panel1 = [&w] { return w.stbStatus()->panelText(1); };
+        const auto messages = [&w] { return w.stbStatus()->panelText(StatusPanel::Messages); };
         wb->fireDownloadBegin();
-        QCOMPARE(panel1(), QString("Starting Download..."));
+        QCOMPARE(messages(), QString("Starting Download..."));
+        wb->fireStatusTextChange(endMessage);
+        QCOMPARE(messages(), endMessage);
+        wb->fireDownloadComplete(succeeded);
+        if (succeeded) QCOMPARE(messages(), QString("Download Finished..."));
+        wb->fireDocumentComplete(succeeded);
+        QCOMPARE(messages(), panelAfterwards);
+        // A link the pointer rests on afterwards is shown, whatever the load's end.
         wb->fireStatusTextChange("http://example.com/link");
-        QCOMPARE(panel1(), QString("http://example.com/link"));
-        wb->fireDownloadComplete();
-        QCOMPARE(panel1(), QString("Download Finished..."));
-        wb->fireDocumentComplete();
-        QCOMPARE(panel1(), QString("Document Loaded."));
+        QCOMPARE(messages(), QString("http://example.com/link"));
         wb->locationName = "Page Title";
         wb->fireTitleChange("ignored");
         QCOMPARE(w.windowTitle(), QString("Page Title"));

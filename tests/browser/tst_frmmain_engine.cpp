@@ -75,7 +75,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.cboUrl()->currentText(), finalAddress, kLoadWait);
         QCOMPARE(w.cboUrl()->itemText(0), finalAddress);
         QTRY_COMPARE(w.windowTitle(), QString("Page A"));
-        QCOMPARE(w.stbStatus()->panelText(1), QString("Document Loaded."));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), QString("Document Loaded."));
         // At the end of the load the progress bar is hidden, at 100.
         QVERIFY(!w.proLoad()->isVisible());
         QCOMPARE(w.proLoad()->value(), 100.0f);
@@ -154,7 +154,8 @@ private slots:
 
     void theStoredStartUpPageOpensAtStart() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", server_.hostAndPort("/b")));
+        QCOMPARE(SaveSetting("Web Browser", "Settings", "Start-Up Page", server_.hostAndPort("/b")),
+                 SaveResult::Saved);
         FrmMain& w = frmMain();
         QCOMPARE(w.cboUrl()->currentText(), server_.hostAndPort("/b"));
         QTRY_COMPARE_WITH_TIMEOUT(w.wbMain()->LocationURL(), server_.url("/b").toString(),

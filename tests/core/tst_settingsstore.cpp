@@ -58,7 +58,7 @@ private slots:
         const QStringList values = {"  http://example.com/?a=1,2&b=\"x\"  ", "example.com",
                                     "http://xn--bcher-kva.example/ü", ""};
         for (const QString& value : values) {
-            QVERIFY(SaveSetting(kApp, kSection, kKey, value));
+            QCOMPARE(SaveSetting(kApp, kSection, kKey, value), SaveResult::Saved);
             // An empty text is a stored value, not an absent one.
             QCOMPARE(GetSetting(kApp, kSection, kKey, "absent"), value);
         }
@@ -75,7 +75,7 @@ private slots:
     }
     void unwritableStoreRefusesAndKeepsTheOldValue() {
         QFETCH(QString, app);
-        QVERIFY(SaveSetting(app, kSection, kKey, "old"));
+        QCOMPARE(SaveSetting(app, kSection, kKey, "old"), SaveResult::Saved);
         const QByteArray before = bytesOf(fileOf(app));
         const auto filePermissions = QFile::permissions(fileOf(app));
         const auto folderPermissions = QFile::permissions(folder());
@@ -91,13 +91,13 @@ private slots:
                 QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
             else
                 limit.emplace(0);
-            QVERIFY(!SaveSetting(app, kSection, kKey, "new"));
+            QCOMPARE(SaveSetting(app, kSection, kKey, "new"), SaveResult::NotWritable);
             QCOMPARE(GetSetting(app, kSection, kKey, ""), QString("old"));
         }
         QCOMPARE(bytesOf(fileOf(app)), before);
     }
 
-    // A file the store cannot read as its own is not written over by a save, which fails.
+    // A file the store cannot read as its own is not written over by a save, which says so.
     void damagedFileIsKept_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("unclosed section") << QByteArray("[Settings\nStart-Up%20Page=x\n");
@@ -111,10 +111,9 @@ private slots:
         QVERIFY(QDir().mkpath(folder()));
         writeBytes(file, bytes);
         const ino_t inode = inodeOf(file);
-        QVERIFY(!SaveSetting(app, kSection, kKey, "new"));
+        QCOMPARE(SaveSetting(app, kSection, kKey, "new"), SaveResult::Damaged);
         QCOMPARE(bytesOf(file), bytes);
         QCOMPARE(inodeOf(file), inode);
-        QVERIFY(settingsFileDamaged(app));
 
         // Replacing it keeps the damaged bytes beside the new file, under a name not yet taken.
         writeBytes(file + ".damaged", "an older backup");
@@ -122,8 +121,40 @@ private slots:
         QCOMPARE(backup, std::optional<QString>(file + ".damaged.2"));
         QCOMPARE(bytesOf(*backup), bytes);
         QCOMPARE(bytesOf(file + ".damaged"), QByteArray("an older backup"));
-        QVERIFY(!settingsFileDamaged(app));
         QCOMPARE(GetSetting(app, kSection, kKey, "<absent>"), QString("new"));
+        QCOMPARE(SaveSetting(app, kSection, kKey, "newer"), SaveResult::Saved);
+        QCOMPARE(QDir(folder()).entryList({app + "*"}, QDir::Files).size(), 3);
+    }
+
+    // A damaged file that cannot be replaced stays in its place as it was, with no copy beside
+    // it and no new file left over.
+    void damagedFileThatCannotBeReplacedStays_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("read-only folder") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void damagedFileThatCannotBeReplacedStays() {
+        QFETCH(bool, fullDisk);
+        const QString app = QString("Stays ") + QTest::currentDataTag();
+        const QString file = fileOf(app);
+        const QByteArray bytes("[Settings\n");
+        QVERIFY(QDir().mkpath(folder()));
+        writeBytes(file, bytes);
+        const ino_t inode = inodeOf(file);
+        const auto folderPermissions = QFile::permissions(folder());
+        const auto restore =
+            qScopeGuard([&] { QFile::setPermissions(folder(), folderPermissions); });
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (fullDisk)
+                limit.emplace(bytes.size());  // room for the copy, none for the new file
+            else
+                QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
+            QCOMPARE(replaceDamagedSettings(app, kSection, kKey, "new"), std::nullopt);
+        }
+        QCOMPARE(bytesOf(file), bytes);
+        QCOMPARE(inodeOf(file), inode);
+        QCOMPARE(QDir(folder()).entryList({app + "*"}, QDir::Files), QStringList{app + ".conf"});
     }
 };
 

@@ -73,13 +73,13 @@ private slots:
         FrmMain& w = frmMain();
         press("xpcmdOffline");
         QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>{true});
-        QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Mode), QString("OFFLiNE"));
         press("xpcmdCancel");  // the mode outlives the window
         QVERIFY(!frmSettingsLoaded());
-        QCOMPARE(w.stbStatus()->panelText(3), QString("OFFLiNE"));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Mode), QString("OFFLiNE"));
         press("xpcmdOnline");
         QCOMPARE(env.firstEngine()->offlineWrites, QList<bool>({true, false}));
-        QCOMPARE(w.stbStatus()->panelText(3), QString("ONLiNE"));
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Mode), QString("ONLiNE"));
     }
 
     void hideAndShowTheStatusBar() {
@@ -121,7 +121,8 @@ private slots:
 
     void cancelAndCloseNeverWrite() {
         WindowTestEnvironment env;
-        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "stored.example"));
+        QCOMPARE(SaveSetting("Web Browser", "Settings", "Start-Up Page", "stored.example"),
+                 SaveResult::Saved);
         typeStartupPage("typed.example");
         press("xpcmdCancel");
         QVERIFY(!frmSettingsLoaded());
@@ -136,7 +137,8 @@ private slots:
     void saveThatCannotBeWrittenKeepsTheWindowAndText() {
         WindowTestEnvironment env;
         QVERIFY(enforceFilePermissions());
-        QVERIFY(SaveSetting("Web Browser", "Settings", "Start-Up Page", "old.example"));
+        QCOMPARE(SaveSetting("Web Browser", "Settings", "Start-Up Page", "old.example"),
+                 SaveResult::Saved);
         const QString folder = env.path("config/Skiff");
         QVERIFY(QDir(folder).exists());
         for (const QString& f : QDir(folder).entryList(QDir::Files))

@@ -179,4 +179,10 @@ LoopbackServer::Response LoopbackServer::responseFor(const QString& path,
             "<title>Unauthorized</title><p>No entry.</p>"};
 }
 
+quint16 closedLoopbackPort() {
+    QTcpServer listener;
+    listener.listen(QHostAddress::LocalHost);
+    return listener.serverPort();
+}
+
 }  // namespace skiff::test

@@ -96,4 +96,8 @@ private:
     quint16 m_tunnelPort = 0;
 };
 
+// A port on 127.0.0.1 that nothing listens on (it was free a moment ago): connections to it are
+// refused.
+quint16 closedLoopbackPort();
+
 }  // namespace skiff::test

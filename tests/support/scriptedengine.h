@@ -75,10 +75,10 @@ public:
         emit CommandStateChange(static_cast<Command>(command), enable);
     }
     void fireDownloadBegin() { emit DownloadBegin(); }
-    void fireDownloadComplete() { emit DownloadComplete(); }
+    void fireDownloadComplete(bool succeeded) { emit DownloadComplete(succeeded); }
     void fireTitleChange(const QString& text) { emit TitleChange(text); }
     void fireNavigateComplete2() { emit NavigateComplete2(); }
-    void fireDocumentComplete() { emit DocumentComplete(); }
+    void fireDocumentComplete(bool succeeded) { emit DocumentComplete(succeeded); }
     // Whether the component answers a page's request for a new window (made by the engine with
     // the request).
     bool openedByPage = false;

@@ -41,19 +41,18 @@ private slots:
     void panelTextGoesToItsOwnPanelOnly() {
         StatusBar bar({7000, 2000, 650, 650, 650});
         QCOMPARE(bar.panelCount(), 5);
-        bar.setPanelText(3, "ONLiNE");
-        bar.setPanelText(1, "Starting Download...");
-        bar.setPanelText(1, "Document Loaded.");
-        QCOMPARE(bar.panelText(1), QString("Document Loaded."));
-        QCOMPARE(bar.panelText(2), QString());
-        QCOMPARE(bar.panelText(3), QString("ONLiNE"));
-        // Indexes outside 1..5 are ignored and read as empty.
-        bar.setPanelText(0, "x");
-        bar.setPanelText(6, "x");
-        bar.setPanelText(-1, "x");
-        QCOMPARE(bar.panelText(0), QString());
-        QCOMPARE(bar.panelText(6), QString());
-        for (int i : {2, 4, 5}) QCOMPARE(bar.panelText(i), QString());
+        bar.setPanelText(StatusPanel::Mode, "ONLiNE");
+        bar.setPanelText(StatusPanel::Messages, "Starting Download...");
+        bar.setPanelText(StatusPanel::Messages, "Document Loaded.");
+        QCOMPARE(bar.panelText(StatusPanel::Messages), QString("Document Loaded."));
+        QCOMPARE(bar.panelText(StatusPanel::Mode), QString("ONLiNE"));
+        for (StatusPanel other : {StatusPanel::Unused, StatusPanel::Time, StatusPanel::Date})
+            QCOMPARE(bar.panelText(other), QString());
+        // A bar with fewer panels ignores the others and reads them as empty.
+        StatusBar two({100, 100});
+        two.setPanelText(StatusPanel::Date, "x");
+        QCOMPARE(two.panelText(StatusPanel::Date), QString());
+        QCOMPARE(two.panelWidth(StatusPanel::Date), 0);
     }
 
     void panelsStartAtTheirWidthsAndGrowToFitTheirText() {
@@ -63,15 +62,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QCOMPARE(bar.height(), 21);  // 315 twips
         // 7000, 2000 and 650 twips at 15 twips a pixel, rounded.
-        const int widths[] = {467, 133, 43, 43, 43};
-        for (int i = 1; i <= 5; ++i) QCOMPARE(bar.panelWidth(i), widths[i - 1]);
+        const QList<QPair<StatusPanel, int>> widths{{StatusPanel::Messages, 467},
+                                                    {StatusPanel::Unused, 133},
+                                                    {StatusPanel::Mode, 43},
+                                                    {StatusPanel::Time, 43},
+                                                    {StatusPanel::Date, 43}};
+        for (auto [panel, width] : widths) QCOMPARE(bar.panelWidth(panel), width);
 
         const QString text = "a text far wider than forty-three pixels";
-        bar.setPanelText(4, text);
+        bar.setPanelText(StatusPanel::Time, text);
         bar.layout()->activate();
-        QVERIFY(bar.panelWidth(4) >= bar.fontMetrics().horizontalAdvance(text));
-        QCOMPARE(bar.panelWidth(5), 43);
-        QCOMPARE(bar.panelWidth(0), 0);
+        QVERIFY(bar.panelWidth(StatusPanel::Time) >= bar.fontMetrics().horizontalAdvance(text));
+        QCOMPARE(bar.panelWidth(StatusPanel::Date), 43);
     }
 
     void timeOfDayHasSecondsAndNoTimeZone() {

@@ -336,10 +336,12 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
 void QtWebBrowser::onLoadFinished(const QWebEngineLoadingInfo& info) {
     m_loading = false;
     if (!m_urlReported) onUrlChanged();
+    const bool succeeded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus &&
+                           !isEngineDebugAddress(info.url());
     emit StatusTextChange(finishMessage(info));
     emit ProgressChange(-1, 100);
-    emit DownloadComplete();
-    emit DocumentComplete();
+    emit DownloadComplete(succeeded);
+    emit DocumentComplete(succeeded);
 }
 
 void QtWebBrowser::onLinkHovered(const QString& url) {

@@ -1,7 +1,7 @@
 // Skiff as a screen reader finds it: the accessibility tree read over AT-SPI from outside the
 // program, on a session bus of the test's own. The buttons are push buttons named by their
 // captions whose press action acts, the group boxes groupings named by theirs, the boxes are
-// named by their purpose.
+// named by their purpose, and the status bar's panels are labels that read what they show.
 
 // First: GLib's headers use names that Qt defines as macros.
 #include <atspi/atspi.h>
@@ -68,6 +68,14 @@ Element find(const Element& root, const QString& name, const QString& role = {},
     return {};
 }
 
+// The labels under `root`, depth first: the texts of the status bar's panels, left to right.
+QStringList labelTexts(const Element& root) {
+    QStringList texts;
+    for (const Element& child : childrenOf(root))
+        texts << (roleOf(child) == "label" ? QStringList{nameOf(child)} : labelTexts(child));
+    return texts;
+}
+
 bool isEnabled(const Element& e) {
     AtspiStateSet* states = atspi_accessible_get_state_set(e.get());
     const bool enabled = atspi_state_set_contains(states, ATSPI_STATE_ENABLED);
@@ -86,6 +94,30 @@ bool press(const Element& e) {
     g_object_unref(action);
     return done;
 }
+
+// The new names that elements announce, as a screen reader hears them, in order of arrival.
+class NameChanges {
+public:
+    NameChanges() : m_listener(atspi_event_listener_new(&NameChanges::arrived, this, nullptr)) {
+        atspi_event_listener_register(m_listener, kEvent, nullptr);
+    }
+    ~NameChanges() {
+        atspi_event_listener_deregister(m_listener, kEvent, nullptr);
+        g_object_unref(m_listener);
+    }
+    const QStringList& names() const { return m_names; }
+
+private:
+    static constexpr char kEvent[] = "object:property-change:accessible-name";
+    static void arrived(AtspiEvent* event, void* self) {
+        static_cast<NameChanges*>(self)->m_names
+            << take(atspi_accessible_get_name(event->source, nullptr));
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    AtspiEventListener* m_listener;
+    QStringList m_names;
+};
 
 // A session bus of the test's own with the accessibility bus launcher on it, which also names
 // the accessibility bus on the X server: the program under test and this test meet there, away
@@ -148,7 +180,7 @@ private slots:
     void cleanup();
     void cleanupTestCase() { atspi_exit(); }
 
-    void buttonsAndGroupBoxesOverAtSpi();
+    void buttonsGroupBoxesAndStatusPanelsOverAtSpi();
 
 private:
     // The program's element on the desktop, and in it the window named `title`.
@@ -199,17 +231,44 @@ Element E2EAccessibility::window(const QString& title) const {
     return {};
 }
 
-void E2EAccessibility::buttonsAndGroupBoxesOverAtSpi() {
+void E2EAccessibility::buttonsGroupBoxesAndStatusPanelsOverAtSpi() {
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
     m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
     m_skiff->setEnvironment("DBUS_SESSION_BUS_ADDRESS", m_bus.session());
     m_skiff->setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // The proxy answers every address; this one goes past it, to a port nothing listens on.
+    const QString closedHost = QString("127.0.0.1:%1").arg(skiff::test::closedLoopbackPort());
+    const QString closed = "http://" + closedHost + "/";
+    const QString flags = m_skiff->environment().value("QTWEBENGINE_CHROMIUM_FLAGS");
+    QVERIFY(flags.endsWith("--proxy-bypass-list=<-loopback>"));
+    m_skiff->setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", flags + ";" + closedHost);
     QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output()));
     m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient("Start", 60000));
     QVERIFY(m_browser->window().isValid());
     QVERIFY(m_browser->locate());
     Element main;
     QVERIFY(waitFor([&] { return bool(main = window("Start")); }));
+    // The program's frames are its windows, each named (the settings window is loaded hidden).
+    for (const Element& frame : childrenOf(application()))
+        QVERIFY2(QStringList({"Start", "Settings"}).contains(nameOf(frame)),
+                 qPrintable(nameOf(frame)));
+
+    // The status bar's five panels read the page's end, nothing, the mode, the clock, which
+    // goes on, and the date.
+    const Element statusBar = find(main, "", "status bar");
+    QVERIFY(statusBar);
+    QStringList panels;
+    QVERIFY(
+        waitFor([&] { return (panels = labelTexts(statusBar)).value(0) == "Document Loaded."; }));
+    QCOMPARE(panels.size(), 5);
+    QCOMPARE(panels.mid(1, 2), QStringList({"", "ONLiNE"}));
+    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(panels[3]).hasMatch(),
+             qPrintable(panels[3]));
+    QVERIFY(!panels[4].isEmpty());
+    const NameChanges changes;
+    QVERIFY(waitFor([&] { return labelTexts(statusBar).value(3) != panels[3]; }));
+    // The clock's panel tells of its new time by itself.
+    QVERIFY(waitFor([&] { return changes.names().contains(labelTexts(statusBar).value(3)); }));
 
     // The buttons are push buttons named by their captions, without a caption label inside.
     for (const char* caption : {"BACK", "FORWARD", "REFRESH", "GO!", "SEARCH"}) {
@@ -258,6 +317,18 @@ void E2EAccessibility::buttonsAndGroupBoxesOverAtSpi() {
     QVERIFY(find(settings, "Status Bar", grouping));
 
     QVERIFY(m_x.closeByCloseBox(settingsWindow));
+
+    // A page that cannot be reached: its message stays in the first panel after the load ends.
+    m_x.click(m_browser->addressBox().center());
+    QVERIFY(m_x.waitForActive(m_browser->window()));
+    m_x.key("a", Ctrl);
+    QVERIFY(m_x.typeText(closed + "\n"));
+    const Element messages = find(main, "", "status bar");
+    QVERIFY(waitFor([&] { return labelTexts(messages).value(0) == "Could not load " + closed; }));
+    QVERIFY(waitFor([&] { return !m_browser->progressBarShown(); }));
+    QCOMPARE(labelTexts(messages).value(0), "Could not load " + closed);
+    m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/closed-port.png");
+
     QVERIFY(m_x.closeByCloseBox(m_x.refreshed(m_browser->window())));
     QVERIFY(m_skiff->waitForExit());
     QCOMPARE(m_skiff->exitCode(), 0);

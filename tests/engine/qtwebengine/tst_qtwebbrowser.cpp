@@ -38,12 +38,16 @@ public:
                     lines << QString("CommandStateChange %1 %2").arg(int(command)).arg(enable);
                 });
         connect(wb, &WebBrowser::DownloadBegin, this, [this] { lines << "DownloadBegin"; });
-        connect(wb, &WebBrowser::DownloadComplete, this, [this] { lines << "DownloadComplete"; });
+        connect(wb, &WebBrowser::DownloadComplete, this, [this](bool succeeded) {
+            lines << (succeeded ? "DownloadComplete" : "DownloadComplete failed");
+        });
         connect(wb, &WebBrowser::TitleChange, this,
                 [this](const QString& text) { lines << "TitleChange " + text; });
         connect(wb, &WebBrowser::NavigateComplete2, this,
                 [this, wb] { lines << "NavigateComplete2 " + wb->LocationURL(); });
-        connect(wb, &WebBrowser::DocumentComplete, this, [this] { lines << "DocumentComplete"; });
+        connect(wb, &WebBrowser::DocumentComplete, this, [this](bool succeeded) {
+            lines << (succeeded ? "DocumentComplete" : "DocumentComplete failed");
+        });
     }
 
     // The lines that start with one of `names`.
@@ -127,6 +131,8 @@ private slots:
                         "<a id='link' href='/blocked' target='_blank'>new</a></body>");
         server_.addPage("/blocked", "<title>Blocked</title>");
         server_.addPage("/offline", "<title>Online only</title>");
+        server_.addPage("/held", "<title>Held</title>" + QByteArray(10000, ' '));
+        server_.stallAfter("/held", 100);
         server_.addPage("/script",
                         "<title>static</title><body>"
                         "<input id='field' autofocus><script>document.title = 'ran'</script>");
@@ -179,6 +185,40 @@ private slots:
         const QStringList messages = log.only({"StatusTextChange", "DocumentComplete"});
         QCOMPARE(messages, QStringList({"StatusTextChange Loading " + url + "...",
                                         "StatusTextChange Done", "DocumentComplete"}));
+    }
+
+    // The end of a load says whether the page shows; when it does not, the last message says why.
+    void loadEndTellsWhetherThePageShows_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("endMessage");
+        const QString closed = QString("http://127.0.0.1:%1/").arg(test::closedLoopbackPort());
+        QTest::newRow("page") << server_.url("/b").toString() << "Done";
+        QTest::newRow("closed port") << closed << "Could not load " + closed;
+        QTest::newRow("offline") << "offline"
+                                 << "Could not load " + server_.url("/b").toString();
+        QTest::newRow("stopped") << "stop"
+                                 << "Stopped";
+    }
+    void loadEndTellsWhetherThePageShows() {
+        QFETCH(QString, how);
+        QFETCH(QString, endMessage);
+        QtWebBrowser wb;
+        EventLog log(&wb);
+        wb.setOffline(how == "offline");
+        if (how == "stop") {
+            wb.Navigate(server_.url("/held").toString());
+            QTRY_VERIFY_WITH_TIMEOUT(server_.heldTargets().contains("/held"), kLoadWait);
+            QVERIFY(wb.Stop());
+        } else {
+            wb.Navigate(how == "offline" ? server_.url("/b").toString() : how);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !log.lines.isEmpty() && log.lines.last().startsWith("DocumentComplete"), kLoadWait);
+        const bool succeeded = endMessage == "Done";
+        QCOMPARE(log.only({"StatusTextChange", "DownloadComplete", "DocumentComplete"}).mid(1),
+                 QStringList({"StatusTextChange " + endMessage,
+                              succeeded ? "DownloadComplete" : "DownloadComplete failed",
+                              succeeded ? "DocumentComplete" : "DocumentComplete failed"}));
     }
 
     void emptyAddressDoesNothing() {
@@ -466,7 +506,7 @@ private slots:
         if (byPage) {
             // The engine reports a load that stops at once.
             runScript(wb, "location.href = '" + address + "'");
-            QTRY_VERIFY(log.lines.endsWith("DocumentComplete"));
+            QTRY_VERIFY(log.lines.endsWith("DocumentComplete failed"));
         } else {
             wb.Navigate(address);
             QCOMPARE(log.lines, QStringList{refusal});
