@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/commandline.h"
+#include "app/startup.h"
 #include "browser/frmmain.h"
 #include "core/quitsignals.h"
 #include "engine/qtwebengine/enginesandbox.h"
@@ -37,15 +39,19 @@ void shutDown() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Skiff");
-    const skiff::CommandLine line = skiff::readCommandLine(QCoreApplication::arguments());
+    // The command line is read before anything needs a display, so that --help, --version and
+    // a wrong option work without one.
+    const skiff::CommandLine line = skiff::readCommandLine(skiff::argumentList(argc, argv));
     if (line.exitNow) {
         std::fputs(qPrintable(line.output), stdout);
         std::fputs(qPrintable(line.error), stderr);
         return line.exitCode;
     }
+    skiff::quietenDiagnostics();
+    const std::unique_ptr<QApplication> application = skiff::startApplication(argc, argv);
+    QApplication& app = *application;
+    QApplication::setApplicationName("Skiff");
+    skiff::prepareEngineEnvironment();  // once there is a display, before the engine starts
     // The web engine of every window: Qt WebEngine. Its downloads are asked for and shown by
     // the program's download windows.
     skiff::QtEngine engine;
