@@ -40,8 +40,9 @@ format:
 clean:
 	rm -rf $(BUILD)
 
-# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the program, its desktop entry, icon and
-# metainfo under PREFIX (default /usr/local), staged under DESTDIR when given.
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the program, its desktop entry, icon,
+# metainfo, manual page, licence and changelog under PREFIX (default /usr/local), staged under
+# DESTDIR when given.
 # `make package`: the Debian package build/skiff_VERSION_ARCH.deb, to install with
 # `sudo apt install ./build/skiff_*.deb`.
 PREFIX ?= /usr/local

@@ -12,6 +12,7 @@ packages=(
     fonts-dejavu-core fonts-dejavu-extra
     dbus at-spi2-core libatspi2.0-dev pkg-config
     desktop-file-utils appstream xdg-utils dpkg-dev file python3
+    lintian groff-base man-db
 )
 
 missing=()

@@ -15,8 +15,12 @@ struct CommandLine {
     QString error;   // for standard error
 };
 
-// Reads `arguments` (the program's name first), as QCoreApplication::arguments() gives them
-// once Qt has taken its own options. Everything after "--webEngineArgs" is the engine's.
+// Reads `arguments` (the program's name first) as main() gets them, before anything needs a
+// display: Qt's own options (such as "-platform offscreen") are passed over, for Qt to take.
+// Everything after "--webEngineArgs" is the engine's.
 CommandLine readCommandLine(const QStringList& arguments);
+
+// main()'s arguments as text.
+QStringList argumentList(int argc, const char* const* argv);
 
 }  // namespace skiff

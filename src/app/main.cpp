@@ -4,20 +4,25 @@
 
 #include "app/application.h"
 #include "app/commandline.h"
+#include "app/startup.h"
 #include "core/quitsignals.h"
 #include "engine/qtwebengine/enginesandbox.h"
 #include "engine/qtwebengine/qtengine.h"
 
 int main(int argc, char** argv) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Skiff");
-    const skiff::CommandLine line = skiff::readCommandLine(QCoreApplication::arguments());
+    // The command line is read before anything needs a display, so that --help, --version and
+    // a wrong option work without one.
+    const skiff::CommandLine line = skiff::readCommandLine(skiff::argumentList(argc, argv));
     if (line.exitNow) {
         std::fputs(qPrintable(line.output), stdout);
         std::fputs(qPrintable(line.error), stderr);
         return line.exitCode;
     }
+    skiff::quietenDiagnostics();
+    const std::unique_ptr<QApplication> toolkit = skiff::startApplication(argc, argv);
+    QApplication& app = *toolkit;
+    QApplication::setApplicationName("Skiff");
+    skiff::prepareEngineEnvironment();  // once there is a display, before the engine starts
     // The web engine of every window: Qt WebEngine.
     skiff::Application application(std::make_unique<skiff::QtEngine>());
     // Quitting ends the program with status 0, also when it was asked by a signal or by the

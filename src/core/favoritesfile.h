@@ -10,8 +10,9 @@ namespace skiff {
 // The favorites file: one entry per line, each line ended by CR LF, written as UTF-8.
 inline const QString kFavoritesFileName = QStringLiteral("favorites.fav");
 
-// The host of the program's own web site.
-inline const QString kMakerHost = QStringLiteral("skiff-browser.org");
+// The host of the program's own web site. The program has none yet: a host of a domain kept
+// for examples (RFC 2606) stands in, so that no one who registers a name receives the clicks.
+inline const QString kMakerHost = QStringLiteral("www.example.com");
 // The entry a new favorites list starts with.
 inline const QString kDefaultFavorite =
     QStringLiteral("http://") + kMakerHost + QStringLiteral("/Apps");

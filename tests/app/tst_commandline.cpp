@@ -21,6 +21,14 @@ private slots:
         QTest::newRow("the engine's arguments are not read")
             << QStringList{"a.example", "--webEngineArgs", "--no-sandbox", "b.example"}
             << QStringList{"a.example"} << -1;
+        // Qt takes its own options (one or two dashes, a value next or after '=') when it
+        // starts: they are neither addresses nor unknown.
+        QTest::newRow("Qt's options are passed over")
+            << QStringList{"-platform", "offscreen", "a.example", "--style=fusion", "-display",
+                           ":1",        "-reverse",  "b.example", "-title"}
+            << QStringList{"a.example", "b.example"} << -1;
+        QTest::newRow("a value for a Qt option that takes none")
+            << QStringList{"-reverse=yes"} << QStringList{} << 2;
         QTest::newRow("help") << QStringList{"a.example", "-h"} << QStringList{} << 0;
         QTest::newRow("version") << QStringList{"-v"} << QStringList{} << 0;
         QTest::newRow("unknown option") << QStringList{"-x"} << QStringList{} << 2;

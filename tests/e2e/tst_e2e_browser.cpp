@@ -428,7 +428,7 @@ void E2EBrowser::commandLine() {
         QStringList arguments;
         int exitCode;
         QString said;
-    } options[] = {{{"--version"}, 0, "Skiff 0.1\n"},
+    } options[] = {{{"--version"}, 0, "Skiff " SKIFF_VERSION "\n"},
                    {{"--help", "pages.test"}, 0, "Usage: skiff [OPTION]... [ADDRESS]...\n"},
                    {{"pages.test", "--frobnicate"}, 2, "skiff: unknown option '--frobnicate'\n"}};
     for (const auto& option : options) {

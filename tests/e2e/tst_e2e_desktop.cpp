@@ -59,7 +59,8 @@ void E2EDesktop::xdgOpenStartsSkiffOnTheAddress() {
     }
     for (const char* file : {"bin/skiff", "share/applications/org.skiff.Skiff.desktop",
                              "share/icons/hicolor/scalable/apps/org.skiff.Skiff.svg",
-                             "share/metainfo/org.skiff.Skiff.metainfo.xml"}) {
+                             "share/metainfo/org.skiff.Skiff.metainfo.xml",
+                             "share/man/man1/skiff.1.gz", "share/doc/skiff/copyright"}) {
         QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), file);
     }
 

@@ -115,13 +115,13 @@ class TestFrmFavorites : public QObject {
 private slots:
     void firstOpeningWithoutAFile() {
         WindowTestEnvironment env;
-        QCOMPARE(entries(), QStringList{"http://skiff-browser.org/Apps"});
+        QCOMPARE(entries(), QStringList{"http://www.example.com/Apps"});
         QCOMPARE(fileBytes(env), QByteArray("\r\n"));
         // The count shows from the first tick of the 500 ms timer on.
         QCOMPARE(frmFavorites().lblNumber()->text(), QString());
         QTRY_COMPARE(frmFavorites().lblNumber()->text(), QString("1"));
         closeFavorites();
-        QCOMPARE(fileBytes(env), QByteArray("http://skiff-browser.org/Apps\r\n"));
+        QCOMPARE(fileBytes(env), QByteArray("http://www.example.com/Apps\r\n"));
     }
 
     void addingAndRemovingSurviveARestartByteForByte() {

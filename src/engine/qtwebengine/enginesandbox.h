@@ -4,8 +4,8 @@
 
 namespace skiff {
 
-// Prepares the process environment for the web engine. Call it before the application object
-// is created. The engine's sandbox stays on, except when the process runs as root, where the
+// Prepares the process environment for the web engine. Call it before the engine starts (its
+// first profile). The engine's sandbox stays on, except when the process runs as root, where the
 // engine refuses to start with it: then it is switched off with one warning line on stderr
 // (unless the environment already says what to do). The engine's background traffic to its
 // vendor's update and reporting hosts is switched off.
