@@ -1,5 +1,8 @@
 #include "app/commandline.h"
 
+#include <QFileInfo>
+#include <QUrl>
+
 namespace skiff {
 
 namespace {
@@ -25,13 +28,19 @@ CommandLine endWith(int exitCode, const QString& output, const QString& error = 
 
 }  // namespace
 
+QString argumentAddress(const QString& argument, const QDir& folder) {
+    const QFileInfo file(folder, argument);
+    if (!file.exists()) return argument;
+    return QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded);
+}
+
 CommandLine readCommandLine(const QStringList& arguments) {
     CommandLine line;
     bool optionsEnded = false;
     for (const QString& argument : arguments.mid(1)) {
         if (argument == "--webEngineArgs") break;
         if (optionsEnded || !argument.startsWith('-')) {
-            if (!argument.isEmpty()) line.addresses << argument;
+            if (!argument.isEmpty()) line.addresses << argumentAddress(argument, QDir::current());
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "-h" || argument == "--help") {
