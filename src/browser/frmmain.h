@@ -125,6 +125,7 @@ protected:
 
 private:
     void createMenus();
+    bool openAddress(const QString& address);
     void addShortcuts();
     void connectControls();
     void connectEngine();
