@@ -24,6 +24,7 @@
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
+#include "engine/qtwebengine/pagekeys.h"
 #include "engine/qtwebengine/propertiesreader.h"
 #include "engine/qtwebengine/scenegraph.h"
 
@@ -178,6 +179,7 @@ QtWebBrowser::QtWebBrowser(QObject* parent)
         });
     connectPage(page);
     m_view->setPage(page);
+    new PageKeys(m_view, [this] { return m_loading; });
     m_dialogs = new EngineDialogs(page, this);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
