@@ -1,5 +1,8 @@
 #include "app/commandline.h"
 
+#include <QFileInfo>
+#include <QUrl>
+
 namespace skiff {
 
 namespace {
@@ -58,6 +61,12 @@ QStringList argumentList(int argc, const char* const* argv) {
     return arguments;
 }
 
+QString argumentAddress(const QString& argument, const QDir& folder) {
+    const QFileInfo file(folder, argument);
+    if (!file.exists()) return argument;
+    return QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded);
+}
+
 CommandLine readCommandLine(const QStringList& arguments) {
     CommandLine line;
     bool optionsEnded = false;
@@ -65,7 +74,7 @@ CommandLine readCommandLine(const QStringList& arguments) {
         const QString& argument = arguments[i];
         if (argument == "--webEngineArgs") break;
         if (optionsEnded || !argument.startsWith('-')) {
-            if (!argument.isEmpty()) line.addresses << argument;
+            if (!argument.isEmpty()) line.addresses << argumentAddress(argument, QDir::current());
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "-h" || argument == "--help") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,11 @@ struct CommandLine {
     QString output;  // for standard output
     QString error;   // for standard error
 };
+
+// The address an argument stands for: an existing file or folder, named from `folder` or by
+// its full path, as a file: address; anything else as it is, to be read as the address box
+// reads it.
+QString argumentAddress(const QString& argument, const QDir& folder);
 
 // Reads `arguments` (the program's name first) as main() gets them, before anything needs a
 // display: Qt's own options (such as "-platform offscreen") are passed over, for Qt to take.

@@ -73,6 +73,7 @@ FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAd
     // The web view's bottom edge lies under the status bar, the progress bar over it.
     stbStatus_->shareWith({wbMain_->widget()});
     stbStatus_->carryProgress(proLoad_);
+    proLoad_->hide();                // it shows only while a load reports progress
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
     tmrMain_ = new QTimer(this);     // interval 0: not running until the load
 
@@ -259,7 +260,7 @@ bool FrmMain::setWebHeight(float twips) {
 // ---- What the tool windows ask ----
 
 void FrmMain::navigate(const QString& address) {
-    wbMain_->Navigate(address);
+    openAddress(address);
 }
 
 QString FrmMain::currentAddress() const {

@@ -11,6 +11,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QTimer;
@@ -115,10 +116,13 @@ public:
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void createMenus();
+    bool openAddress(const QString& address);
     void addShortcuts();
+    QAction* actionForKey(const QKeyEvent& key) const;
     void connectControls();
     void connectEngine();
     void dockStatusBar();

@@ -1,9 +1,11 @@
 // Keys of the browser window. A key does exactly what its menu entry or button does; the keys
-// with no menu entry act on the window itself. (The pointer's back and forward buttons over the
+// with no menu entry act on the window itself. Which keys a page gets first is the engine
+// layer's rule (engine/reservedkeys.h). (The pointer's back and forward buttons over the
 // page go back and forward in the engine itself.)
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
 #include <iterator>
@@ -51,6 +53,33 @@ void FrmMain::addShortcuts() {
     windowKeys({Qt::CTRL | Qt::Key_0}, &FrmMain::zoomReset);
     windowKeys({QKeySequence::Close}, &FrmMain::closeWindow);
     windowKeys({QKeySequence::Quit}, &FrmMain::quit);
+}
+
+// A key that nothing in the window used does what the window's shortcut for it does: a page
+// gets the keys before the shortcuts (but for those the browser keeps), and one it did not use
+// comes back here.
+void FrmMain::keyPressEvent(QKeyEvent* e) {
+    if (QAction* action = actionForKey(*e)) {
+        e->accept();
+        action->trigger();  // may close the window
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
+}
+
+// The enabled action of this window with `key` among its shortcuts. A key typed with Shift
+// also counts without it, as for the shortcuts themselves (Ctrl++ is Ctrl+Shift+= on many
+// keyboards); a key of the keypad counts as the same key elsewhere.
+QAction* FrmMain::actionForKey(const QKeyEvent& key) const {
+    QList<QAction*> candidates = actions() + menuItems_.values();
+    const Qt::KeyboardModifiers held = key.modifiers() & ~Qt::KeypadModifier;
+    const auto k = Qt::Key(key.key());
+    for (const QKeySequence& wanted :
+         {QKeySequence(held | k), QKeySequence((held & ~Qt::ShiftModifier) | k)}) {
+        for (QAction* action : candidates)
+            if (action->isEnabled() && action->shortcuts().contains(wanted)) return action;
+    }
+    return nullptr;
 }
 
 void FrmMain::focusAddressBox() {

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "browser/frmmain.h"
 #include "core/websearch.h"
@@ -9,8 +10,35 @@
 
 namespace skiff {
 
+namespace {
+
+// A javascript: address runs its script in the page on display. Typed into the address box or
+// given on the command line there is no page for it to run in (the engine would show an empty
+// page loading forever), so it is refused. An address counts as one whatever its case, with
+// blanks or control characters before it and tabs or line breaks anywhere, as the engine
+// reads addresses.
+bool isScriptAddress(const QString& address) {
+    QString text = address;
+    text.removeIf([](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; });
+    const auto start = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c > u' '; });
+    return QStringView(start, text.cend()).startsWith(u"javascript:", Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+// Every address given to the window goes here; false when it is refused.
+bool FrmMain::openAddress(const QString& address) {
+    if (isScriptAddress(address)) {
+        wbMain_StatusTextChange(
+            QStringLiteral("Addresses starting with javascript: are not opened."));
+        return false;
+    }
+    wbMain_->Navigate(address);
+    return true;
+}
+
 void FrmMain::Go() {
-    wbMain_->Navigate(cboUrl_->currentText());
+    openAddress(cboUrl_->currentText());
 }
 
 void FrmMain::Home() {
@@ -33,14 +61,15 @@ void FrmMain::Stop() {
 }
 
 // Enter in the address box: navigate to the text as typed, then show it with "http://" in
-// front unless it already starts with "http://" or "ftp://", all of it selected.
+// front unless it already starts with "http://" or "ftp://", all of it selected. A refused
+// address stays as typed.
 void FrmMain::cboUrl_Enter() {
     const QString typed = cboUrl_->currentText();
-    if (!typed.isEmpty()) wbMain_->Navigate(typed);
+    const bool refused = !typed.isEmpty() && !openAddress(typed);
 
     const bool hasScheme = typed.left(7).toLower() == QLatin1String("http://") ||
                            typed.left(6).toLower() == QLatin1String("ftp://");
-    if (!hasScheme) cboUrl_->setEditText(QStringLiteral("http://") + typed);
+    if (!hasScheme && !refused) cboUrl_->setEditText(QStringLiteral("http://") + typed);
     QLineEdit* edit = cboUrl_->lineEdit();
     edit->setSelection(0, edit->text().length());
 }

@@ -71,7 +71,10 @@ public:
     using QObject::QObject;
     ~WebBrowser() override = default;
 
-    // The widget that shows the pages; the host places and sizes it.
+    // The widget that shows the pages; the host places and sizes it. Keys pressed in the page
+    // go to the page first, except those the browser keeps (browserKeepsKey()), which go to the
+    // host's shortcuts at once; a key the page did not use comes back as a key press to the
+    // widget's parent.
     virtual QWidget* widget() = 0;
 
     // Starts loading `address`, read the way a browser's address bar reads it. Empty text

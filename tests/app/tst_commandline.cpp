@@ -1,3 +1,4 @@
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/commandline.h"
@@ -44,6 +45,38 @@ private slots:
         // Help and version go to standard output, an error to standard error only.
         QCOMPARE(line.output.isEmpty(), exitCode != 0);
         QCOMPARE(line.error.isEmpty(), exitCode != 2);
+    }
+
+    // An argument naming an existing file or folder opens it; everything else stays an address.
+    void existingFilesOpenAsFiles() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("sub folder"));
+        for (const char* name : {"page.html", "sub folder/a #1 100%.html"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QDir folder(dir.path());
+        const QString root = QUrl::fromLocalFile(dir.path()).toString();
+        const struct {
+            QString argument;
+            QString address;
+        } cases[] = {
+            {"page.html", root + "/page.html"},
+            {"./sub folder/../page.html", root + "/page.html"},
+            {dir.filePath("page.html"), root + "/page.html"},
+            {"sub folder", root + "/sub%20folder"},
+            {"sub folder/a #1 100%.html", root + "/sub%20folder/a%20%231%20100%25.html"},
+            {"missing.html", "missing.html"},
+            {"example.com", "example.com"},
+            {"http://page.html/", "http://page.html/"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(argumentAddress(c.argument, folder), c.address);
+            // The address box reads it back as the same file.
+            if (c.address != c.argument)
+                QCOMPARE(QUrl::fromUserInput(c.address).toLocalFile(),
+                         QFileInfo(folder, c.argument).absoluteFilePath());
+        }
     }
 };
 

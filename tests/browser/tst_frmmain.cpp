@@ -131,6 +131,31 @@ private slots:
         QCOMPARE(w.cboUrl()->count(), visited.size());  // only a completed navigation adds
     }
 
+    // A javascript: address has no page to run in: given at start or typed, it is refused with
+    // a message and the engine is not asked to load it.
+    void scriptAddressesAreRefused() {
+        const QString refusal = "Addresses starting with javascript: are not opened.";
+        for (const QString& address :
+             {"javascript:alert(1)", " \t JavaScript:x", "java\nscript:x", "\x01JAVASCRIPT:x"}) {
+            WindowTestEnvironment env;
+            FrmMain::setFirstAddress(address);
+            FrmMain& w = frmMain();
+            QCOMPARE(env.firstEngine()->navigated, QStringList{});
+            QCOMPARE(w.stbStatus()->panelText(1), refusal);
+            QVERIFY(!w.proLoad()->isVisibleTo(&w));  // no load shows
+        }
+        WindowTestEnvironment env;
+        FrmMain& w = activeMainWindow();
+        ScriptedEngine* wb = env.firstEngine();
+        wb->navigated.clear();
+        enterAddress(w, "  javaScript:alert(document.cookie)");
+        QCOMPARE(w.stbStatus()->panelText(1), refusal);
+        QCOMPARE(w.cboUrl()->currentText(), QString("  javaScript:alert(document.cookie)"));
+        // Addresses that only hold the word still open.
+        enterAddress(w, "javascript.example/javascript:");
+        QCOMPARE(wb->navigated, QStringList{"javascript.example/javascript:"});
+    }
+
     void goButtonAndMenuNavigateUnchanged() {
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();

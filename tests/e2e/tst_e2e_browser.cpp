@@ -41,6 +41,7 @@ private slots:
     void debuggingAddressesLeaveTheBrowserRunning();
     void commandLine();
     void keys();
+    void pageGetsKeysFirst();
 
 private:
     // Starts skiff with `startPage` stored as its start-up page and returns its window, once
@@ -86,6 +87,15 @@ void E2EBrowser::initTestCase() {
     m_server.addPage("/second.html", page("Second"));
     m_server.addPage("/zoom.html",
                      page("Zoom", "<div style='width:100px;height:100px;background:#f00'></div>"));
+    // Writes every key it gets into its title; it uses Escape, Ctrl+S and Ctrl+L itself.
+    m_server.addPage("/keys.html",
+                     "<html><head><title>Keys</title><script>"
+                     "document.addEventListener('keydown', function (e) {"
+                     "  if (['Control', 'Shift', 'Alt'].includes(e.key)) return;"
+                     "  var name = (e.ctrlKey ? 'Ctrl+' : '') + e.key;"
+                     "  if (['Escape', 'Ctrl+s', 'Ctrl+l'].includes(name)) e.preventDefault();"
+                     "  document.title += ' ' + name;"
+                     "});</script></head><body style='height:100vh'></body></html>");
 }
 
 void E2EBrowser::cleanup() {
@@ -448,6 +458,30 @@ void E2EBrowser::commandLine() {
     QVERIFY(m_x.waitForClient("Page B").isValid());
     QCOMPARE(m_x.clients().size(), 2);
     QCOMPARE(requestsFor(kStart), 0);
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+
+    // A file of the working folder opens as that file, not as a host of that name.
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    QFile file(m_skiff->workingDir() + "/page.html");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(page("From File"));
+    file.close();
+    QVERIFY(m_skiff->start({"page.html"}));
+    QVERIFY(m_x.waitForClient("From File", 60000).isValid());
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+
+    // A javascript: address has no page to run in: it is refused, no dialog opens and no
+    // load is left showing.
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    QVERIFY(m_skiff->start({"javascript:alert(1)"}));
+    m_browser = std::make_unique<BrowserWindow>(
+        m_x, m_x.waitForClient([](const TopLevel&) { return true; }, 60000));
+    QVERIFY(m_browser->locate());
+    settle();
+    QVERIFY(!m_browser->progressBarShown());
+    QCOMPARE(m_x.clients().size(), 1);
 }
 
 // The keys of the browser window, each doing what its menu entry or button does.
@@ -537,6 +571,48 @@ void E2EBrowser::keys() {
     QVERIFY(m_x.key("w", Ctrl));
     QVERIFY(m_skiff->waitForExit());
     QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// A page gets every key first but those the browser keeps; Escape is the page's unless a load
+// runs; a key the page did not use acts in the browser.
+void E2EBrowser::pageGetsKeysFirst() {
+    BrowserWindow& b = startSkiff("http://pages.test/keys.html", "Keys");
+    if (QTest::currentTestFailed()) return;
+    const auto focusPage = [&] {
+        m_x.click(b.webView().center());
+        QVERIFY(m_x.waitForActive(b.window()));
+        QTest::qWait(500);  // the engine gives the page the keyboard a moment after the click
+    };
+
+    // The page uses Escape and Ctrl+S: nothing else happens. It does not use Ctrl+U, which
+    // then shows the source.
+    focusPage();
+    QVERIFY(m_x.key("Escape"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Keys Escape"), kWaitMs);
+    QVERIFY(m_x.key("s", Ctrl));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Keys Escape Ctrl+s"), kWaitMs);
+    QVERIFY(m_x.key("u", Ctrl));
+    const TopLevel source =
+        m_x.waitForClient([](const TopLevel& w) { return w.name.startsWith("view-source: Keys"); });
+    QVERIFY(source.isValid());
+    QCOMPARE(title(), QString("Keys Escape Ctrl+s Ctrl+u"));
+    QVERIFY(!m_x.client("Save Page As").isValid());
+    QVERIFY(m_x.closeByCloseBox(source));
+
+    // Ctrl+L is the browser's although the page would take it.
+    focusPage();
+    QVERIFY(m_x.key("l", Ctrl));
+    QTest::qWait(500);
+    QCOMPARE(title(), QString("Keys Escape Ctrl+s Ctrl+u"));
+    QVERIFY(m_x.typeText("pages.test/slow.html\n"));
+    const QString slow = "http://pages.test/slow.html";
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.heldTargets().contains(slow), kWaitMs);
+
+    // While a page loads, Escape stops it, with the focus in the page too.
+    focusPage();
+    QVERIFY(m_x.key("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server.heldTargets().contains(slow), kWaitMs);
+    QVERIFY(!m_x.client("Save Page As").isValid());
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)

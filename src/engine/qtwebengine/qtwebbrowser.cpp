@@ -16,6 +16,7 @@
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
+#include "engine/qtwebengine/pagekeys.h"
 #include "engine/qtwebengine/propertiesreader.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/sitedecisions.h"
@@ -114,6 +115,7 @@ QtWebBrowser::QtWebBrowser(QtEngine& engine, QObject* parent, bool openedByPage)
     auto* page = new Page(engine.profile(), m_view, m_focus);
     connectPage(page);
     m_view->setPage(page);
+    new PageKeys(m_view, [this] { return m_loading; });
     m_dialogs = new EngineDialogs(page, engine.siteDecisions(), this);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
