@@ -28,6 +28,7 @@ void shutDown() {
         return;
     }
     started = true;
+    skiff::Downloads::cancelAll();  // no window asks about them on the way
     if (skiff::frmMainLoaded()) skiff::frmMain().close();
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* browser = qobject_cast<skiff::FrmMain*>(w)) browser->close();

@@ -16,6 +16,7 @@
 #include "favorites/frmfavorites.h"
 #include "forms/twipgeometry.h"
 #include "options/internetoptions.h"
+#include "pagetools/downloads.h"
 #include "pagetools/pagetools.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
@@ -97,7 +98,8 @@ FrmMain::FrmMain() {
     stbStatus_->shareWith({wbMain_->widget()});
     stbStatus_->carryProgress(proLoad_);
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
-    tmrMain_ = new QTimer(this);     // interval 0: not running until the load
+    keepAddressOnOneLine();
+    tmrMain_ = new QTimer(this);  // interval 0: not running until the load
 
     createMenus();
     addShortcuts();
@@ -190,6 +192,26 @@ void FrmMain::Form_Unload() {
     unloadFrmSettings();
     unloadFrmSource();
     unloadFrmOptions();  // Skiff's own Internet Options window goes with them
+}
+
+// Closing the last browser window ends the program: while downloads run, the user is asked
+// first, and may keep the window.
+void FrmMain::closeEvent(QCloseEvent* e) {
+    if (closingEndsTheProgram() && !Downloads::mayEnd(this)) {
+        e->ignore();
+        return;
+    }
+    Form::closeEvent(e);
+}
+
+// Closing any browser window takes the first one with it; the others stay.
+bool FrmMain::closingEndsTheProgram() const {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const auto* other = qobject_cast<FrmMain*>(w);
+        const bool first = frmMainLoaded() && other == &frmMain();
+        if (other && other != this && !first && other->isVisible()) return false;
+    }
+    return true;
 }
 
 bool FrmMain::event(QEvent* e) {

@@ -121,6 +121,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -130,6 +131,8 @@ private:
     void connectEngine();
     void dockStatusBar();
     void maximise();
+    void keepAddressOnOneLine();
+    bool closingEndsTheProgram() const;
     QString timeOfDay() const;
 
     QWidget* client_ = nullptr;

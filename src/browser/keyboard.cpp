@@ -10,6 +10,7 @@
 
 #include "browser/frmmain.h"
 #include "engine/webbrowser.h"
+#include "pagetools/downloads.h"
 
 namespace skiff {
 
@@ -90,8 +91,10 @@ void FrmMain::closeWindow() {
     close();
 }
 
-// Ends the program as closing the first browser window does.
+// Ends the program as closing the first browser window does; while downloads run, the user is
+// asked first.
 void FrmMain::quit() {
+    if (!Downloads::mayEnd(this)) return;
     if (quitHandler())
         quitHandler()();
     else

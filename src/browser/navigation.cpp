@@ -2,12 +2,38 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QValidator>
 
 #include "browser/frmmain.h"
+#include "core/names.h"
 #include "core/websearch.h"
 #include "engine/webbrowser.h"
 
 namespace skiff {
+
+namespace {
+
+// Keeps an address on one line: line breaks pasted or dropped into the box go, with the spaces
+// around them, before the text is shown or navigated to.
+class OneLineAddress : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        const QString joined = addressOnOneLine(input);
+        if (joined != input) {
+            pos = std::min(int(addressOnOneLine(input.left(pos)).size()), int(joined.size()));
+            input = joined;
+        }
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+void FrmMain::keepAddressOnOneLine() {
+    cboUrl_->setValidator(new OneLineAddress(cboUrl_));
+}
 
 void FrmMain::Go() {
     wbMain_->Navigate(cboUrl_->currentText());

@@ -21,6 +21,7 @@
 #include <QWebEngineView>
 #include <atomic>
 
+#include "core/names.h"
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
@@ -75,7 +76,7 @@ QString finishMessage(const QWebEngineLoadingInfo& info) {
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             return "Stopped";
         case QWebEngineLoadingInfo::LoadFailedStatus:
-            return "Could not load " + info.url().toString();
+            return "Could not load " + shownAddress(info.url().toString());
         default:
             return "Done";
     }
@@ -305,13 +306,18 @@ bool QtWebBrowser::Offline() const {
     return m_offlineFilter->offline;
 }
 
+// A page without a title of its own is named by (the end of) its address, shown as addresses are.
 QString QtWebBrowser::LocationName() const {
-    return page() ? page()->title() : QString();
+    if (!page()) return {};
+    const QString title = page()->title();
+    return page()->url().toString().endsWith(title) ? shownAddress(title) : title;
 }
 
+// The address as the user is to see it: characters that would hide or reorder parts of it show
+// escaped.
 QString QtWebBrowser::LocationURL() const {
     if (!page() || page()->url().isEmpty()) return {};
-    return page()->url().toString();
+    return shownAddress(page()->url().toString());
 }
 
 void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
@@ -418,7 +424,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_document.clear();
     m_activeTag.reset();
     emit DownloadBegin();
-    emit StatusTextChange("Loading " + url.toString() + "...");
+    emit StatusTextChange("Loading " + shownAddress(url.toString()) + "...");
     reportCommandStates();
 }
 
@@ -434,7 +440,7 @@ void QtWebBrowser::onLoadFinished(const QWebEngineLoadingInfo& info) {
 void QtWebBrowser::onLinkHovered(const QString& url) {
     if (url == m_hoveredLink) return;
     m_hoveredLink = url;
-    emit StatusTextChange(url);
+    emit StatusTextChange(shownAddress(url));
 }
 
 void QtWebBrowser::onUrlChanged() {
