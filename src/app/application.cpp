@@ -61,6 +61,7 @@ void Application::quit() {
         return;
     }
     quitting_ = true;
+    Downloads::cancelAll();  // the user was asked already, or the desktop asks the program to end
     for (FrmMain* window : browserWindows()) window->close();
     emit quitDone();
 }

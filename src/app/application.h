@@ -32,9 +32,7 @@ public:
     // A further browser window, loaded and shown, opening `address` in place of the start-up
     // page.
     FrmMain& openWindow(const QString& address);
-    // The browser windows open: the first one when it is loaded, then the further ones in the
-    // order they opened.
-    QList<FrmMain*> browserWindows() const;
+    QList<FrmMain*> browserWindows() const override;
 
     // Closes the first browser window (the tool windows unload with it, so the favorites are
     // written) and every other browser window, then says quitDone; the program then ends. For

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -26,6 +27,9 @@ public:
     // A further browser window for a page's request, loaded and shown; the program keeps it
     // among its windows.
     virtual FrmMain& openWindowForPage(const NewWindowRequest& request) = 0;
+    // The browser windows open: the first one when it is loaded, then the further ones in the
+    // order they opened.
+    virtual QList<FrmMain*> browserWindows() const = 0;
     // Ends the program as closing the first browser window does, every window closing.
     virtual void quit() = 0;
 };

@@ -18,6 +18,7 @@
 #include "favorites/frmfavorites.h"
 #include "forms/twipgeometry.h"
 #include "options/internetoptions.h"
+#include "pagetools/downloads.h"
 #include "pagetools/pagetools.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
@@ -75,7 +76,8 @@ FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAd
     stbStatus_->carryProgress(proLoad_);
     proLoad_->hide();                // it shows only while a load reports progress
     cboUrl_->setCompleter(nullptr);  // typing only types: the list completes nothing
-    tmrMain_ = new QTimer(this);     // interval 0: not running until the load
+    keepAddressOnOneLine();
+    tmrMain_ = new QTimer(this);  // interval 0: not running until the load
 
     createMenus();
     addShortcuts();
@@ -169,6 +171,24 @@ void FrmMain::Form_Unload() {
     unloadFrmSettings();
     unloadFrmSource();
     unloadFrmOptions();  // Skiff's own Internet Options window goes with them
+}
+
+// Closing the last browser window ends the program: while downloads run, the user is asked
+// first, and may keep the window.
+void FrmMain::closeEvent(QCloseEvent* e) {
+    if (closingEndsTheProgram() && !Downloads::mayEnd(this)) {
+        e->ignore();
+        return;
+    }
+    Form::closeEvent(e);
+}
+
+// Closing any browser window takes the first one with it; the others stay.
+bool FrmMain::closingEndsTheProgram() const {
+    const FrmMain* first = frmMainLoaded() ? &frmMain() : nullptr;
+    for (const FrmMain* other : BrowserProgram::current()->browserWindows())
+        if (other != this && other != first && other->isVisible()) return false;
+    return true;
 }
 
 bool FrmMain::event(QEvent* e) {

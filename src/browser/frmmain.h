@@ -115,6 +115,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
@@ -128,6 +129,8 @@ private:
     void dockStatusBar();
     void showLoadEnd(const QString& text, bool succeeded);
     void maximise();
+    void keepAddressOnOneLine();
+    bool closingEndsTheProgram() const;
     QString timeOfDay() const;
 
     QWidget* client_ = nullptr;

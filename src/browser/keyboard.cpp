@@ -13,6 +13,7 @@
 #include "browser/browserprogram.h"
 #include "browser/frmmain.h"
 #include "engine/webbrowser.h"
+#include "pagetools/downloads.h"
 
 namespace skiff {
 
@@ -111,8 +112,10 @@ void FrmMain::closeWindow() {
     close();
 }
 
-// Ends the program as closing the first browser window does.
+// Ends the program as closing the first browser window does; while downloads run, the user is
+// asked first.
 void FrmMain::quit() {
+    if (!Downloads::mayEnd(this)) return;
     BrowserProgram::current()->quit();
 }
 

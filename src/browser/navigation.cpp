@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QValidator>
 #include <algorithm>
 
 #include "browser/frmmain.h"
+#include "core/names.h"
 #include "core/websearch.h"
 #include "engine/webbrowser.h"
 
@@ -24,7 +26,27 @@ bool isScriptAddress(const QString& address) {
     return QStringView(start, text.cend()).startsWith(u"javascript:", Qt::CaseInsensitive);
 }
 
+// Keeps an address on one line: line breaks pasted or dropped into the box go, with the spaces
+// around them, before the text is shown or navigated to.
+class OneLineAddress : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        const QString joined = addressOnOneLine(input);
+        if (joined != input) {
+            pos = std::min(int(addressOnOneLine(input.left(pos)).size()), int(joined.size()));
+            input = joined;
+        }
+        return Acceptable;
+    }
+};
+
 }  // namespace
+
+void FrmMain::keepAddressOnOneLine() {
+    cboUrl_->setValidator(new OneLineAddress(cboUrl_));
+}
 
 // Every address given to the window goes here; false when it is refused.
 bool FrmMain::openAddress(const QString& address) {

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "core/names.h"
+
 class QWidget;
 
 namespace skiff {
@@ -19,6 +21,9 @@ public:
 
     // The file name the server or the page suggests.
     virtual QString suggestedFileName() const = 0;
+    // The longest file name, in bytes of UTF-8, the engine can save under: the file system's
+    // limit, less any ending the engine gives its file while it downloads.
+    virtual int maxFileNameBytes() const { return kMaxFileNameBytes; }
     // The window of the page that asked, for the question where to save; null when gone.
     virtual QWidget* window() const = 0;
     // Starts downloading into the file at `path`.

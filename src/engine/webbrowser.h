@@ -98,7 +98,8 @@ public:
     virtual double zoomFactor() const = 0;
     virtual void setZoomFactor(double factor) = 0;
     virtual QString LocationName() const = 0;  // the current page's title
-    virtual QString LocationURL() const = 0;   // the current page's full address
+    // The current page's full address, as shown (see shownAddress() in core/names.h).
+    virtual QString LocationURL() const = 0;
 
     // Document reads. The focused element's tag name in upper case, or nothing when the page
     // has no document yet or nothing is known to have the focus; answered at once.

@@ -4,10 +4,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/names.h"
 #include "engine/download.h"
 #include "engine/engine.h"
 #include "forms/prompts.h"
@@ -16,11 +19,60 @@ namespace skiff {
 
 namespace {
 
+// The most a file's name and folder take across the window, in pixels.
+constexpr int kNameWidth = 480;
+
 QString sizeText(qint64 bytes) {
     return QLocale().formattedDataSize(bytes);
 }
 
+// The downloads the user accepted, of every engine; the engine deletes them.
+QList<QPointer<Download>>& accepted() {
+    static QList<QPointer<Download>> downloads;
+    return downloads;
+}
+
+QList<Download*> running() {
+    QList<Download*> found;
+    accepted().removeAll(nullptr);
+    for (Download* d : std::as_const(accepted()))
+        if (d->state() == Download::State::InProgress) found.append(d);
+    return found;
+}
+
+// "A download is not finished", or how many, with their file names.
+QString unfinishedText(const QList<Download*>& downloads) {
+    QString text = downloads.size() == 1
+                       ? QString("A download is not finished:\n")
+                       : QString("%1 downloads are not finished:\n").arg(downloads.size());
+    for (const Download* d : downloads) text += "\n" + QFileInfo(d->path()).fileName();
+    return text +
+           (downloads.size() == 1 ? "\n\nQuitting cancels it." : "\n\nQuitting cancels them.");
+}
+
 }  // namespace
+
+// Cancel is the default, and Escape and the close box cancel too: a download is not given up by
+// a reflex.
+bool Downloads::mayEnd(QWidget* parent) {
+    const QList<Download*> unfinished = running();
+    if (unfinished.isEmpty()) return true;
+    QMessageBox box(QMessageBox::NoIcon, "Downloads", unfinishedText(unfinished),
+                    QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* quit = box.addButton("&Quit", QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton("&Cancel", QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() != quit) return false;
+    cancelAll();
+    return true;
+}
+
+void Downloads::cancelAll() {
+    for (Download* d : running()) d->cancel();
+}
 
 Downloads::Downloads(Engine* engine, QObject* parent) : QObject(parent) {
     connect(engine, &Engine::downloadRequested, this, &Downloads::onDownloadRequested);
@@ -28,13 +80,15 @@ Downloads::Downloads(Engine* engine, QObject* parent) : QObject(parent) {
 
 void Downloads::onDownloadRequested(Download* download) {
     const QString folder = saveFolder();
-    const auto choice = askSavePath(download->window(), "Save File",
-                                    QDir(folder).filePath(download->suggestedFileName()), {});
+    const QString name = safeFileName(download->suggestedFileName(), download->maxFileNameBytes());
+    const auto choice =
+        askSavePath(download->window(), "Save File", QDir(folder).filePath(name), {});
     if (!choice) {
         download->cancel();
         return;
     }
     download->accept(choice->path);
+    accepted().append(download);
     (new DownloadWindow(download))->show();
 }
 
@@ -47,8 +101,11 @@ DownloadWindow::DownloadWindow(Download* download)
       m_button(xpcmdbutton::placeNew(this, "xpcmdCancel", "CANCEL")) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Download");
-    auto* name = new QLabel(QDir::toNativeSeparators(m_path));
+    // A long name is shown cut in the middle, so that the window fits the screen.
+    const QString shownPath = QDir::toNativeSeparators(m_path);
+    auto* name = new QLabel(fontMetrics().elidedText(shownPath, Qt::ElideMiddle, kNameWidth));
     name->setTextFormat(Qt::PlainText);
+    name->setToolTip(shownPath);
     m_state->setTextFormat(Qt::PlainText);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(name);
@@ -91,19 +148,23 @@ void DownloadWindow::showProgress() {
     }
 }
 
+// The caption says how the download ended, as the state line does.
 void DownloadWindow::showState() {
     if (!m_download) return;
     switch (m_download->state()) {
         case Download::State::Completed:
             m_state->setText(kFinished);
+            setWindowTitle(QString("Download ") + kFinished);
             m_bar->setRange(0, 100);
             m_bar->setValue(100);
             break;
         case Download::State::Cancelled:
             m_state->setText(kCancelled);
+            setWindowTitle(QString("Download ") + kCancelled);
             break;
         case Download::State::Failed:
-            m_state->setText(QString(kFailed) + ": " + m_download->failureReason());
+            m_state->setText(QString(kInterrupted) + ": " + m_download->failureReason());
+            setWindowTitle(QString("Download ") + kInterrupted);
             break;
         default:
             m_state->setText(kDownloading);

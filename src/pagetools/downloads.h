@@ -21,6 +21,12 @@ public:
     // Handles the downloads of `engine`, as long as this object lives.
     explicit Downloads(Engine* engine, QObject* parent = nullptr);
 
+    // Before the program ends while downloads run: asks the user over `parent` whether to end
+    // all the same, which cancels them. True when none runs or the user chose to quit.
+    static bool mayEnd(QWidget* parent);
+    // Cancels the downloads that run, as the program ends.
+    static void cancelAll();
+
 private:
     void onDownloadRequested(Download* download);
 };
@@ -33,19 +39,19 @@ public:
     static constexpr char kDownloading[] = "Downloading...";
     static constexpr char kFinished[] = "Finished";
     static constexpr char kCancelled[] = "Cancelled";
-    static constexpr char kFailed[] = "Failed";
+    static constexpr char kInterrupted[] = "Interrupted";
 
     // A window without owner, which deletes itself when closed.
     explicit DownloadWindow(Download* download);
 
     QString path() const;
-    // "Downloading...", "Finished", "Cancelled", or "Failed: " and the reason.
+    // "Downloading...", "Finished", "Cancelled", or "Interrupted: " and the reason.
     QString stateText() const;
     QString progressText() const;
     xpcmdbutton* button() const { return m_button; }
 
 signals:
-    // The download ended: finished, cancelled or failed.
+    // The download ended: finished, cancelled or interrupted.
     void ended();
 
 private:

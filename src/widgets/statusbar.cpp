@@ -8,6 +8,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QStyle>
+#include <algorithm>
+#include <cmath>
 
 #include "controls/hosting/twips.h"
 #include "widgets/ownwindow.h"
@@ -18,19 +21,6 @@ namespace {
 
 constexpr int kPanelGapPixels = 2;
 constexpr int kPanelTextMarginPixels = 2;
-
-QLabel* makePanel(int widthTwips, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMargin(kPanelTextMarginPixels);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // A fixed policy takes the larger of the minimum width and the text's width, so the
-    // panel keeps its given width and widens to fit a longer text.
-    label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    label->setMinimumWidth(twipsToPixels(widthTwips));
-    return label;
-}
 
 // Where a panel draws its text: inside its frame and margin.
 QRect textRect(const QLabel* label) {
@@ -46,6 +36,42 @@ QAccessibleInterface* accessibleStatusBar(const QString& className, QObject* obj
 
 }  // namespace
 
+// A sunken panel of text on one line. Where it is narrower than its text, it draws the text cut
+// in the middle ("http://host/lo…/file.exe"), so that both ends of an address show; its text
+// stays whole (accessibility tools read all of it).
+class PanelLabel : public QLabel {
+public:
+    PanelLabel(int widthTwips, QWidget* parent)
+        : QLabel(parent), givenWidth_(twipsToPixels(widthTwips)) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setMargin(kPanelTextMarginPixels);
+        setTextFormat(Qt::PlainText);
+        setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        setFixedWidth(givenWidth_);
+    }
+
+    int givenWidth() const { return givenWidth_; }
+    // Its given width, or the width that shows the whole text where that is wider.
+    int wantedWidth() const {
+        // Whole pixels: a text a fraction wider than its room would be drawn cut.
+        const int text = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(this->text())));
+        return std::max(givenWidth_, text + 2 * (frameWidth() + margin()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+        style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), shown,
+                              foregroundRole());
+    }
+
+private:
+    const int givenWidth_;
+};
+
 StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent)
     : QWidget(parent), embedded_(windowsNest()), panelsWindow_(new QWidget) {
     [[maybe_unused]] static const bool accessible =
@@ -55,8 +81,9 @@ StatusBar::StatusBar(const QList<int>& panelWidthsTwips, QWidget* parent)
     auto* panelsLayout = new QHBoxLayout(panelsWindow_);
     panelsLayout->setContentsMargins(0, 0, 0, 0);
     panelsLayout->setSpacing(kPanelGapPixels);
+    panelsLayout->setSizeConstraint(QLayout::SetNoConstraint);  // the bar sizes its window
     for (int widthTwips : panelWidthsTwips) {
-        panels_.append(makePanel(widthTwips, panelsWindow_));
+        panels_.append(new PanelLabel(widthTwips, panelsWindow_));
         panels_.last()->installEventFilter(this);
         panelsLayout->addWidget(panels_.last());
     }
@@ -69,10 +96,38 @@ QLabel* StatusBar::label(StatusPanel panel) const {
     return index >= 0 && index < panelCount() ? panels_.at(index) : nullptr;
 }
 
+// Each panel is as wide as its given width or its text, whichever is wider, as long as the
+// panels fit in the bar. Where they would not, the widest panels give up width (and draw their
+// texts cut) until they fit, none below its given width: a long address in the messages panel
+// leaves the mode, the time and the date in view.
+void StatusBar::fitPanels() {
+    const int room = width() - kPanelGapPixels * int(panels_.size() - 1);
+    const auto widthFor = [](const PanelLabel* p, int cap) {
+        return std::max(p->givenWidth(), std::min(p->wantedWidth(), cap));
+    };
+    const auto total = [&](int cap) {
+        int sum = 0;
+        for (const PanelLabel* p : panels_) sum += widthFor(p, cap);
+        return sum;
+    };
+    int low = 0;  // the largest width any panel may take: found between low and high
+    int high = 0;
+    for (const PanelLabel* p : panels_) high = std::max(high, p->wantedWidth());
+    while (low < high) {
+        const int cap = low + (high - low + 1) / 2;
+        if (total(cap) <= room)
+            low = cap;
+        else
+            high = cap - 1;
+    }
+    for (PanelLabel* p : panels_) p->setFixedWidth(widthFor(p, low));
+}
+
 void StatusBar::setPanelText(StatusPanel panel, const QString& text) {
     QLabel* label = this->label(panel);
     if (!label) return;
     label->setText(text);
+    fitPanels();
     panelsWindow_->layout()->activate();  // the panel widens at once
     // A panel that moves or widens is redrawn where it is shared by its event filter.
     if (const QRegion shared = shared_ & textRect(label); !shared.isEmpty()) update(shared);
@@ -155,8 +210,9 @@ bool StatusBar::eventFilter(QObject* watched, QEvent* e) {
         if (geometry || visibility) placeProgress();
     } else if (neighbours_.contains(watched)) {
         if (geometry || visibility) updateShared();
-    } else if (geometry && !shared_.isEmpty()) {
-        update(shared_);  // a panel moved or changed its width
+    } else {
+        if (e->type() == QEvent::FontChange) fitPanels();     // its text's width changed
+        if (geometry && !shared_.isEmpty()) update(shared_);  // a panel moved or changed its width
     }
     return QWidget::eventFilter(watched, e);
 }
@@ -181,6 +237,7 @@ void StatusBar::moveEvent(QMoveEvent* e) {
 
 void StatusBar::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    fitPanels();
     updateShared();
     placeProgress();
 }

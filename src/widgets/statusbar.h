@@ -17,7 +17,9 @@ enum class StatusPanel { Messages, Unused, Mode, Time, Date };
 
 // The status bar along the bottom of a browser window (`stbStatus`): a row of sunken text
 // panels, named by StatusPanel. Each panel starts at its given width and widens to fit its
-// text.
+// text while the panels fit in the bar; a text too long for that is drawn cut in the middle.
+class PanelLabel;
+
 //
 // The panels are drawn in a window of their own (see ownwindow.h), so that the clock, which
 // changes every second, does not make the browser window be composed again; where other widgets
@@ -56,13 +58,14 @@ protected:
 
 private:
     QLabel* label(StatusPanel panel) const;
+    void fitPanels();
     QRegion sharedRegion() const;
     void updateShared();
     void placeProgress();
 
     const bool embedded_;  // the panels lie in a window of their own
     QWidget* panelsWindow_;
-    QList<QLabel*> panels_;
+    QList<PanelLabel*> panels_;
     QList<QPointer<QWidget>> neighbours_;
     QRegion shared_;  // where neighbours overlap the bar, in the bar's coordinates
     QPointer<QProgressBar> progress_;

@@ -141,7 +141,7 @@ private slots:
             FrmMain::setFirstAddress(address);
             FrmMain& w = frmMain();
             QCOMPARE(env.firstEngine()->navigated, QStringList{});
-            QCOMPARE(w.stbStatus()->panelText(1), refusal);
+            QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), refusal);
             QVERIFY(!w.proLoad()->isVisibleTo(&w));  // no load shows
         }
         WindowTestEnvironment env;
@@ -149,7 +149,7 @@ private slots:
         ScriptedEngine* wb = env.firstEngine();
         wb->navigated.clear();
         enterAddress(w, "  javaScript:alert(document.cookie)");
-        QCOMPARE(w.stbStatus()->panelText(1), refusal);
+        QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), refusal);
         QCOMPARE(w.cboUrl()->currentText(), QString("  javaScript:alert(document.cookie)"));
         // Addresses that only hold the word still open.
         enterAddress(w, "javascript.example/javascript:");

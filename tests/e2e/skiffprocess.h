@@ -69,6 +69,8 @@ public:
     // Its working folder (where "favorites.fav" lives) and its configuration folder.
     QString workingDir() const { return m_root.filePath("work"); }
     QString configDir() const { return m_root.filePath("config"); }
+    // Its home folder, where its downloads go (in "Downloads").
+    QString homeDir() const { return m_root.filePath("home"); }
 
 private:
     QString settingsFile() const;

@@ -90,6 +90,13 @@ void LoopbackServer::stallAfter(const QString& path, qsizetype sent) {
     if (response != m_responses.end()) response->sent = sent;
 }
 
+void LoopbackServer::cutAfter(const QString& path, qsizetype sent) {
+    const auto response = m_responses.find(path);
+    if (response == m_responses.end()) return;
+    response->sent = sent;
+    response->cut = true;
+}
+
 void LoopbackServer::addProtectedPage(const QString& path, const QByteArray& body,
                                       const QString& realm, const QString& user,
                                       const QString& password) {
@@ -141,7 +148,7 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     reply += stalled ? response.body.left(response.sent) : response.body;
     socket->write(reply);
     // A stalled response keeps its connection until the client gives up.
-    if (stalled)
+    if (stalled && !response.cut)
         holdOpen(socket, target);
     else
         socket->disconnectFromHost();

@@ -46,6 +46,9 @@ public:
     // From now on the response for `path` (added before) sends only the first `sent` bytes of
     // its body and then holds the connection open, as a stalled server does.
     void stallAfter(const QString& path, qsizetype sent);
+    // From now on the response for `path` (added before) sends only the first `sent` bytes of
+    // its body and then closes the connection, as a server that breaks off does.
+    void cutAfter(const QString& path, qsizetype sent);
     // Answers requests for `path` with 401 and a Basic challenge for `realm`, until a request
     // carries `user` and `password`: that one gets `body`.
     void addProtectedPage(const QString& path, const QByteArray& body, const QString& realm,
@@ -76,6 +79,7 @@ private:
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
         qsizetype sent = -1;       // body bytes sent before holding the connection; -1: all
+        bool cut = false;          // closes the connection after `sent` bytes instead
         QByteArray authorization;  // the Authorization header a request needs, if any
         QByteArray realm;
     };

@@ -76,6 +76,38 @@ private slots:
         QCOMPARE(bar.panelWidth(StatusPanel::Date), 43);
     }
 
+    // A panel widens only into room the bar has left; a text too long for that is drawn cut, and
+    // the panels after it stay in the bar at their widths.
+    void longTextLeavesTheOtherPanelsInTheBar() {
+        QWidget window;  // the bar lies in a browser window, which places it
+        window.resize(1000, 100);
+        StatusBar bar({7000, 2000, 650, 650, 650}, &window);
+        bar.setGeometry(0, 79, 1000, 21);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString link = "http://a.test/" + QString("x").repeated(5000) + ".exe";
+        bar.setPanelText(StatusPanel::Messages, link);
+        QCOMPARE(bar.panelText(StatusPanel::Messages), link);  // the text stays whole
+        // 1000 pixels less the others (133 + 3 x 43) and four gaps of 2.
+        QCOMPARE(bar.panelWidth(StatusPanel::Messages), 730);
+        const int others[] = {133, 43, 43, 43};
+        for (int i = 2; i <= 5; ++i) QCOMPARE(bar.panelWidth(i), others[i - 2]);
+
+        // A text a little wider than the panel's 467 pixels still widens it to fit.
+        const QString wider = QString("m").repeated(60);
+        bar.setPanelText(StatusPanel::Messages, wider);
+        QVERIFY(bar.panelWidth(StatusPanel::Messages) >= bar.fontMetrics().horizontalAdvance(wider));
+        QVERIFY(bar.panelWidth(StatusPanel::Messages) < 730);
+        // Two long texts share the room that is left.
+        bar.setPanelText(StatusPanel::Messages, link);
+        bar.setPanelText(StatusPanel::Unused, QString("y").repeated(5000));
+        QCOMPARE(bar.panelWidth(StatusPanel::Messages) + bar.panelWidth(StatusPanel::Unused), 730 + 133);
+        // A bar narrower than the given widths leaves every panel at its given width.
+        bar.resize(500, 21);
+        QCOMPARE(bar.panelWidth(StatusPanel::Messages), 467);
+        QCOMPARE(bar.panelWidth(StatusPanel::Unused), 133);
+    }
+
     void timeOfDayHasSecondsAndNoTimeZone() {
         const QTime time(13, 5, 9);
         QCOMPARE(timeOfDayText(time, QLocale::c()), QString("13:05:09"));

@@ -13,6 +13,7 @@
 #include <QWebEngineView>
 #include <atomic>
 
+#include "core/names.h"
 #include "engine/engineoptions.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
@@ -39,7 +40,7 @@ QString finishMessage(const QWebEngineLoadingInfo& info) {
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             return "Stopped";
         case QWebEngineLoadingInfo::LoadFailedStatus:
-            return "Could not load " + info.url().toString();
+            return "Could not load " + shownAddress(info.url().toString());
         default:
             return "Done";
     }
@@ -227,13 +228,18 @@ bool QtWebBrowser::Offline() const {
     return m_offlineFilter->offline;
 }
 
+// A page without a title of its own is named by (the end of) its address, shown as addresses are.
 QString QtWebBrowser::LocationName() const {
-    return page() ? page()->title() : QString();
+    if (!page()) return {};
+    const QString title = page()->title();
+    return page()->url().toString().endsWith(title) ? shownAddress(title) : title;
 }
 
+// The address as the user is to see it: characters that would hide or reorder parts of it show
+// escaped.
 QString QtWebBrowser::LocationURL() const {
     if (!page() || page()->url().isEmpty()) return {};
-    return page()->url().toString();
+    return shownAddress(page()->url().toString());
 }
 
 void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
@@ -331,7 +337,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_urlReported = false;
     m_focus.documentReplaced();
     emit DownloadBegin();
-    emit StatusTextChange("Loading " + url.toString() + "...");
+    emit StatusTextChange("Loading " + shownAddress(url.toString()) + "...");
     reportCommandStates();
 }
 
@@ -349,7 +355,7 @@ void QtWebBrowser::onLoadFinished(const QWebEngineLoadingInfo& info) {
 void QtWebBrowser::onLinkHovered(const QString& url) {
     if (url == m_hoveredLink) return;
     m_hoveredLink = url;
-    emit StatusTextChange(url);
+    emit StatusTextChange(shownAddress(url));
 }
 
 void QtWebBrowser::onUrlChanged() {

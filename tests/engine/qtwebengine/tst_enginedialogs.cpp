@@ -121,6 +121,8 @@ private slots:
         server_.addDownload("/report", "report.bin", patternOf(3000));
         server_.addDownload("/big", "big.bin", patternOf(5000));
         server_.stallAfter("/big", 1000);
+        server_.addDownload("/cut", "cut.bin", patternOf(1000000));
+        server_.cutAfter("/cut", 100000);
         server_.addProtectedPage("/staff", "<title>Staff only</title>", "Staff room", "ann",
                                  "s3cret");
     }
@@ -226,6 +228,65 @@ private slots:
             QVERIFY(QFileInfo(folder).isDir());
         }
         qputenv("HOME", home);
+    }
+
+    // Names that would show as something else, or that the file system would refuse, are
+    // offered cleaned and shortened.
+    void downloadNamesAreOfferedSafe_data() {
+        QTest::addColumn<QByteArray>("disposition");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("override") << QByteArray(
+                                         "attachment; filename*=UTF-8''invoice%E2%80%AEtxt.exe")
+                                  << "invoicetxt.exe";
+        QTest::newRow("newline") << QByteArray("attachment; filename*=UTF-8''line1%0Aline2.txt")
+                                 << "line1line2.txt";
+        QTest::newRow("304 characters")
+            << "attachment; filename=\"" + QByteArray(300, 'a') + ".pdf\""
+            << QString(242, 'a') + ".pdf";
+    }
+    void downloadNamesAreOfferedSafe() {
+        QFETCH(QByteArray, disposition);
+        QFETCH(QString, offered);
+        server_.addPageWithHeaders(
+            "/named", "bytes",
+            {{"Content-Type", "application/octet-stream"}, {"Content-Disposition", disposition}});
+        EngineView view;
+        EngineDialogs dialogs(view.page());
+        QString suggested;
+        setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
+            suggested = path;
+            return std::optional<SaveChoice>();
+        }});
+        view.page()->load(server_.url("/named"));
+        QTRY_VERIFY_WITH_TIMEOUT(!suggested.isEmpty(), kWait);
+        QCOMPARE(QFileInfo(suggested).fileName(), offered);
+    }
+
+    // A server that breaks off after 100 000 of 1 000 000 bytes: the download ends interrupted
+    // with what it received, and is neither fetched again nor asked for again.
+    void cutShortDownloadEndsInterrupted() {
+        EngineView view;
+        EngineDialogs dialogs(view.page());
+        int questions = 0;
+        const QString chosen = files_.filePath("cut.bin");
+        setPromptAnswers({.savePath = [&](const QString&, const QStringList&) {
+            ++questions;
+            return std::optional<SaveChoice>({chosen, 0});
+        }});
+        const qsizetype requestsBefore = server_.requestedPaths().count("/cut");
+        view.page()->load(server_.url("/cut"));
+        QTRY_VERIFY_WITH_TIMEOUT(downloadWindow(), kWait);
+        DownloadWindow* window = downloadWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(window->stateText().startsWith("Interrupted: "), kWait);
+        // 100 000 bytes of 1 000 000: 97.66 KiB of 976.56 KiB.
+        QCOMPARE(window->progressText(), QString("97.66 KiB of 976.56 KiB"));
+        QCOMPARE(window->button()->Caption(), QString("CLOSE"));
+        QTest::qWait(3000);
+        QCOMPARE(questions, 1);
+        // The engine's own fresh start goes out before it asks for the download again, and is
+        // then called off: no further request comes.
+        QVERIFY(server_.requestedPaths().count("/cut") - requestsBefore <= 2);
+        QVERIFY(window->stateText().startsWith("Interrupted: "));
     }
 
     void downloadRefusedWhenNoFileIsChosen() {

@@ -1,0 +1,225 @@
+// Names from pages and servers, and downloads, driven from outside as a person meets them: real
+// clicks on links, the Save dialog's name box read through the clipboard, the files that land
+// in the download folder, and the questions on quitting.
+
+#include <QtTest>
+#include <memory>
+
+#include "e2e/browserwindow.h"
+#include "e2e/skiffprocess.h"
+#include "e2e/xsession.h"
+#include "support/loopbackserver.h"
+
+using namespace skiff::e2e;
+using skiff::test::LoopbackServer;
+
+namespace {
+
+constexpr int kRowHeight = 60;  // pixels of each link of the test pages, one under the other
+
+// A page of links to `targets`, each a block of kRowHeight pixels across the whole page, the
+// first at the top; an element given as "<...>" is put in as it is.
+QByteArray rowsPage(const QByteArray& title, const QList<QByteArray>& targets) {
+    QByteArray rows;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const QByteArray style = "style='position:absolute;left:0;right:0;height:50px;top:" +
+                                 QByteArray::number(i * kRowHeight) + "px'";
+        const QByteArray& target = targets.at(i);
+        if (target.startsWith('<'))
+            rows +=
+                target.left(target.indexOf(' ')) + " " + style + target.mid(target.indexOf(' '));
+        else
+            rows += "<a " + style + " href='" + target + "'>" + target + "</a>";
+    }
+    return "<html><head><title>" + title + "</title></head><body>" + rows + "</body></html>";
+}
+
+QList<QPair<QByteArray, QByteArray>> attachment(const QByteArray& disposition) {
+    return {{"Content-Type", "application/octet-stream"}, {"Content-Disposition", disposition}};
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
+}
+
+}  // namespace
+
+class E2ENames : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void deceivingNamesAreShownAsTheyAre();
+    void cutShortDownloadAndQuittingDuringADownload();
+
+private:
+    BrowserWindow& startSkiff(const QString& startPage, const QString& title);
+    QPoint row(int index) const {
+        return m_browser->webView().topLeft() + QPoint(300, index * kRowHeight + 25);
+    }
+    QString title() const { return m_x.refreshed(m_browser->window()).name; }
+    QString selectAllAndCopy() { return m_x.selectAllAndCopy().value_or("(nothing copied)"); }
+    QString downloads() const { return m_skiff->homeDir() + "/Downloads"; }
+    // Clicks the link in `row` and answers the Save dialog with Enter; the name it offered.
+    QString saveFromRow(int index);
+    QStringList requests() const { return m_server.requestedTargets().mid(m_firstRequest); }
+
+    XSession m_x;
+    LoopbackServer m_server;
+    std::unique_ptr<SkiffProcess> m_skiff;
+    std::unique_ptr<BrowserWindow> m_browser;
+    qsizetype m_firstRequest = 0;
+};
+
+void E2ENames::initTestCase() {
+    QVERIFY2(m_x.start(), qPrintable(m_x.error()));
+    QDir().mkpath(SKIFF_E2E_OUTPUT);
+    m_server.addPage("/names.html",
+                     rowsPage("Names", {"/invoice", "/lines", "/long",
+                                        "<textarea id='t'>http://pages.test/\na.html</textarea>",
+                                        "/shown?%E2%80%AEgpj.exe", "/untitled?%E2%80%AEgpj.exe"}));
+    m_server.addPageWithHeaders("/invoice", "MZ",
+                                attachment("attachment; filename*=UTF-8''invoice%E2%80%AEtxt.exe"));
+    m_server.addPageWithHeaders("/lines", "two lines",
+                                attachment("attachment; filename*=UTF-8''line1%0Aline2.txt"));
+    m_server.addPageWithHeaders(
+        "/long", "long", attachment("attachment; filename=\"" + QByteArray(300, 'a') + ".pdf\""));
+    m_server.addPage("/a.html", "<html><head><title>Page A</title></head></html>");
+    m_server.addPage("/shown", "<html><head><title>Shown</title></head></html>");
+    m_server.addPage("/untitled", "<html><body>No title.</body></html>");
+
+    m_server.addPage("/downloads.html", rowsPage("Files", {"/cut", "/held"}));
+    QByteArray bytes(1000000, 'x');
+    m_server.addDownload("/cut", "cut.bin", bytes);
+    m_server.cutAfter("/cut", 100000);
+    m_server.addDownload("/held", "held.bin", bytes);
+    m_server.stallAfter("/held", 100000);
+}
+
+void E2ENames::cleanup() {
+    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
+    m_browser.reset();
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+}
+
+BrowserWindow& E2ENames::startSkiff(const QString& startPage, const QString& title) {
+    m_firstRequest = m_server.requestedTargets().size();
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", startPage);
+    [&] { QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output())); }();
+    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
+    [&] {
+        QVERIFY2(m_browser->window().isValid(), qPrintable(m_skiff->output()));
+        QVERIFY(m_browser->locate());
+    }();
+    return *m_browser;
+}
+
+QString E2ENames::saveFromRow(int index) {
+    m_x.click(row(index));
+    const TopLevel save = m_x.waitForClient("Save File");
+    if (!save.isValid() || !m_x.waitForActive(save)) return "(no Save dialog)";
+    const QString offered = selectAllAndCopy();
+    m_x.key("Return");
+    return offered;
+}
+
+void E2ENames::deceivingNamesAreShownAsTheyAre() {
+    BrowserWindow& b = startSkiff("http://pages.test/names.html", "Names");
+    if (QTest::currentTestFailed()) return;
+
+    // Downloads: the Save dialog offers the names cleaned and shortened, and the files land
+    // under those names.
+    const struct {
+        int row;
+        QString name;
+        QByteArray bytes;
+    } files[] = {{0, "invoicetxt.exe", "MZ"},
+                 {1, "line1line2.txt", "two lines"},
+                 {2, QString(242, 'a') + ".pdf", "long"}};
+    for (const auto& file : files) {
+        QCOMPARE(saveFromRow(file.row), file.name);
+        const TopLevel done = m_x.waitForClient("Download Finished");
+        QVERIFY2(done.isValid(), qPrintable(file.name));
+        QCOMPARE(fileBytes(downloads() + "/" + file.name), file.bytes);
+        QVERIFY(m_x.closeByCloseBox(done));
+    }
+    QCOMPARE(QDir(downloads()).entryList(QDir::Files).size(), 3);
+
+    // An address copied with a line break in it and pasted into the address box is one line,
+    // and that is where Enter goes.
+    m_x.click(row(3));
+    QVERIFY(m_x.key("a", Ctrl));
+    QVERIFY(m_x.copySelection().has_value());
+    QVERIFY(m_x.key("l", Ctrl));
+    QVERIFY(m_x.key("v", Ctrl));
+    QCOMPARE(selectAllAndCopy(), QString("http://pages.test/a.html"));
+    QVERIFY(m_x.key("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Page A"), kWaitMs);
+    QCOMPARE(requests().count("http://pages.test/a.html"), 1);
+    QCOMPARE(requests().filter("%0A").size(), 0);
+
+    // An address with a right-to-left override shows it escaped in the address box, and in the
+    // caption of a page that has no title of its own.
+    QVERIFY(m_x.key("Left", Alt));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Names"), kWaitMs);
+    m_x.click(row(4));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Shown"), kWaitMs);
+    m_x.click(b.addressBox().center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_x.selectAllAndCopy(2000).value_or(""),
+                              QString("http://pages.test/shown?%E2%80%AEgpj.exe"), kWaitMs);
+    QVERIFY(m_x.key("Left", Alt));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Names"), kWaitMs);
+    m_x.click(row(5));
+    QTRY_VERIFY_WITH_TIMEOUT(title().startsWith("pages.test/untitled"), kWaitMs);
+    QCOMPARE(title(), QString("pages.test/untitled?%E2%80%AEgpj.exe"));
+}
+
+void E2ENames::cutShortDownloadAndQuittingDuringADownload() {
+    BrowserWindow& b = startSkiff("http://pages.test/downloads.html", "Files");
+    if (QTest::currentTestFailed()) return;
+
+    // The server sends 100 000 of 1 000 000 bytes and closes: the download ends interrupted,
+    // and nothing fetches it again or asks again where to save it.
+    QCOMPARE(saveFromRow(0), QString("cut.bin"));
+    const TopLevel interrupted = m_x.waitForClient("Download Interrupted");
+    QVERIFY(interrupted.isValid());
+    QVERIFY(!m_x.waitForClient("Save File", 4000).isValid());
+    // (The engine's own fresh start goes out before it asks again, and is called off.)
+    QVERIFY(requests().count("http://pages.test/cut") <= 2);
+    QVERIFY(m_x.closeByCloseBox(interrupted));
+
+    // Quitting while a download runs asks first; Cancel keeps the program and the download.
+    QCOMPARE(saveFromRow(1), QString("held.bin"));
+    QVERIFY(m_x.waitForClient("Download").isValid());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.heldTargets().contains("http://pages.test/held"), kWaitMs);
+    m_x.click(b.webView().bottomRight() - QPoint(20, 20));
+    QVERIFY(m_x.waitForActive(b.window()));
+    QVERIFY(m_x.key("q", Ctrl));
+    TopLevel question = m_x.waitForClient("Downloads");
+    QVERIFY(question.isValid());
+    QVERIFY(m_x.waitForActive(question));
+    QVERIFY(m_x.key("Escape"));
+    QVERIFY(m_x.waitForNoClient("Downloads"));
+    QTest::qWait(1000);
+    QVERIFY(m_skiff->isRunning());
+    QVERIFY(m_x.client("Download").isValid());
+    QVERIFY(m_server.heldTargets().contains("http://pages.test/held"));
+
+    // Closing the window asks too; Quit ends the program and cancels the download.
+    QVERIFY(!m_x.closeByCloseBox(m_x.refreshed(b.window()), 2000));
+    question = m_x.waitForClient("Downloads");
+    QVERIFY(question.isValid());
+    QVERIFY(m_x.waitForActive(question));
+    QVERIFY(m_x.key("q", Alt));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server.heldTargets().contains("http://pages.test/held"), kWaitMs);
+    QVERIFY(!QFile::exists(downloads() + "/held.bin"));
+}
+
+QTEST_GUILESS_MAIN(E2ENames)
+#include "tst_e2e_names.moc"
