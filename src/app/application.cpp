@@ -4,13 +4,16 @@
 #include <QTimer>
 #include <utility>
 
+#include "app/caretblink.h"
 #include "browser/frmmain.h"
 #include "forms/busywork.h"
 
 namespace skiff {
 
 Application::Application(std::unique_ptr<Engine> engine, std::shared_ptr<const Clock> clock)
-    : engine_(std::move(engine)), clock_(std::move(clock)), downloads_(engine_.get()) {}
+    : engine_(std::move(engine)), clock_(std::move(clock)), downloads_(engine_.get()) {
+    stopCaretBlinkingWhenIdle();
+}
 
 Application::~Application() {
     for (FrmMain* window : browserWindows()) window->close();

@@ -8,7 +8,7 @@
 
 #include "browser/browserprogram.h"
 #include "core/clock.h"
-#include "pagetools/downloads.h"
+#include "downloads/downloads.h"
 
 namespace skiff {
 

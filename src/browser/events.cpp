@@ -10,8 +10,8 @@
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/webbrowser.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 namespace skiff {
 

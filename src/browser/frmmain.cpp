@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "browser/browserprogram.h"
-#include "browser/caretblink.h"
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/clock.h"
@@ -17,13 +16,13 @@
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
 #include "forms/twipgeometry.h"
-#include "options/internetoptions.h"
-#include "pagetools/downloads.h"
+#include "internetoptions/internetoptions.h"
+#include "downloads/downloads.h"
 #include "pagetools/pagetools.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 namespace skiff {
 
@@ -85,7 +84,6 @@ FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAd
     connectEngine();
     dockStatusBar();
     client_->installEventFilter(this);
-    stopCaretBlinkingWhenIdle();
 }
 
 FrmMain::~FrmMain() = default;

@@ -13,7 +13,7 @@
 #include "browser/browserprogram.h"
 #include "browser/frmmain.h"
 #include "engine/webbrowser.h"
-#include "pagetools/downloads.h"
+#include "downloads/downloads.h"
 
 namespace skiff {
 

@@ -9,7 +9,7 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/webbrowser.h"
 #include "forms/twipgeometry.h"
-#include "widgets/progressbar.h"
+#include "statusbar/progressbar.h"
 
 namespace skiff {
 

@@ -5,7 +5,7 @@
 #include "browser/frmmain.h"
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 

@@ -15,8 +15,8 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "controls/xpgroupbox/xpgroupbox.h"
 #include "forms/twipgeometry.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 namespace skiff {
 

@@ -9,7 +9,7 @@
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
 #include "pagetools/findbar.h"
-#include "pagetools/pageproperties.h"
+#include "pagetools/pagepropertiesdialog.h"
 
 namespace skiff {
 

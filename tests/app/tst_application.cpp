@@ -41,7 +41,7 @@ private slots:
     void windowsPagesOpenAreKeptAndQuitClosesThemAll() {
         WindowTestEnvironment env;
         env.app().start({});
-        ScriptedEngine* first = env.firstEngine();
+        ScriptedBrowser* first = env.firstEngine();
         first->activeTagName = "A";
         FrmMain* second = windowOf(first->fireNewWindow2().ppDisp);
         FrmMain* third = windowOf(first->fireNewWindow2().ppDisp);

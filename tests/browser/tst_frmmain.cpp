@@ -12,13 +12,13 @@
 #include "core/settingsstore.h"
 #include "favorites/frmfavorites.h"
 #include "forms/twipgeometry.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;
@@ -50,7 +50,7 @@ private slots:
     void loadWithNothingStoredOpensBlankPage() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         QCOMPARE(wb->navigated, QStringList{"about:blank"});
         QCOMPARE(wb->silentWrites, QList<bool>{true});
         QVERIFY(w.windowState() & Qt::WindowMaximized);
@@ -118,7 +118,7 @@ private slots:
         QFETCH(QString, shown);
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         for (const QString& url : visited) {
             wb->locationURL = url;
             wb->fireNavigateComplete2();
@@ -146,7 +146,7 @@ private slots:
         }
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->navigated.clear();
         enterAddress(w, "  javaScript:alert(document.cookie)");
         QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), refusal);
@@ -159,7 +159,7 @@ private slots:
     void goButtonAndMenuNavigateUnchanged() {
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->navigated.clear();
         retype(w.cboUrl(), "example.com");
         click(w.button("xpcmdGo"));
@@ -171,7 +171,7 @@ private slots:
     void navigationButtonsAndMenuItems() {
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->goBackResult = false;  // nothing to go back to: nothing happens
         for (const char* name : {"xpcmdBack", "xpcmdForward", "xpcmdRefresh"})
             click(w.button(name));
@@ -210,11 +210,11 @@ private slots:
     void toolsActOnTheirOwnWindowButSourceOnTheFirst() {
         WindowTestEnvironment env;
         frmMain();
-        ScriptedEngine* first = env.firstEngine();
+        ScriptedBrowser* first = env.firstEngine();
         first->locationName = "First page";
         first->markup = "<body>first</body>";
         first->activeTagName = "A";
-        auto* second = qobject_cast<ScriptedEngine*>(first->fireNewWindow2().ppDisp);
+        auto* second = qobject_cast<ScriptedBrowser*>(first->fireNewWindow2().ppDisp);
         QVERIFY(second);
         auto* secondWindow = qobject_cast<FrmMain*>(second->widget()->window());
         QVERIFY(secondWindow);
@@ -237,7 +237,7 @@ private slots:
     void searchEncodesTheWords() {
         WindowTestEnvironment env;
         FrmMain& w = activeMainWindow();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->navigated.clear();
         click(w.txtSearch());
         type(&w, "AT&T c++ #1 100% caf\u00e9");
@@ -284,7 +284,7 @@ private slots:
         QFETCH(QString, panelAfterwards);
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         const auto messages = [&w] { return w.stbStatus()->panelText(StatusPanel::Messages); };
         wb->fireDownloadBegin();
         QCOMPARE(messages(), QString("Starting Download..."));
@@ -305,7 +305,7 @@ private slots:
     void progressBar() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         ProgressBar* bar = w.proLoad();
         wb->fireProgressChange(50, 200);
         QVERIFY(bar->isVisibleTo(&w));
@@ -332,7 +332,7 @@ private slots:
     void backAndForwardFollowCommandState() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         xpcmdbutton* back = w.button("xpcmdBack");
         xpcmdbutton* forward = w.button("xpcmdForward");
         wb->fireCommandStateChange(2, false);
@@ -352,7 +352,7 @@ private slots:
     void completedNavigationsMakeTheHistory() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         for (const QString& url : {"http://a/", "http://b/", "http://c/", "http://a/"}) {
             wb->locationURL = url;
             wb->locationName = "Title of " + url;
@@ -385,7 +385,7 @@ private slots:
         QFETCH(bool, blocked);
         WindowTestEnvironment env;
         frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->activeTagName = tag;
         const auto answer = wb->fireNewWindow2();
         QCOMPARE(answer.Cancel, blocked);
@@ -393,7 +393,7 @@ private slots:
         QCOMPARE(env.engines().size(), blocked ? 1 : 2);
         if (!blocked) {
             // The new window ran its whole load and is shown.
-            auto* second = qobject_cast<ScriptedEngine*>(answer.ppDisp);
+            auto* second = qobject_cast<ScriptedBrowser*>(answer.ppDisp);
             QVERIFY(second && second != wb);
             QCOMPARE(second->navigated, QStringList{"about:blank"});
             QVERIFY(second->widget()->window()->isVisible());
@@ -444,7 +444,7 @@ private slots:
         WindowTestEnvironment env;
         frmMain();
         env.firstEngine()->activeTagName = "A";
-        auto* second = qobject_cast<ScriptedEngine*>(env.firstEngine()->fireNewWindow2().ppDisp);
+        auto* second = qobject_cast<ScriptedBrowser*>(env.firstEngine()->fireNewWindow2().ppDisp);
         QVERIFY(second);
         QPointer<QWidget> secondWindow = second->widget()->window();
         secondWindow->close();

@@ -15,8 +15,8 @@
 #include "support/loopbackserver.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;

@@ -12,7 +12,7 @@
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "favorites/frmfavorites.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "pagetools/findbar.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
@@ -91,7 +91,7 @@ private slots:
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
         QVERIFY(showActive(&w));
-        ScriptedEngine* engine = env.firstEngine();
+        ScriptedBrowser* engine = env.firstEngine();
         retype(w.cboUrl(), "pages.test/a.html");
         xpcmdbutton* go = w.button("xpcmdGo");
         QVERIFY(accessible(go)->actionInterface()->actionNames().contains(
@@ -127,7 +127,7 @@ private slots:
         frmSettings().show();
         frmOptions().show();
         frmSource().show();
-        test::ScriptedEngine page;
+        test::ScriptedBrowser page;
         auto* find = new FindBar(&page);
         find->open();
 

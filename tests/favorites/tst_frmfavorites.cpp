@@ -212,7 +212,7 @@ private slots:
         WindowTestEnvironment env;
         writeFile(env, "example.com/fav\r\nsecond.example\r\n");
         FrmMain& main = frmMain();
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->navigated.clear();
         QListView* list = shownFavorites().lstFavorites();
         // Below the last entry: nothing is opened.

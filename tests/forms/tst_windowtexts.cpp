@@ -11,9 +11,9 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/settingsstore.h"
 #include "favorites/frmfavorites.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "pagetools/findbar.h"
-#include "pagetools/pageproperties.h"
+#include "pagetools/pagepropertiesdialog.h"
 #include "settings/frmsettings.h"
 #include "support/textfit.h"
 #include "support/userinput.h"
@@ -32,7 +32,7 @@ private slots:
         QTRY_COMPARE(frmFavorites().lblNumber()->text(), QString("1"));
         frmSettings().show();
         frmOptions().show();
-        test::ScriptedEngine page;
+        test::ScriptedBrowser page;
         page.widget()->resize(800, 600);
         auto* find = new FindBar(&page);
         find->open();

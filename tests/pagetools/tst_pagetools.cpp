@@ -13,9 +13,9 @@
 #include "engine/webbrowser.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
-#include "pagetools/downloads.h"
+#include "downloads/downloads.h"
 #include "pagetools/findbar.h"
-#include "pagetools/pageproperties.h"
+#include "pagetools/pagepropertiesdialog.h"
 #include "pagetools/pagetools.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
@@ -96,7 +96,7 @@ private slots:
     // The tools work on any engine through its interface: here a scripted one, reached through
     // the component's ExecWB as the browser window's menus reach it.
     void toolsWorkThroughTheEngineInterface() {
-        test::ScriptedEngine wb;
+        test::ScriptedBrowser wb;
         wb.passCommands = true;
         wb.widget()->resize(400, 300);
         QVERIFY(test::showActive(wb.widget()));

@@ -14,7 +14,7 @@
 #include "support/filefaults.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
-#include "widgets/statusbar.h"
+#include "statusbar/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;

@@ -19,7 +19,7 @@ private slots:
         WindowTestEnvironment env;
         FrmMain& main = frmMain();
         QVERIFY(showActive(&main));
-        ScriptedEngine* wb = env.firstEngine();
+        ScriptedBrowser* wb = env.firstEngine();
         wb->locationName = "Page A";
         wb->markup = "<head><title>Page A</title></head><body>A</body>";
         QVERIFY(chooseMenuItem(&main, "Tools", "View Page Source..."));

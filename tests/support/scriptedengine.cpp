@@ -7,50 +7,50 @@
 
 namespace skiff::test {
 
-ScriptedEngine::ScriptedEngine(QObject* parent) : WebBrowser(parent), m_widget(new QWidget) {}
+ScriptedBrowser::ScriptedBrowser(QObject* parent) : WebBrowser(parent), m_widget(new QWidget) {}
 
-ScriptedEngine::~ScriptedEngine() {
+ScriptedBrowser::~ScriptedBrowser() {
     delete m_widget;
 }
 
-void ScriptedEngine::answerMarkup() {
+void ScriptedBrowser::answerMarkup() {
     const auto pending = std::exchange(m_pendingMarkup, {});
     for (const auto& callback : pending) callback(markup);
 }
 
-ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2() {
+ScriptedBrowser::NewWindowAnswer ScriptedBrowser::fireNewWindow2() {
     NewWindowAnswer answer;
     answer.ppDisp = requestNewWindow(NewWindowRequest(*this));
     answer.Cancel = answer.ppDisp == nullptr;
     return answer;
 }
 
-bool ScriptedEngine::GoBack() {
+bool ScriptedBrowser::GoBack() {
     ++goBackCalls;
     return goBackResult;
 }
 
-bool ScriptedEngine::GoForward() {
+bool ScriptedBrowser::GoForward() {
     ++goForwardCalls;
     return goForwardResult;
 }
 
-bool ScriptedEngine::Stop() {
+bool ScriptedBrowser::Stop() {
     ++stopCalls;
     return stopResult;
 }
 
-void ScriptedEngine::setSilent(bool silent) {
+void ScriptedBrowser::setSilent(bool silent) {
     silentWrites.append(silent);
     m_silent = silent;
 }
 
-void ScriptedEngine::setOffline(bool offline) {
+void ScriptedBrowser::setOffline(bool offline) {
     offlineWrites.append(offline);
     m_offline = offline;
 }
 
-void ScriptedEngine::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+void ScriptedBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
     ++markupRequests;
     if (answerMarkupLater) {
         m_pendingMarkup.append(std::move(callback));
@@ -59,26 +59,26 @@ void ScriptedEngine::documentMarkup(std::function<void(std::optional<QString>)> 
     }
 }
 
-bool ScriptedEngine::ExecWB(Command command, int option) {
+bool ScriptedBrowser::ExecWB(Command command, int option) {
     if (passCommands) return WebBrowser::ExecWB(command, option);
     execCalls.append({int(command), option});
     return execResult;
 }
 
-void ScriptedEngine::findText(const QString& text, bool backward, bool caseSensitive,
+void ScriptedBrowser::findText(const QString& text, bool backward, bool caseSensitive,
                               std::function<void(FindResult)> done) {
     searches.append({text, backward, caseSensitive});
     if (done) done(text.isEmpty() ? FindResult{} : findResult);
 }
 
-bool ScriptedEngine::print(QPrinter* printer, std::function<void(bool)> done) {
+bool ScriptedBrowser::print(QPrinter* printer, std::function<void(bool)> done) {
     if (!ready) return false;
     printed.append(printer->outputFileName());
     done(printResult);
     return true;
 }
 
-bool ScriptedEngine::savePage(const QString& path, SaveFormat format,
+bool ScriptedBrowser::savePage(const QString& path, SaveFormat format,
                               std::function<void(bool)> done) {
     if (!ready) return false;
     saved.append({path, format});
@@ -86,20 +86,20 @@ bool ScriptedEngine::savePage(const QString& path, SaveFormat format,
     return true;
 }
 
-bool ScriptedEngine::pageProperties(std::function<void(const PageProperties&)> done) {
+bool ScriptedBrowser::pageProperties(std::function<void(const PageProperties&)> done) {
     if (!ready || !properties) return false;
     done(*properties);
     return true;
 }
 
-WebBrowser* ScriptedEngines::createBrowser(QObject* owner, const NewWindowRequest* request) {
-    auto* wb = new ScriptedEngine(owner);
+WebBrowser* ScriptedEngine::createBrowser(QObject* owner, const NewWindowRequest* request) {
+    auto* wb = new ScriptedBrowser(owner);
     wb->openedByPage = request != nullptr;
     made.append(wb);
     return wb;
 }
 
-void ScriptedEngines::applyOptions(const EngineOptions& options) {
+void ScriptedEngine::applyOptions(const EngineOptions& options) {
     appliedOptions.append(options);
 }
 

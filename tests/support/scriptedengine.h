@@ -17,17 +17,17 @@ namespace skiff::test {
 // call made on it, answers reads and fallible calls with the values a test sets, and lets the
 // test raise each event.
 //
-//     ScriptedEngine wb;
+//     ScriptedBrowser wb;
 //     wb.locationURL = "http://127.0.0.1/a";  // what the handler under test will read
 //     wb.fireNavigateComplete2();               // the event it handles
 //     QCOMPARE(wb.goBackCalls, 0);              // what it called
 //
 // Public members are the script: set the answers before the call, read the records after.
-class ScriptedEngine : public WebBrowser {
+class ScriptedBrowser : public WebBrowser {
     Q_OBJECT
 public:
-    explicit ScriptedEngine(QObject* parent = nullptr);
-    ~ScriptedEngine() override;
+    explicit ScriptedBrowser(QObject* parent = nullptr);
+    ~ScriptedBrowser() override;
 
     // --- Answers -------------------------------------------------------------------------
     QString locationName;                  // LocationName()
@@ -131,10 +131,10 @@ private:
 
 // The engine for tests of the windows: it makes scripted components and counts the calls on
 // what they share.
-class ScriptedEngines : public Engine {
+class ScriptedEngine : public Engine {
     Q_OBJECT
 public:
-    QList<QPointer<ScriptedEngine>> made;  // the components made, in order; null when gone
+    QList<QPointer<ScriptedBrowser>> made;  // the components made, in order; null when gone
     int clearCacheCalls = 0;
     int clearCookiesCalls = 0;
     QList<EngineOptions> appliedOptions;

@@ -6,7 +6,7 @@
 #include "browser/frmmain.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "favorites/frmfavorites.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
 
@@ -27,8 +27,8 @@ WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     if (engine == Engine::Real) {
         made = std::make_unique<QtEngine>();
     } else {
-        made = std::make_unique<ScriptedEngines>();
-        scripted_ = static_cast<ScriptedEngines*>(made.get());
+        made = std::make_unique<ScriptedEngine>();
+        scripted_ = static_cast<ScriptedEngine*>(made.get());
     }
     app_ = std::make_unique<Application>(std::move(made), clock);
     app_->messageSink = [this](const QString& prompt, const QString& title) {
@@ -47,16 +47,16 @@ WindowTestEnvironment::~WindowTestEnvironment() {
     QDir::setCurrent(previousDir_);
 }
 
-QList<ScriptedEngine*> WindowTestEnvironment::engines() const {
-    QList<ScriptedEngine*> out;
+QList<ScriptedBrowser*> WindowTestEnvironment::engines() const {
+    QList<ScriptedBrowser*> out;
     if (!scripted_) return out;
     for (const auto& p : scripted_->made)
         if (p) out << p.data();
     return out;
 }
 
-ScriptedEngine* WindowTestEnvironment::firstEngine() const {
-    return qobject_cast<ScriptedEngine*>(frmMain().wbMain());
+ScriptedBrowser* WindowTestEnvironment::firstEngine() const {
+    return qobject_cast<ScriptedBrowser*>(frmMain().wbMain());
 }
 
 }  // namespace skiff::test

@@ -33,8 +33,8 @@ public:
     QString path(const QString& name) const { return dir_.filePath(name); }
     Application& app() { return *app_; }
     // The scripted web components the browser windows made, in order of creation.
-    QList<ScriptedEngine*> engines() const;
-    ScriptedEngine* firstEngine() const;
+    QList<ScriptedBrowser*> engines() const;
+    ScriptedBrowser* firstEngine() const;
 
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     QList<QPair<QString, QString>> messages;  // (prompt, title) of every message box
@@ -42,7 +42,7 @@ public:
 private:
     QTemporaryDir dir_;
     QString previousDir_;
-    ScriptedEngines* scripted_ = nullptr;  // the application's engine, when scripted
+    ScriptedEngine* scripted_ = nullptr;  // the application's engine, when scripted
     std::unique_ptr<Application> app_;
 };
 

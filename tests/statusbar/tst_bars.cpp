@@ -3,8 +3,8 @@
 #include <limits>
 
 #include "core/clock.h"
-#include "widgets/progressbar.h"
-#include "widgets/statusbar.h"
+#include "statusbar/progressbar.h"
+#include "statusbar/statusbar.h"
 
 using namespace skiff;
 

@@ -1,4 +1,4 @@
-#include "pagetools/pageproperties.h"
+#include "pagetools/pagepropertiesdialog.h"
 
 #include <QFormLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "engine/engineoptions.h"
 #include "engine/webbrowser.h"
-#include "options/internetoptions.h"
+#include "internetoptions/internetoptions.h"
 #include "support/loopbackserver.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"

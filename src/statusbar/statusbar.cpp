@@ -1,4 +1,4 @@
-#include "widgets/statusbar.h"
+#include "statusbar/statusbar.h"
 
 #include <QAccessibleWidget>
 #include <QEvent>
@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "controls/hosting/twips.h"
-#include "widgets/ownwindow.h"
+#include "statusbar/ownwindow.h"
 
 namespace skiff {
 

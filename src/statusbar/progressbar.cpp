@@ -1,4 +1,4 @@
-#include "widgets/progressbar.h"
+#include "statusbar/progressbar.h"
 
 #include <cmath>
 

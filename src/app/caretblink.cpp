@@ -1,4 +1,4 @@
-#include "browser/caretblink.h"
+#include "app/caretblink.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "pagetools/downloads.h"
+#include "downloads/downloads.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "widgets/ownwindow.h"
+#include "statusbar/ownwindow.h"
 
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
