@@ -55,7 +55,7 @@ private slots:
         frmFavorites();  // a tool window: it goes with the first browser window
         QSignalSpy quitDone(&env.app(), &Application::quitDone);
         QVERIFY(showActive(third));
-        pressKey(third, 'Q', Qt::ControlModifier);
+        pressKey(third, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(quitDone.size(), 1);
         settle();
         QCOMPARE(env.app().browserWindows(), QList<FrmMain*>{});

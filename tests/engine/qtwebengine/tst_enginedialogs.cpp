@@ -53,7 +53,7 @@ QByteArray patternOf(int size) {
 // are gathered as a browser shows them, with the browser's own message at the end of each
 // load ("Done"), connected last so that it comes last.
 struct CheckedView {
-    EngineView view(engine_);
+    EngineView view;
     EngineDialogs dialogs;
     QStringList messages;
 
