@@ -133,15 +133,20 @@ QRect BrowserWindow::progressBar() const {
     return underMenu(9000, scaleHeight() - 225, 3600, 195);
 }
 
+// The status bar below the progress bar has no blue and no white beyond its panels' edges;
+// the bar's filled part is blue and its empty part (all of it at 0%) white.
 bool BrowserWindow::progressBarShown() const {
     const QImage bar = m_x.grab(progressBar());
+    const int middle = bar.height() / 2;
+    int white = 0;
     for (int y = 0; y < bar.height(); ++y) {
         for (int x = 0; x < bar.width(); ++x) {
             const QRgb p = bar.pixel(x, y);
-            if (qBlue(p) > qRed(p) + 60) return true;  // the status bar below has no blue
+            if (qBlue(p) > qRed(p) + 60) return true;
+            white += y == middle && qGray(p) > 250;
         }
     }
-    return false;
+    return white > bar.width() / 2;
 }
 
 QList<QRect> BrowserWindow::menuTitles() const {

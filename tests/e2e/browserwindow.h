@@ -49,7 +49,7 @@ public:
     QRect searchBox() const;
     QRect webView() const;
     QRect progressBar() const;
-    // The progress bar shows (its blue bar is on screen): a page is loading.
+    // The progress bar shows (filled or empty): a page is loading.
     bool progressBarShown() const;
     // A rectangle in twips relative to the client area under the menu bar, in root pixels.
     QRect underMenu(float left, float top, float width, float height) const;

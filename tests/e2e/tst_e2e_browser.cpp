@@ -461,17 +461,6 @@ void E2EBrowser::commandLine() {
     m_skiff.reset();
     QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
 
-    // A file of the working folder opens as that file, not as a host of that name.
-    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
-    QFile file(m_skiff->workingDir() + "/page.html");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(page("From File"));
-    file.close();
-    QVERIFY(m_skiff->start({"page.html"}));
-    QVERIFY(m_x.waitForClient("From File", 60000).isValid());
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
-
     // A javascript: address has no page to run in: it is refused, no dialog opens and no
     // load is left showing.
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
@@ -482,6 +471,18 @@ void E2EBrowser::commandLine() {
     settle();
     QVERIFY(!m_browser->progressBarShown());
     QCOMPARE(m_x.clients().size(), 1);
+    m_browser.reset();
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+
+    // A file of the working folder opens as that file, not as a host of that name.
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    QFile file(m_skiff->workingDir() + "/page.html");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(page("From File"));
+    file.close();
+    QVERIFY(m_skiff->start({"page.html"}));
+    QVERIFY(m_x.waitForClient("From File", 60000).isValid());
 }
 
 // The keys of the browser window, each doing what its menu entry or button does.
