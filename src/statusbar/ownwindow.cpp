@@ -59,14 +59,14 @@ QWidget* partnerOf(const QObject* object) {
     return embedding().value(object);
 }
 
-// Enters `widget` with its partner (none yet for a content whose container is still to come).
+// Enters `widget` with its partner.
 void enterEmbedding(QWidget* widget, QWidget* partner) {
     if (!embedding().contains(widget))
         QObject::connect(widget, &QObject::destroyed,
                          [](QObject* gone) { embedding().remove(gone); });
     embedding().insert(widget, partner);
-    // An interface made for it before (when widgets were added) does not know its partner: the
-    // next reader gets a new one that does.
+    // An interface the toolkit made for it before (as widgets were added) does not know its
+    // partner: the next reader gets one that does.
     QAccessible::deleteAccessibleInterface(
         QAccessible::uniqueId(QAccessible::queryAccessibleInterface(widget)));
 }
@@ -162,13 +162,12 @@ void fillWithOwnWindow(QWidget* host, QWidget* content) {
     content->setAttribute(Qt::WA_QuitOnClose, false);
     content->setAttribute(Qt::WA_ShowWithoutActivating);
     content->resize(host->size());  // from now on the host sizes it, not its size hint
+    content->winId();               // its native window, which the container embeds
+    QWidget* container = QWidget::createWindowContainer(content->windowHandle(), host);
+    container->setFocusPolicy(Qt::NoFocus);
     // Installed after the application's own factories, so that it is asked first.
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(accessibleEmbedding), true);
-    enterEmbedding(content, nullptr);  // before its window shows it to screen readers
-    content->winId();                  // its native window, which the container embeds
-    QWidget* container = QWidget::createWindowContainer(content->windowHandle(), host);
-    container->setFocusPolicy(Qt::NoFocus);
     enterEmbedding(container, content);
     enterEmbedding(content, container);
     layout->addWidget(container);
