@@ -100,6 +100,7 @@ DownloadWindow::DownloadWindow(Download* download)
       m_state(new QLabel),
       m_button(xpcmdbutton::placeNew(this, "xpcmdCancel", "CANCEL")) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);  // the program ends with its last browser window
     setWindowTitle("Download");
     // A long name is shown cut in the middle, so that the window fits the screen.
     const QString shownPath = QDir::toNativeSeparators(m_path);

@@ -138,7 +138,7 @@ private slots:
         for (const QString& address :
              {"javascript:alert(1)", " \t JavaScript:x", "java\nscript:x", "\x01JAVASCRIPT:x"}) {
             WindowTestEnvironment env;
-            FrmMain::setFirstAddress(address);
+            env.app().start({address});
             FrmMain& w = frmMain();
             QCOMPARE(env.firstEngine()->navigated, QStringList{});
             QCOMPARE(w.stbStatus()->panelText(StatusPanel::Messages), refusal);

@@ -118,9 +118,14 @@ BrowserWindow& E2ENames::startSkiff(const QString& startPage, const QString& tit
     return *m_browser;
 }
 
+// A page just shown may not take the first click yet: the link is clicked again while no
+// Save dialog comes.
 QString E2ENames::saveFromRow(int index) {
-    m_x.click(row(index));
-    const TopLevel save = m_x.waitForClient("Save File");
+    TopLevel save;
+    for (int attempt = 0; attempt < 3 && !save.isValid(); ++attempt) {
+        m_x.click(row(index));
+        save = m_x.waitForClient("Save File", 5000);
+    }
     if (!save.isValid() || !m_x.waitForActive(save)) return "(no Save dialog)";
     const QString offered = selectAllAndCopy();
     m_x.key("Return");
