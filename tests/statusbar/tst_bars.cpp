@@ -90,18 +90,23 @@ private slots:
         QCOMPARE(bar.panelText(StatusPanel::Messages), link);  // the text stays whole
         // 1000 pixels less the others (133 + 3 x 43) and four gaps of 2.
         QCOMPARE(bar.panelWidth(StatusPanel::Messages), 730);
-        const int others[] = {133, 43, 43, 43};
-        for (int i = 2; i <= 5; ++i) QCOMPARE(bar.panelWidth(i), others[i - 2]);
+        const QPair<StatusPanel, int> others[] = {{StatusPanel::Unused, 133},
+                                                  {StatusPanel::Mode, 43},
+                                                  {StatusPanel::Time, 43},
+                                                  {StatusPanel::Date, 43}};
+        for (const auto& [panel, width] : others) QCOMPARE(bar.panelWidth(panel), width);
 
         // A text a little wider than the panel's 467 pixels still widens it to fit.
         const QString wider = QString("m").repeated(60);
         bar.setPanelText(StatusPanel::Messages, wider);
-        QVERIFY(bar.panelWidth(StatusPanel::Messages) >= bar.fontMetrics().horizontalAdvance(wider));
+        QVERIFY(bar.panelWidth(StatusPanel::Messages) >=
+                bar.fontMetrics().horizontalAdvance(wider));
         QVERIFY(bar.panelWidth(StatusPanel::Messages) < 730);
         // Two long texts share the room that is left.
         bar.setPanelText(StatusPanel::Messages, link);
         bar.setPanelText(StatusPanel::Unused, QString("y").repeated(5000));
-        QCOMPARE(bar.panelWidth(StatusPanel::Messages) + bar.panelWidth(StatusPanel::Unused), 730 + 133);
+        QCOMPARE(bar.panelWidth(StatusPanel::Messages) + bar.panelWidth(StatusPanel::Unused),
+                 730 + 133);
         // A bar narrower than the given widths leaves every panel at its given width.
         bar.resize(500, 21);
         QCOMPARE(bar.panelWidth(StatusPanel::Messages), 467);

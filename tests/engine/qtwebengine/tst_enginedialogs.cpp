@@ -11,12 +11,12 @@
 
 #include "app/application.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "downloads/downloads.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
 #include "engine/webbrowser.h"
 #include "forms/prompts.h"
-#include "downloads/downloads.h"
 #include "pagetools/pagepropertiesdialog.h"
 #include "pagetools/pagetools.h"
 #include "support/engineview.h"
@@ -250,13 +250,14 @@ private slots:
         server_.addPageWithHeaders(
             "/named", "bytes",
             {{"Content-Type", "application/octet-stream"}, {"Content-Disposition", disposition}});
-        EngineView view;
-        EngineDialogs dialogs(view.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
         QString suggested;
-        setPromptAnswers({.savePath = [&](const QString& path, const QStringList&) {
-            suggested = path;
-            return std::optional<SaveChoice>();
-        }});
+        app_.promptAnswers =
+            PromptAnswers{.savePath = [&](const QString& path, const QStringList&) {
+                suggested = path;
+                return std::optional<SaveChoice>();
+            }};
         view.page()->load(server_.url("/named"));
         QTRY_VERIFY_WITH_TIMEOUT(!suggested.isEmpty(), kWait);
         QCOMPARE(QFileInfo(suggested).fileName(), offered);
@@ -265,14 +266,14 @@ private slots:
     // A server that breaks off after 100 000 of 1 000 000 bytes: the download ends interrupted
     // with what it received, and is neither fetched again nor asked for again.
     void cutShortDownloadEndsInterrupted() {
-        EngineView view;
-        EngineDialogs dialogs(view.page());
+        EngineView view(engine_);
+        EngineDialogs dialogs(view.page(), engine_.siteDecisions());
         int questions = 0;
         const QString chosen = files_.filePath("cut.bin");
-        setPromptAnswers({.savePath = [&](const QString&, const QStringList&) {
+        app_.promptAnswers = PromptAnswers{.savePath = [&](const QString&, const QStringList&) {
             ++questions;
             return std::optional<SaveChoice>({chosen, 0});
-        }});
+        }};
         const qsizetype requestsBefore = server_.requestedPaths().count("/cut");
         view.page()->load(server_.url("/cut"));
         QTRY_VERIFY_WITH_TIMEOUT(downloadWindow(), kWait);

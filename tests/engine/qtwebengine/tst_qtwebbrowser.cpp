@@ -202,7 +202,7 @@ private slots:
     void loadEndTellsWhetherThePageShows() {
         QFETCH(QString, how);
         QFETCH(QString, endMessage);
-        QtWebBrowser wb;
+        QtWebBrowser wb(engine_);
         EventLog log(&wb);
         wb.setOffline(how == "offline");
         if (how == "stop") {
