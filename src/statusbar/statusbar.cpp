@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <algorithm>
-#include <cmath>
 
 #include "controls/hosting/twips.h"
 #include "statusbar/ownwindow.h"
@@ -52,23 +51,41 @@ public:
 
     int givenWidth() const { return givenWidth_; }
     // Its given width, or the width that shows the whole text where that is wider.
-    int wantedWidth() const {
-        // Whole pixels: a text a fraction wider than its room would be drawn cut.
-        const int text = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(this->text())));
-        return std::max(givenWidth_, text + 2 * (frameWidth() + margin()));
-    }
+    int wantedWidth() const { return std::max(givenWidth_, fullWidth()); }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    // A text that fits is drawn by the label itself.
+    void paintEvent(QPaintEvent* e) override {
+        if (width() >= fullWidth()) {
+            QLabel::paintEvent(e);
+            return;
+        }
         QPainter painter(this);
         drawFrame(&painter);
-        const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        area.setLeft(area.left() + textIndent());
         const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
         style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), shown,
                               foregroundRole());
     }
 
 private:
+    // The width the label lays its whole text out in (its size hint, which never goes below
+    // the width it has).
+    int fullWidth() const {
+        const QRect text = fontMetrics().boundingRect(QRect(), int(alignment()), this->text());
+        const int indents =
+            indent() >= 0
+                ? indent()
+                : std::max(0, fontMetrics().horizontalAdvance(u'x') - 2 * margin());  // both sides
+        return text.width() + 2 * (frameWidth() + margin()) + indents;
+    }
+    // Where the label starts its text inside a frame: half an "x" in, less the margin.
+    int textIndent() const {
+        if (indent() >= 0) return indent();
+        return std::max(0, fontMetrics().horizontalAdvance(u'x') / 2 - margin());
+    }
+
     const int givenWidth_;
 };
 

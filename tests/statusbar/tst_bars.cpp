@@ -97,7 +97,8 @@ private slots:
         for (const auto& [panel, width] : others) QCOMPARE(bar.panelWidth(panel), width);
 
         // A text a little wider than the panel's 467 pixels still widens it to fit.
-        const QString wider = QString("m").repeated(60);
+        QString wider;
+        while (bar.fontMetrics().horizontalAdvance(wider) < 520) wider += 'm';
         bar.setPanelText(StatusPanel::Messages, wider);
         QVERIFY(bar.panelWidth(StatusPanel::Messages) >=
                 bar.fontMetrics().horizontalAdvance(wider));
