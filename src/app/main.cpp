@@ -15,11 +15,13 @@ namespace {
 
 // Shuts down as closing the first browser window does (the tool windows unload with it, so
 // the favorites are written), closes every other browser window too, and ends the program
-// with status 0. For the signals that ask the program to end and for the end of the desktop
-// session. A window may ask the user a question on the way (a favorites file that cannot be
-// written); a second request meanwhile is not to cut that short, so it is ignored. While the
-// program is busy with work the user waits for (a large favorites list read or saved, or such
-// a question), the shut-down waits until it is over.
+// with status 0. For Quit and for the signals that ask the program to end and for the end of
+// the desktop session. Each window closes once its page agrees; when a page keeps its window
+// (the user chose to stay), the program goes on. A window may ask the user a question on the
+// way (a favorites file that cannot be written, a page that asks before it is left); a second
+// request meanwhile is not to cut that short, so it is ignored. While the program is busy with
+// work the user waits for (a large favorites list read or saved, or such a question), the
+// shut-down waits until it is over.
 void shutDown() {
     static bool started = false;
     if (started) return;
@@ -28,10 +30,13 @@ void shutDown() {
         return;
     }
     started = true;
-    if (skiff::frmMainLoaded()) skiff::frmMain().close();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* browser = qobject_cast<skiff::FrmMain*>(w)) browser->close();
-    QCoreApplication::exit(0);
+    skiff::FrmMain::closeAll([](bool allClosed) {
+        if (allClosed) {
+            QCoreApplication::exit(0);
+        } else {
+            started = false;
+        }
+    });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <utility>
@@ -182,14 +183,71 @@ void FrmMain::tmrMain_Timer() {
 }
 
 // Closing any browser window closes the favorites window, the first browser window, the
-// settings window and the source window, in that order.
+// settings window and the source window, in that order. The first window closes as its close
+// box closes it: once its page agrees.
 void FrmMain::Form_Unload() {
     tmrMain_->stop();
     unloadFrmFavorites();
-    unloadFrmMain();  // nothing when this is the first window: it is already being unloaded
+    // Not loaded any more when this is the first window: it is already being unloaded.
+    if (frmMainLoaded()) frmMain().close();
     unloadFrmSettings();
     unloadFrmSource();
     unloadFrmOptions();  // Skiff's own Internet Options window goes with them
+}
+
+void FrmMain::closeEvent(QCloseEvent* e) {
+    if (!pageAgreedToClose_) {
+        const QScopedValueRollback asking(askingPageInClose_, true);
+        wbMain_->requestClose();
+    }
+    if (!pageAgreedToClose_) {
+        e->ignore();
+        return;
+    }
+    Form::closeEvent(e);
+}
+
+void FrmMain::wbMain_CloseAnswered(bool mayClose) {
+    if (!mayClose) {
+        emit pageKept();
+        return;
+    }
+    pageAgreedToClose_ = true;
+    if (!askingPageInClose_) close();
+}
+
+namespace {
+
+// Closes the first of `windows` still open, then the next, and so on.
+void closeInTurn(QList<QPointer<FrmMain>> windows, std::function<void(bool)> done) {
+    while (!windows.isEmpty() && !windows.first()) windows.removeFirst();
+    if (windows.isEmpty()) {
+        done(true);
+        return;
+    }
+    FrmMain* window = windows.takeFirst();
+    auto kept = std::make_shared<QMetaObject::Connection>();
+    *kept = QObject::connect(window, &FrmMain::pageKept, qApp, [kept, done] {
+        QObject::disconnect(*kept);
+        done(false);
+    });
+    QObject::connect(window, &QObject::destroyed, qApp, [kept, windows, done] {
+        QObject::disconnect(*kept);
+        closeInTurn(windows, done);
+    });
+    window->close();
+}
+
+}  // namespace
+
+void FrmMain::closeAll(std::function<void(bool)> done) {
+    QList<QPointer<FrmMain>> windows;
+    if (frmMainLoaded()) windows << &frmMain();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<FrmMain*>(widget);
+        if (window && !windows.contains(window)) windows << window;
+    }
+    closeInTurn(windows, std::move(done));
 }
 
 bool FrmMain::event(QEvent* e) {
@@ -227,6 +285,8 @@ void FrmMain::connectEngine() {
     connect(wb, &WebBrowser::DownloadBegin, this, &FrmMain::wbMain_DownloadBegin);
     connect(wb, &WebBrowser::DownloadComplete, this, &FrmMain::wbMain_DownloadComplete);
     connect(wb, &WebBrowser::TitleChange, this, &FrmMain::wbMain_TitleChange);
+    connect(wb, &WebBrowser::closeAnswered, this, &FrmMain::wbMain_CloseAnswered);
+    connect(wb, &WebBrowser::printRequested, this, &FrmMain::mnuPrint_Click);
     wb->setNewWindowHook([this]() -> WebBrowser* {
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;

@@ -40,6 +40,11 @@ public:
     // A further browser window, shown and opening `address` in place of the start-up page.
     static FrmMain* openWindow(const QString& address);
 
+    // Closes every browser window in turn, the first one first, each as its close box does;
+    // `done(true)` once all have closed, `done(false)` when a page kept its window open (the
+    // windows after it stay open too).
+    static void closeAll(std::function<void(bool allClosed)> done);
+
     // Lifecycle.
     void Form_Load();
     void Form_Activate();
@@ -68,6 +73,7 @@ public:
     void wbMain_NewWindow2(WebBrowser** ppDisp, bool* Cancel);
     void wbMain_NavigateComplete2();
     void wbMain_DocumentComplete();
+    void wbMain_CloseAnswered(bool mayClose);
     bool IsPopup() const;
 
     // Page tools and the menus that open the tool windows.
@@ -119,8 +125,14 @@ public:
     QAction* menuItem(const QString& name) const;
     QTimer* tmrMain() const { return tmrMain_; }
 
+signals:
+    // The page refused to close (the user chose to stay on it), and so the window stays.
+    void pageKept();
+
 protected:
     bool event(QEvent* e) override;
+    // The window closes only once its page agrees (see WebBrowser::requestClose).
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -141,6 +153,8 @@ private:
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
     std::optional<QString> startAddress_;  // in place of the start-up page
+    bool pageAgreedToClose_ = false;
+    bool askingPageInClose_ = false;  // an answer now comes inside closeEvent
 };
 
 // The first browser window (created and loaded on first reference), whether it is loaded,

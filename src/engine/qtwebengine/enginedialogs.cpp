@@ -10,6 +10,7 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "engine/pagedialogs.h"
 #include "forms/prompts.h"
 
 namespace skiff {
@@ -60,8 +61,8 @@ QString featureText(QWebEnginePage::Feature feature) {
 
 }  // namespace
 
-EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent)
-    : QObject(parent), m_page(page) {
+EngineDialogs::EngineDialogs(QWebEnginePage* page, QObject* parent, PageDialogs* pageDialogs)
+    : QObject(parent), m_page(page), m_pageDialogs(pageDialogs) {
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     connect(page, &QWebEnginePage::authenticationRequired, this, &EngineDialogs::onAuthentication);
     connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
@@ -94,7 +95,7 @@ void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
             "The security certificate of %1 is not valid:\n%2\n\nAddress: %3\n\n"
             "Do you want to go on to this page anyway?")
             .arg(error.url().host(), error.description(), error.url().toString());
-    if (!askYesNo(dialogParent(), "Security Alert", question)) {
+    if (!ask([&] { return askYesNo(dialogParent(), "Security Alert", question); }, false)) {
         refuseCertificate(error);
         return;
     }
@@ -128,7 +129,13 @@ void EngineDialogs::onProxyAuthentication(const QUrl&, QAuthenticator* authentic
 // page then shows what the server sends to those without entry.
 void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QString& prompt,
                                          const QString& host) {
-    const auto credentials = askCredentials(dialogParent(), "Authentication Required", prompt);
+    std::optional<Credentials> credentials;
+    ask(
+        [&] {
+            credentials = askCredentials(dialogParent(), "Authentication Required", prompt);
+            return true;
+        },
+        false);
     if (!credentials) {
         *authenticator = QAuthenticator();
         report("No user name and password given for " + host);
@@ -146,8 +153,10 @@ void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Fe
         const QString question =
             QString("%1 wants to %2.\n\nDo you allow it?")
                 .arg(origin.toDisplayString(QUrl::RemovePath), featureText(feature));
-        m_permissions.insert(key, askYesNo(dialogParent(), "Permission", question));
+        m_permissions.insert(
+            key, ask([&] { return askYesNo(dialogParent(), "Permission", question); }, false));
     }
+    if (!m_page) return;  // closed while the user was asked
     m_page->setFeaturePermission(origin, feature,
                                  m_permissions.value(key) ? QWebEnginePage::PermissionGrantedByUser
                                                           : QWebEnginePage::PermissionDeniedByUser);
@@ -194,6 +203,10 @@ void EngineDialogs::report(const QString& text) {
     } else {
         emit statusMessage(text);
     }
+}
+
+bool EngineDialogs::ask(const std::function<bool()>& show, bool closing) {
+    return m_pageDialogs ? m_pageDialogs->guarded<bool>(show, closing) : show();
 }
 
 QWidget* EngineDialogs::dialogParent() const {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <functional>
 
 class QAuthenticator;
 class QWebEngineCertificateError;
@@ -12,18 +13,21 @@ class QWebEngineLoadingInfo;
 
 namespace skiff {
 
+class PageDialogs;
+
 // The dialogs the engine needs from the user for one page: user names and passwords for
 // sites and proxies, invalid certificates, permission requests, and the page shown after its
-// renderer stopped. Page script dialogs (alert, confirm, prompt) and the upload file chooser are
-// the engine's own and stay as they are. Leaves the engine's error pages on, so that a page
-// that does not load says why.
+// renderer stopped. They show as the page's dialogs (see PageDialogs::guarded) when the page
+// has those. The page's script dialogs are the PageDialogs'; the upload file chooser is the
+// engine's own. Leaves the engine's error pages on, so that a page that does not load says why.
 class EngineDialogs : public QObject {
     Q_OBJECT
 public:
     static constexpr char kCrashMessage[] =
         "The page stopped working. Press Refresh to load it again.";
 
-    explicit EngineDialogs(QWebEnginePage* page, QObject* parent = nullptr);
+    explicit EngineDialogs(QWebEnginePage* page, QObject* parent = nullptr,
+                           PageDialogs* pageDialogs = nullptr);
 
     // Decides on an invalid certificate of the page. While `silent` the certificate is refused
     // without asking; otherwise the user is asked (Yes or No, No the default) once the engine's
@@ -63,8 +67,11 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void report(const QString& text);
     QWidget* dialogParent() const;
+    // Asks through `show` as one of the page's dialogs; `closing` while the page closes.
+    bool ask(const std::function<bool()>& show, bool closing);
 
     QPointer<QWebEnginePage> m_page;
+    QPointer<PageDialogs> m_pageDialogs;
     QHash<PermissionKey, bool> m_permissions;  // the user's answers for this page
     QUrl m_crashedUrl;
     bool m_crashNoticeLoading = false;

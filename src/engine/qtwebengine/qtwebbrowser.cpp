@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QScopedValueRollback>
 #include <QSet>
@@ -22,6 +23,7 @@
 #include <atomic>
 
 #include "engine/engineoptions.h"
+#include "engine/pagedialogs.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/propertiesreader.h"
@@ -103,6 +105,16 @@ void installFocusScript(QWebEnginePage* page, const QString& key) {
     page->scripts().insert(script);
 }
 
+// The question the engine asks a page's script dialogs when the page has a handler for being
+// left (before-unload) and is closed or navigated away from.
+constexpr char kLeaveQuestion[] =
+    "Are you sure you want to leave this page? Changes that you made may not be saved.";
+
+bool isLeaveQuestion(const QString& text) {
+    return text == QLatin1String(kLeaveQuestion) ||
+           text == QCoreApplication::translate("QWebEnginePage", kLeaveQuestion);
+}
+
 // A key that the page cannot guess: 128 random bits from the system's generator.
 QString randomKey() {
     QRandomGenerator* random = QRandomGenerator::system();
@@ -112,17 +124,35 @@ QString randomKey() {
 // Refuses the engine's debugging addresses when a page opens one; the engine then reports a
 // load that stopped at once. Runs the focus script with a key of its own and hands its reports,
 // the console messages that start with that key, to the browser; the page's own messages go
-// on as before.
+// on as before. Its script dialogs are the browser's page dialogs.
 class Page : public QWebEnginePage {
 public:
     using FocusReceiver = std::function<void(const QString& document, const QString& tagName)>;
 
-    Page(QWebEngineProfile* profile, QObject* parent, FocusReceiver receiver)
-        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)) {
+    Page(QWebEngineProfile* profile, QObject* parent, FocusReceiver receiver, PageDialogs* dialogs)
+        : QWebEnginePage(profile, parent), m_receiver(std::move(receiver)), m_dialogs(dialogs) {
         installFocusScript(this, m_key);
     }
 
 protected:
+    // Once the browser is gone, the page is left without a question and shows nothing.
+    void javaScriptAlert(const QUrl& origin, const QString& text) override {
+        if (m_dialogs) m_dialogs->alert(origin, text);
+    }
+
+    bool javaScriptConfirm(const QUrl& origin, const QString& text) override {
+        if (isLeaveQuestion(text)) return !m_dialogs || m_dialogs->confirmLeave();
+        return m_dialogs && m_dialogs->confirm(origin, text);
+    }
+
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value,
+                          QString* result) override {
+        const std::optional<QString> answer =
+            m_dialogs ? m_dialogs->prompt(origin, text, value) : std::nullopt;
+        if (answer) *result = *answer;
+        return answer.has_value();
+    }
+
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         return !isEngineDebugAddress(url) &&
                QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
@@ -140,6 +170,42 @@ protected:
 private:
     const QString m_key = randomKey();
     FocusReceiver m_receiver;
+    QPointer<PageDialogs> m_dialogs;
+};
+
+// Calls `acted` for each press of a key or mouse button that the view's page gets (in the
+// widgets the engine places in the view), not for keys held down.
+class InputWatcher : public QObject {
+public:
+    InputWatcher(QWidget* view, std::function<void()> acted)
+        : QObject(view), m_view(view), m_acted(std::move(acted)) {
+        view->installEventFilter(this);
+        for (QWidget* child : view->findChildren<QWidget*>()) child->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::ChildAdded:
+                if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+                    child->installEventFilter(this);
+                break;
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) break;
+                [[fallthrough]];
+            case QEvent::MouseButtonPress:
+            case QEvent::TouchBegin:
+                if (watched != m_view) m_acted();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_view;
+    std::function<void()> m_acted;
 };
 
 }  // namespace
@@ -171,14 +237,21 @@ public:
 };
 
 QtWebBrowser::QtWebBrowser(QObject* parent)
-    : WebBrowser(parent), m_view(new View(this)), m_offlineFilter(new OfflineFilter(this)) {
-    auto* page =
-        new Page(sharedProfile(), m_view, [this](const QString& document, const QString& tagName) {
+    : WebBrowser(parent),
+      m_view(new View(this)),
+      m_offlineFilter(new OfflineFilter(this)),
+      m_pageDialogs(new PageDialogs(
+          [this]() -> QWidget* { return m_view ? m_view->window() : nullptr; }, this)) {
+    auto* page = new Page(
+        sharedProfile(), m_view,
+        [this](const QString& document, const QString& tagName) {
             onFocusReport(document, tagName);
-        });
+        },
+        m_pageDialogs);
     connectPage(page);
     m_view->setPage(page);
-    m_dialogs = new EngineDialogs(page, this);
+    new InputWatcher(m_view, [this] { userActed(); });
+    m_dialogs = new EngineDialogs(page, this, m_pageDialogs);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         if (auto done = std::exchange(m_printDone, {})) done(ok);
@@ -218,6 +291,10 @@ void QtWebBrowser::connectPage(QWebEnginePage* page) {
     connect(page, &QWebEnginePage::titleChanged, this, &QtWebBrowser::TitleChange);
     connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
     connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
+    connect(page, &QWebEnginePage::printRequested, this, &WebBrowser::printRequested);
+    connect(page, &QWebEnginePage::windowCloseRequested, m_pageDialogs,
+            &PageDialogs::pageAgreedToClose);
+    connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connect(page, &QWebEnginePage::certificateError, this,
             [this](const QWebEngineCertificateError& error) {
                 m_dialogs->handleCertificateError(error, m_silent);
@@ -276,6 +353,14 @@ bool QtWebBrowser::GoForward() {
     if (!page() || !page()->history()->canGoForward()) return false;
     page()->triggerAction(QWebEnginePage::Forward);
     return true;
+}
+
+void QtWebBrowser::requestClose() {
+    m_pageDialogs->requestClose([this] {
+        if (!page()) return false;
+        page()->triggerAction(QWebEnginePage::RequestClose);
+        return true;
+    });
 }
 
 void QtWebBrowser::GoHome() {
@@ -417,6 +502,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     }
     m_document.clear();
     m_activeTag.reset();
+    m_pageDialogs->newDocument();
     emit DownloadBegin();
     emit StatusTextChange("Loading " + url.toString() + "...");
     reportCommandStates();

@@ -18,6 +18,7 @@ namespace skiff {
 
 class EngineDialogs;
 class EngineOptions;
+class PageDialogs;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
 // the host may delete the widget with its window, after which every operation of this object
@@ -34,6 +35,7 @@ public:
     bool GoBack() override;
     bool GoForward() override;
     void GoHome() override;
+    void requestClose() override;
     void Refresh() override;
     bool Stop() override;
 
@@ -85,6 +87,7 @@ private:
 
     QPointer<View> m_view;
     OfflineFilter* m_offlineFilter;
+    PageDialogs* m_pageDialogs;
     EngineDialogs* m_dialogs = nullptr;
     std::function<void(bool)> m_printDone;        // of the print under way
     QList<std::function<void(bool)>> m_saveDone;  // of the saves asked for, in order
