@@ -47,7 +47,7 @@ private:
 class PageDialogs : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kCloseAnswerMs = 2500;
+    static constexpr int kCloseAnswerMs = 6000;
     static constexpr char kStopText[] = "Prevent this page from creating additional dialogs";
 
     // `window` answers the window the dialogs show over.

@@ -18,7 +18,8 @@ void ScriptedEngine::answerMarkup() {
     for (const auto& callback : pending) callback(markup);
 }
 
-ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2() {
+ScriptedEngine::NewWindowAnswer ScriptedEngine::fireNewWindow2(bool afterUserAction) {
+    if (afterUserAction) userActed();
     NewWindowAnswer answer;
     answer.ppDisp = requestNewWindow();
     answer.Cancel = answer.ppDisp == nullptr;
