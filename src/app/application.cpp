@@ -1,7 +1,10 @@
 #include "app/application.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "app/caretblink.h"
@@ -9,6 +12,32 @@
 #include "forms/busywork.h"
 
 namespace skiff {
+
+namespace {
+
+// Closes the first of `windows` still open, then the next, and so on, each as its close box
+// does: `done(true)` once all have closed, `done(false)` when a page kept its window open (the
+// user chose to stay on it; the windows after it stay open too).
+void closeInTurn(QList<QPointer<FrmMain>> windows, std::function<void(bool)> done) {
+    while (!windows.isEmpty() && !windows.first()) windows.removeFirst();
+    if (windows.isEmpty()) {
+        done(true);
+        return;
+    }
+    FrmMain* window = windows.takeFirst();
+    auto kept = std::make_shared<QMetaObject::Connection>();
+    *kept = QObject::connect(window, &FrmMain::pageKept, qApp, [kept, done] {
+        QObject::disconnect(*kept);
+        done(false);
+    });
+    QObject::connect(window, &QObject::destroyed, qApp, [kept, windows, done] {
+        QObject::disconnect(*kept);
+        closeInTurn(windows, done);
+    });
+    window->close();
+}
+
+}  // namespace
 
 Application::Application(std::unique_ptr<Engine> engine, std::shared_ptr<const Clock> clock)
     : engine_(std::move(engine)), clock_(std::move(clock)), downloads_(engine_.get()) {
@@ -65,8 +94,14 @@ void Application::quit() {
     }
     quitting_ = true;
     Downloads::cancelAll();  // the user was asked already, or the desktop asks the program to end
-    for (FrmMain* window : browserWindows()) window->close();
-    emit quitDone();
+    QList<QPointer<FrmMain>> windows;
+    for (FrmMain* window : browserWindows()) windows.append(window);
+    closeInTurn(windows, [this](bool allClosed) {
+        if (allClosed)
+            emit quitDone();
+        else
+            quitting_ = false;  // a page kept its window: the program goes on
+    });
 }
 
 }  // namespace skiff

@@ -34,11 +34,13 @@ public:
     FrmMain& openWindow(const QString& address);
     QList<FrmMain*> browserWindows() const override;
 
-    // Closes the first browser window (the tool windows unload with it, so the favorites are
-    // written) and every other browser window, then says quitDone; the program then ends. For
-    // Quit, for the signals that ask the program to end and for the end of the desktop session.
-    // A window may ask the user a question on the way (a favorites file that cannot be
-    // written); a second request meanwhile is not to cut that short, so it is ignored. While
+    // Cancels running downloads and closes the first browser window (the tool windows unload
+    // with it, so the favorites are written), then every other browser window, each once its
+    // page agrees, then says quitDone; the program then ends. When a page keeps its window (the
+    // user chose to stay), quitting stops there. For Quit, for the signals that ask the program
+    // to end and for the end of the desktop session. A window may ask the user a question on
+    // the way (a favorites file that cannot be written, a page asking before it is left); a
+    // second request meanwhile is not to cut that short, so it is ignored. While
     // the program is busy with work the user waits for (see BusyScope), quitting waits until
     // it is over.
     void quit() override;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <utility>
@@ -12,12 +13,12 @@
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/clock.h"
+#include "downloads/downloads.h"
 #include "engine/engine.h"
 #include "engine/webbrowser.h"
 #include "favorites/frmfavorites.h"
 #include "forms/twipgeometry.h"
 #include "internetoptions/internetoptions.h"
-#include "downloads/downloads.h"
 #include "pagetools/pagetools.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
@@ -161,20 +162,29 @@ void FrmMain::tmrMain_Timer() {
 }
 
 // Closing any browser window closes the favorites window, the first browser window, the
-// settings window and the source window, in that order.
+// settings window and the source window, in that order. The first window closes as its close
+// box closes it: once its page agrees.
 void FrmMain::Form_Unload() {
     tmrMain_->stop();
     unloadFrmFavorites();
-    unloadFrmMain();  // nothing when this is the first window: it is already being unloaded
+    // Not loaded any more when this is the first window: it is already being unloaded.
+    if (frmMainLoaded()) frmMain().close();
     unloadFrmSettings();
     unloadFrmSource();
     unloadFrmOptions();  // Skiff's own Internet Options window goes with them
 }
 
-// Closing the last browser window ends the program: while downloads run, the user is asked
-// first, and may keep the window.
+// The window closes only once its page agrees (see WebBrowser::requestClose). Closing the last
+// browser window ends the program: while downloads run, the user is asked first, and may keep
+// the window (its page is asked again next time).
 void FrmMain::closeEvent(QCloseEvent* e) {
-    if (closingEndsTheProgram() && !Downloads::mayEnd(this)) {
+    if (!pageAgreedToClose_) {
+        const QScopedValueRollback asking(askingPageInClose_, true);
+        wbMain_->requestClose();
+    }
+    if (pageAgreedToClose_ && closingEndsTheProgram() && !Downloads::mayEnd(this))
+        pageAgreedToClose_ = false;
+    if (!pageAgreedToClose_) {
         e->ignore();
         return;
     }
@@ -187,6 +197,15 @@ bool FrmMain::closingEndsTheProgram() const {
     for (const FrmMain* other : BrowserProgram::current()->browserWindows())
         if (other != this && other != first && other->isVisible()) return false;
     return true;
+}
+
+void FrmMain::wbMain_CloseAnswered(bool mayClose) {
+    if (!mayClose) {
+        emit pageKept();
+        return;
+    }
+    pageAgreedToClose_ = true;
+    if (!askingPageInClose_) close();
 }
 
 bool FrmMain::event(QEvent* e) {
@@ -224,6 +243,8 @@ void FrmMain::connectEngine() {
     connect(wb, &WebBrowser::DownloadBegin, this, &FrmMain::wbMain_DownloadBegin);
     connect(wb, &WebBrowser::DownloadComplete, this, &FrmMain::wbMain_DownloadComplete);
     connect(wb, &WebBrowser::TitleChange, this, &FrmMain::wbMain_TitleChange);
+    connect(wb, &WebBrowser::closeAnswered, this, &FrmMain::wbMain_CloseAnswered);
+    connect(wb, &WebBrowser::printRequested, this, &FrmMain::mnuPrint_Click);
     wb->setNewWindowHook([this](const NewWindowRequest& request) -> WebBrowser* {
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;

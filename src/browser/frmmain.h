@@ -63,6 +63,7 @@ public:
     void wbMain_NewWindow2(const NewWindowRequest& request, WebBrowser** ppDisp, bool* Cancel);
     void wbMain_NavigateComplete2();
     void wbMain_DocumentComplete(bool succeeded);
+    void wbMain_CloseAnswered(bool mayClose);
     bool IsPopup() const;
 
     // Page tools and the menus that open the tool windows.
@@ -113,8 +114,13 @@ public:
     QAction* menuItem(const QString& name) const;
     QTimer* tmrMain() const { return tmrMain_; }
 
+signals:
+    // The page refused to close (the user chose to stay on it), and so the window stays.
+    void pageKept();
+
 protected:
     bool event(QEvent* e) override;
+    // The window closes only once its page agrees (see WebBrowser::requestClose).
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -142,6 +148,8 @@ private:
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
     std::optional<QString> startAddress_;  // in place of the start-up page
+    bool pageAgreedToClose_ = false;
+    bool askingPageInClose_ = false;  // an answer now comes inside closeEvent
 };
 
 // The first browser window (created and loaded on first reference), whether it is loaded,

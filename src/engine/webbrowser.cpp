@@ -7,7 +7,10 @@ bool WebBrowser::ExecWB(Command command, int) {
 }
 
 WebBrowser* WebBrowser::requestNewWindow(const NewWindowRequest& request) {
-    return m_newWindow ? m_newWindow(request) : nullptr;
+    if (!m_windowAllowed || !m_newWindow) return nullptr;
+    WebBrowser* opened = m_newWindow(request);
+    if (opened) m_windowAllowed = false;
+    return opened;
 }
 
 }  // namespace skiff

@@ -130,9 +130,16 @@ public:
     void setCommandHandler(CommandHandler handler) { m_commands = std::move(handler); }
 
     // The hook the engine calls when a page asks for a new window: the host makes the window,
-    // its component made for the request, and answers that component, into which the engine
-    // then loads the requested page; or it answers nothing, and no window opens.
+    // its component made for the request, and answers that component, into which the engine then
+    // loads the requested page; or it answers nothing, and no window opens. One action of the user
+    // in the page (a press of a key or a mouse button) opens at most one window: further requests
+    // are refused before the hook is asked, as are those that come before any action.
     void setNewWindowHook(NewWindowHook hook) { m_newWindow = std::move(hook); }
+
+    // Asks the page whether it may close, as leaving it for another page does (a page may have
+    // the user asked first); closeAnswered() gives the answer, after this call has returned.
+    // A component without pages of its own agrees at once.
+    virtual void requestClose() { emit closeAnswered(true); }
 
 signals:
     void StatusTextChange(const QString& Text);
@@ -145,14 +152,22 @@ signals:
     void TitleChange(const QString& Text);
     void NavigateComplete2();
     void DocumentComplete(bool succeeded);
+    // The answer to requestClose(): whether the page may close.
+    void closeAnswered(bool mayClose);
+    // The page asks to be printed (its script's window.print()).
+    void printRequested();
 
 protected:
-    // Asks the host for a new window's component; nothing when it refuses or has no hook.
+    // Asks the host for a new window's component; nothing when it refuses or has no hook, or
+    // when no action of the user is left to open it.
     WebBrowser* requestNewWindow(const NewWindowRequest& request);
+    // The engine reports an action of the user in the page, which may open one window.
+    void userActed() { m_windowAllowed = true; }
 
 private:
     CommandHandler m_commands;
     NewWindowHook m_newWindow;
+    bool m_windowAllowed = false;
 };
 
 }  // namespace skiff

@@ -13,11 +13,13 @@ void MsgBox(const QString& prompt, const QString& title, QWidget* parent) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // names of files and pages in it are no markup
     box.exec();
 }
 
 bool askRetry(const QString& prompt, const QString& title, const QString& giveUp, QWidget* parent) {
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton* retry = box.addButton("Retry", QMessageBox::AcceptRole);
     box.addButton(giveUp, QMessageBox::DestructiveRole);
     box.setDefaultButton(retry);

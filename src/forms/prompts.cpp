@@ -1,17 +1,15 @@
 #include "forms/prompts.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QStandardPaths>
 
 #include "forms/programhost.h"
+#include "forms/textdialog.h"
 
 namespace skiff {
 
@@ -23,32 +21,6 @@ const PromptAnswers& answers() {
     const ProgramHost* host = ProgramHost::current();
     return host ? host->promptAnswers : none;
 }
-
-// A dialog with the prompt, a user name box and a password box.
-class CredentialsDialog : public QDialog {
-public:
-    CredentialsDialog(QWidget* parent, const QString& title, const QString& prompt)
-        : QDialog(parent), m_user(new QLineEdit), m_password(new QLineEdit) {
-        setWindowTitle(title);
-        m_password->setEchoMode(QLineEdit::Password);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* message = new QLabel(prompt);
-        message->setWordWrap(true);
-        auto* layout = new QFormLayout(this);
-        layout->addRow(message);
-        layout->addRow("User name:", m_user);
-        layout->addRow("Password:", m_password);
-        layout->addRow(buttons);
-    }
-
-    Credentials credentials() const { return {m_user->text(), m_password->text()}; }
-
-private:
-    QLineEdit* m_user;
-    QLineEdit* m_password;
-};
 
 }  // namespace
 
@@ -70,23 +42,36 @@ QString saveFolder() {
 
 bool askYesNo(QWidget* parent, const QString& title, const QString& question) {
     if (answers().yesNo) return answers().yesNo(question);
-    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
-                    parent);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    // On the heap: the window it belongs to may go while it shows.
+    const QPointer dialog = new TextDialog(parent, title, question);
+    QPushButton* yes = dialog->addButton("Yes");
+    dialog->addButton("No", true);
+    const bool answer = dialog->run(TextDialog::Blocks::OwnWindow) == yes;
+    delete dialog;
+    return answer;
 }
 
 std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
                                           const QString& prompt) {
     if (answers().credentials) return answers().credentials(prompt);
-    CredentialsDialog dialog(parent, title, prompt);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.credentials();
+    const QPointer dialog = new TextDialog(parent, title, prompt);
+    QLineEdit* user = dialog->addLineEdit("User name:");
+    QLineEdit* password = dialog->addLineEdit("Password:");
+    password->setEchoMode(QLineEdit::Password);
+    QPushButton* ok = dialog->addButton("OK", true);
+    dialog->addButton("Cancel");
+    std::optional<Credentials> answer;
+    if (dialog->run(TextDialog::Blocks::OwnWindow) == ok) {
+        answer = Credentials{user->text(), password->text()};
+    }
+    delete dialog;
+    return answer;
 }
 
 bool askPrintSettings(QWidget* parent, QPrinter* printer) {
     if (answers().printSettings) return answers().printSettings(printer);
     QPrintDialog dialog(printer, parent);
+    dialog.setWindowModality(Qt::WindowModal);  // the program's other windows stay in use
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -21,7 +21,9 @@ struct Credentials {
     QString password;
 };
 
-// The questions the engine layer asks the user, each in a modal dialog over `parent`.
+// The questions the engine layer asks the user, each in a dialog over `parent` that keeps the
+// user from `parent`'s window only; texts from pages and servers in them show as TextDialog
+// shows them.
 
 // A file to save into, starting at `suggestedPath`; `filters` such as "Web page (*.html)".
 // Nothing when the user cancels.

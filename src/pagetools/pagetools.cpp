@@ -122,10 +122,16 @@ PagePropertiesDialog* PageTools::propertiesDialog() const {
     return m_properties;
 }
 
+// One print dialog at a time: a page that asks again while it shows is refused.
 bool PageTools::print() {
-    if (!ready() || m_printer) return false;
+    if (!ready() || m_printer || m_askingPrinter) return false;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!askPrintSettings(dialogParent(), printer.get())) return false;
+    const QPointer<PageTools> self(this);
+    m_askingPrinter = true;
+    const bool chosen = askPrintSettings(dialogParent(), printer.get());
+    if (!self) return false;
+    m_askingPrinter = false;
+    if (!chosen) return false;
     return printWith(std::move(printer));
 }
 

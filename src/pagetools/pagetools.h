@@ -66,6 +66,7 @@ private:
 
     QPointer<WebBrowser> m_browser;
     std::unique_ptr<QPrinter> m_printer;  // the printer of the print under way
+    bool m_askingPrinter = false;         // the print dialog shows
     QPointer<PagePropertiesDialog> m_properties;
 };
 

@@ -18,7 +18,8 @@ void ScriptedBrowser::answerMarkup() {
     for (const auto& callback : pending) callback(markup);
 }
 
-ScriptedBrowser::NewWindowAnswer ScriptedBrowser::fireNewWindow2() {
+ScriptedBrowser::NewWindowAnswer ScriptedBrowser::fireNewWindow2(bool afterUserAction) {
+    if (afterUserAction) userActed();
     NewWindowAnswer answer;
     answer.ppDisp = requestNewWindow(NewWindowRequest(*this));
     answer.Cancel = answer.ppDisp == nullptr;
@@ -66,7 +67,7 @@ bool ScriptedBrowser::ExecWB(Command command, int option) {
 }
 
 void ScriptedBrowser::findText(const QString& text, bool backward, bool caseSensitive,
-                              std::function<void(FindResult)> done) {
+                               std::function<void(FindResult)> done) {
     searches.append({text, backward, caseSensitive});
     if (done) done(text.isEmpty() ? FindResult{} : findResult);
 }
@@ -79,7 +80,7 @@ bool ScriptedBrowser::print(QPrinter* printer, std::function<void(bool)> done) {
 }
 
 bool ScriptedBrowser::savePage(const QString& path, SaveFormat format,
-                              std::function<void(bool)> done) {
+                               std::function<void(bool)> done) {
     if (!ready) return false;
     saved.append({path, format});
     done(saveResult);

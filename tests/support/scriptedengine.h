@@ -88,7 +88,9 @@ public:
         WebBrowser* ppDisp = nullptr;
         bool Cancel = false;
     };
-    NewWindowAnswer fireNewWindow2();
+    // A page's request for a new window, made right after an action of the user in the page
+    // unless `afterUserAction` is false.
+    NewWindowAnswer fireNewWindow2(bool afterUserAction = true);
 
     // --- The interface ---------------------------------------------------------------------
     QWidget* widget() override { return m_widget; }

@@ -9,6 +9,7 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "engine/pagedialogs.h"
 #include "engine/sitedecisions.h"
 #include "forms/prompts.h"
 
@@ -59,8 +60,9 @@ QString permissionQuestion(QWebEnginePage::Feature feature) {
 
 }  // namespace
 
-EngineDialogs::EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent)
-    : QObject(parent), m_page(page), m_decisions(decisions) {
+EngineDialogs::EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent,
+                             PageDialogs* pageDialogs)
+    : QObject(parent), m_page(page), m_decisions(decisions), m_pageDialogs(pageDialogs) {
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     connect(page, &QWebEnginePage::authenticationRequired, this, &EngineDialogs::onAuthentication);
     connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
@@ -95,8 +97,9 @@ void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
             "The security certificate of %1 is not valid:\n%2\n\nAddress: %3\n\n"
             "Do you want to go on to this page anyway?")
             .arg(error.url().host(), error.description(), error.url().toString());
-    const bool allowed = askYesNo(dialogParent(), "Security Alert", question);
-    m_decisions.decide(error.url(), SiteDecisions::kCertificate, allowed);
+    const bool allowed =
+        ask([&] { return askYesNo(dialogParent(), "Security Alert", question); }, false);
+    if (m_page) m_decisions.decide(error.url(), SiteDecisions::kCertificate, allowed);
     if (!allowed) {
         refuseCertificate(error);
         return;
@@ -130,7 +133,13 @@ void EngineDialogs::onProxyAuthentication(const QUrl&, QAuthenticator* authentic
 // page then shows what the server sends to those without entry.
 void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QString& prompt,
                                          const QString& host) {
-    const auto credentials = askCredentials(dialogParent(), "Authentication Required", prompt);
+    std::optional<Credentials> credentials;
+    ask(
+        [&] {
+            credentials = askCredentials(dialogParent(), "Authentication Required", prompt);
+            return true;
+        },
+        false);
     if (!credentials) {
         *authenticator = QAuthenticator();
         report("No user name and password given for " + host);
@@ -149,7 +158,8 @@ void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Fe
         const QString question =
             QString("%1 wants to %2.\n\nDo you allow it?")
                 .arg(origin.toDisplayString(QUrl::RemovePath), featureText(feature));
-        allowed = askYesNo(dialogParent(), "Permission", question);
+        allowed = ask([&] { return askYesNo(dialogParent(), "Permission", question); }, false);
+        if (!m_page) return;  // closed while the user was asked: nothing is decided
         m_decisions.decide(origin, key, *allowed);
     }
     m_page->setFeaturePermission(origin, feature,
@@ -198,6 +208,10 @@ void EngineDialogs::report(const QString& text) {
     } else {
         emit statusMessage(text);
     }
+}
+
+bool EngineDialogs::ask(const std::function<bool()>& show, bool closing) {
+    return m_pageDialogs ? m_pageDialogs->guarded<bool>(show, closing) : show();
 }
 
 QWidget* EngineDialogs::dialogParent() const {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <functional>
 
 class QAuthenticator;
 class QWebEngineCertificateError;
@@ -11,22 +12,24 @@ class QWebEngineLoadingInfo;
 
 namespace skiff {
 
+class PageDialogs;
 class SiteDecisions;
 
 // The dialogs the engine needs from the user for one page: user names and passwords for
 // sites and proxies, invalid certificates, permission requests, and the page shown after its
-// renderer stopped. Page script dialogs (alert, confirm, prompt) and the upload file chooser are
-// the engine's own and stay as they are. Leaves the engine's error pages on, so that a page
-// that does not load says why. The user's answers on certificates and permissions are the
-// engine's decisions for the site (SiteDecisions): asked once, they hold for every page of the
-// site in this session.
+// renderer stopped. They show as the page's dialogs (see PageDialogs::guarded) when the page
+// has those. The page's script dialogs are the PageDialogs'; the upload file chooser is the
+// engine's own. Leaves the engine's error pages on, so that a page that does not load says why.
+// The user's answers on certificates and permissions are the engine's decisions for the site
+// (SiteDecisions): asked once, they hold for every page of the site in this session.
 class EngineDialogs : public QObject {
     Q_OBJECT
 public:
     static constexpr char kCrashMessage[] =
         "The page stopped working. Press Refresh to load it again.";
 
-    EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent = nullptr);
+    EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent = nullptr,
+                  PageDialogs* pageDialogs = nullptr);
 
     // Decides on an invalid certificate of the page. A decision the user made for the site
     // holds; otherwise, while `silent`, the certificate is refused without asking, and when not,
@@ -62,9 +65,12 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void report(const QString& text);
     QWidget* dialogParent() const;
+    // Asks through `show` as one of the page's dialogs; `closing` while the page closes.
+    bool ask(const std::function<bool()>& show, bool closing);
 
     QPointer<QWebEnginePage> m_page;
     SiteDecisions& m_decisions;  // the engine's, which outlives its pages
+    QPointer<PageDialogs> m_pageDialogs;
     QUrl m_crashedUrl;
     bool m_crashNoticeLoading = false;
     bool m_loading = false;

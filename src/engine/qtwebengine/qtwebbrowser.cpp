@@ -1,6 +1,8 @@
 #include "engine/qtwebengine/qtwebbrowser.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QSet>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
@@ -15,6 +17,7 @@
 
 #include "core/names.h"
 #include "engine/engineoptions.h"
+#include "engine/pagedialogs.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
 #include "engine/qtwebengine/pagekeys.h"
@@ -51,17 +54,46 @@ bool isNetworkScheme(const QString& scheme) {
     return network.contains(scheme);
 }
 
+// The question the engine asks a page's script dialogs when the page has a handler for being
+// left (before-unload) and is closed or navigated away from.
+constexpr char kLeaveQuestion[] =
+    "Are you sure you want to leave this page? Changes that you made may not be saved.";
+
+bool isLeaveQuestion(const QString& text) {
+    return text == QLatin1String(kLeaveQuestion) ||
+           text == QCoreApplication::translate("QWebEnginePage", kLeaveQuestion);
+}
+
 // Refuses the engine's debugging addresses when a page opens one; the engine then reports a
 // load that stopped at once. Runs the focus script of the browser's focus tracker and hands it
-// the console messages; the page's own messages go on as before.
+// the console messages; the page's own messages go on as before. Its script dialogs are the
+// browser's page dialogs.
 class Page : public QWebEnginePage {
 public:
-    Page(QWebEngineProfile* profile, QObject* parent, FocusTracker& focus)
-        : QWebEnginePage(profile, parent), m_focus(focus) {
+    Page(QWebEngineProfile* profile, QObject* parent, FocusTracker& focus, PageDialogs* dialogs)
+        : QWebEnginePage(profile, parent), m_focus(focus), m_dialogs(dialogs) {
         focus.install(this);
     }
 
 protected:
+    // Once the browser is gone, the page is left without a question and shows nothing.
+    void javaScriptAlert(const QUrl& origin, const QString& text) override {
+        if (m_dialogs) m_dialogs->alert(origin, text);
+    }
+
+    bool javaScriptConfirm(const QUrl& origin, const QString& text) override {
+        if (isLeaveQuestion(text)) return !m_dialogs || m_dialogs->confirmLeave();
+        return m_dialogs && m_dialogs->confirm(origin, text);
+    }
+
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value,
+                          QString* result) override {
+        const std::optional<QString> answer =
+            m_dialogs ? m_dialogs->prompt(origin, text, value) : std::nullopt;
+        if (answer) *result = *answer;
+        return answer.has_value();
+    }
+
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         return !isEngineDebugAddress(url) &&
                QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
@@ -75,6 +107,42 @@ protected:
 
 private:
     FocusTracker& m_focus;  // the browser's, which outlives its page
+    QPointer<PageDialogs> m_dialogs;
+};
+
+// Calls `acted` for each press of a key or mouse button that the view's page gets (in the
+// widgets the engine places in the view), not for keys held down.
+class InputWatcher : public QObject {
+public:
+    InputWatcher(QWidget* view, std::function<void()> acted)
+        : QObject(view), m_view(view), m_acted(std::move(acted)) {
+        view->installEventFilter(this);
+        for (QWidget* child : view->findChildren<QWidget*>()) child->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::ChildAdded:
+                if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+                    child->installEventFilter(this);
+                break;
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) break;
+                [[fallthrough]];
+            case QEvent::MouseButtonPress:
+            case QEvent::TouchBegin:
+                if (watched != m_view) m_acted();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_view;
+    std::function<void()> m_acted;
 };
 
 }  // namespace
@@ -112,12 +180,15 @@ QtWebBrowser::QtWebBrowser(QtEngine& engine, QObject* parent, bool openedByPage)
       m_engine(engine),
       m_openedByPage(openedByPage),
       m_view(new View(this)),
-      m_offlineFilter(new OfflineFilter(this)) {
-    auto* page = new Page(engine.profile(), m_view, m_focus);
+      m_offlineFilter(new OfflineFilter(this)),
+      m_pageDialogs(new PageDialogs(
+          [this]() -> QWidget* { return m_view ? m_view->window() : nullptr; }, this)) {
+    auto* page = new Page(engine.profile(), m_view, m_focus, m_pageDialogs);
     connectPage(page);
     m_view->setPage(page);
     new PageKeys(m_view, [this] { return m_loading; });
-    m_dialogs = new EngineDialogs(page, engine.siteDecisions(), this);
+    new InputWatcher(m_view, [this] { userActed(); });
+    m_dialogs = new EngineDialogs(page, engine.siteDecisions(), this, m_pageDialogs);
     connect(m_dialogs, &EngineDialogs::statusMessage, this, &QtWebBrowser::StatusTextChange);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         if (auto done = std::exchange(m_printDone, {})) done(ok);
@@ -141,6 +212,10 @@ void QtWebBrowser::connectPage(QWebEnginePage* page) {
     connect(page, &QWebEnginePage::titleChanged, this, &QtWebBrowser::TitleChange);
     connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
     connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
+    connect(page, &QWebEnginePage::printRequested, this, &WebBrowser::printRequested);
+    connect(page, &QWebEnginePage::windowCloseRequested, m_pageDialogs,
+            &PageDialogs::pageAgreedToClose);
+    connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connect(page, &QWebEnginePage::certificateError, this,
             [this](const QWebEngineCertificateError& error) {
                 m_dialogs->handleCertificateError(error, m_silent);
@@ -199,6 +274,14 @@ bool QtWebBrowser::GoForward() {
     if (!page() || !page()->history()->canGoForward()) return false;
     page()->triggerAction(QWebEnginePage::Forward);
     return true;
+}
+
+void QtWebBrowser::requestClose() {
+    m_pageDialogs->requestClose([this] {
+        if (!page()) return false;
+        page()->triggerAction(QWebEnginePage::RequestClose);
+        return true;
+    });
 }
 
 void QtWebBrowser::GoHome() {
@@ -336,6 +419,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_loading = true;
     m_urlReported = false;
     m_focus.documentReplaced();
+    m_pageDialogs->newDocument();
     emit DownloadBegin();
     emit StatusTextChange("Loading " + shownAddress(url.toString()) + "...");
     reportCommandStates();

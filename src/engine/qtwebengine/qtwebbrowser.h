@@ -15,6 +15,8 @@ class QUrl;
 namespace skiff {
 
 class EngineDialogs;
+class EngineOptions;
+class PageDialogs;
 class QtEngine;
 
 // The web component on Qt WebEngine. Its widget is a web view that the host places and sizes;
@@ -37,6 +39,7 @@ public:
     bool GoBack() override;
     bool GoForward() override;
     void GoHome() override;
+    void requestClose() override;
     void Refresh() override;
     bool Stop() override;
 
@@ -87,6 +90,7 @@ private:
     FocusTracker m_focus;
     QPointer<View> m_view;
     OfflineFilter* m_offlineFilter;
+    PageDialogs* m_pageDialogs;
     EngineDialogs* m_dialogs = nullptr;
     std::function<void(bool)> m_printDone;        // of the print under way
     QList<std::function<void(bool)>> m_saveDone;  // of the saves asked for, in order

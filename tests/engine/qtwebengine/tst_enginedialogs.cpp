@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QWebEngineCertificateError>
@@ -17,6 +18,7 @@
 #include "engine/qtwebengine/qtwebbrowser.h"
 #include "engine/webbrowser.h"
 #include "forms/prompts.h"
+#include "forms/textdialog.h"
 #include "pagetools/pagepropertiesdialog.h"
 #include "pagetools/pagetools.h"
 #include "support/engineview.h"
@@ -448,19 +450,25 @@ private slots:
         wb.Navigate(server_.url("/a").toString());
         QVERIFY(done.wait(kWait));
         QStringList shown;
-        QTimer user;  // answers every message box with its first button
+        QTimer user;  // answers every page dialog with Enter, as a user does
         connect(&user, &QTimer::timeout, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            shown << box->text();
-            box->buttons().first()->click();
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<TextDialog*>(widget);
+                if (!dialog || !dialog->isVisible() || !dialog->isActiveWindow()) continue;
+                shown << dialog->findChild<QLabel*>()->text();
+                test::pressKey(dialog, Qt::Key_Return);
+            }
         });
         user.start(20);
+        QVariant result;
         bool finished = false;
-        view->page()->runJavaScript("alert('Hello'); confirm('Go on?')",
-                                    [&](const QVariant&) { finished = true; });
+        view->page()->runJavaScript("alert('Hello'); confirm('Go on?')", [&](const QVariant& v) {
+            result = v;
+            finished = true;
+        });
         QTRY_VERIFY_WITH_TIMEOUT(finished, kWait);
         QCOMPARE(shown, QStringList({"Hello", "Go on?"}));
+        QCOMPARE(result, QVariant(true));
     }
 };
 

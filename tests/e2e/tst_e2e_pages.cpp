@@ -1,0 +1,199 @@
+// Pages that try to keep the user: dialogs without end, a question before leaving, a click
+// that opens many windows. The built skiff runs on an X server of the test's own and gets
+// real key presses and clicks; the test watches window names only.
+
+#include <QtTest>
+#include <memory>
+
+#include "e2e/browserwindow.h"
+#include "e2e/skiffprocess.h"
+#include "e2e/xsession.h"
+#include "support/loopbackserver.h"
+
+using namespace skiff::e2e;
+using skiff::test::LoopbackServer;
+
+namespace {
+
+QByteArray page(const QByteArray& title, const QByteArray& body = "<p>Some text.</p>") {
+    return "<html><head><title>" + title + "</title></head><body style='margin:0'>" + body +
+           "</body></html>";
+}
+
+const QString kDialog = "pages.test says";
+const QString kLeave = "Leave Page";
+
+}  // namespace
+
+class E2EPages : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void alertsWithoutEnd();
+    void leavingAPageWithTypedText();
+    void oneClickOpensOneWindow();
+
+private:
+    bool start(const QStringList& addresses);
+    // Waits for a page dialog other than the window `previous` and for it to have the keys.
+    TopLevel nextDialog(unsigned long previous = 0);
+    static void settle() { QTest::qWait(1500); }
+
+    XSession m_x;
+    LoopbackServer m_server;
+    std::unique_ptr<SkiffProcess> m_skiff;
+};
+
+void E2EPages::initTestCase() {
+    QVERIFY2(m_x.start(), qPrintable(m_x.error()));
+    QDir().mkpath(SKIFF_E2E_OUTPUT);
+    m_server.addPage("/loop.html", page("Loop",
+                                        "<script>setTimeout(function () {"
+                                        "  for (;;) alert('Again');"
+                                        "}, 200);</script>"));
+    m_server.addPage("/other.html", page("Other"));
+    m_server.addPage("/a.html", page("Page A"));
+    m_server.addPage(
+        "/form.html",
+        page("Form",
+             "<input style='position:fixed;top:0;left:0;width:100%;height:100%'><script>"
+             "onbeforeunload = function (e) { e.preventDefault();"
+             "  e.returnValue = ''; };</script>"));
+    m_server.addPage(
+        "/many.html",
+        page("Many",
+             "<button style='position:fixed;top:0;left:0;width:100%;height:100%' onclick='"
+             "for (var i = 0; i < 30; ++i) window.open(\"/second.html\")'>"
+             "Open</button>"));
+    m_server.addPage("/second.html", page("Second"));
+}
+
+void E2EPages::cleanup() {
+    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
+    m_skiff.reset();
+    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+}
+
+bool E2EPages::start(const QStringList& addresses) {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    return m_skiff->start(addresses);
+}
+
+TopLevel E2EPages::nextDialog(unsigned long previous) {
+    const TopLevel dialog =
+        m_x.waitForClient([&](const TopLevel& w) { return w.name == kDialog && w.id != previous; });
+    if (dialog.isValid()) m_x.waitForActive(dialog);
+    return dialog;
+}
+
+// A page that alerts without end blocks its own window only; from its second dialog on the
+// user may stop its dialogs; its window closes by keys and by its close box, dialog or not.
+void E2EPages::alertsWithoutEnd() {
+    QVERIFY(start({"pages.test/loop.html", "pages.test/other.html"}));
+    TopLevel dialog = nextDialog();
+    QVERIFY(dialog.isValid());
+    QVERIFY(!m_x.clients().isEmpty());
+
+    // The other window takes input meanwhile. (Its page loads only once the dialog is
+    // answered: the engine waits for that answer.)
+    BrowserWindow other(m_x, m_x.waitForClient("Other"));
+    QVERIFY(other.locate());
+    m_x.click(other.addressBox().center());
+    QVERIFY(m_x.waitForActive(other.window()));
+    m_x.key("a", Ctrl);
+    QVERIFY(m_x.typeText("pages.test/a.html"));
+    QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("pages.test/a.html"));
+
+    // The first dialog has OK alone; the next one offers to stop the page's dialogs: Shift+Tab
+    // goes from OK to that box, Space ticks it, Enter answers OK.
+    m_x.key("Tab", Alt);  // back to the window that had the keys before, the dialog
+    QVERIFY(m_x.waitForActive(dialog));
+    m_x.key("Return");
+    dialog = nextDialog(dialog.id);
+    QVERIFY(dialog.isValid());
+    m_x.key("Tab", Shift);
+    m_x.key("space");
+    m_x.key("Return");
+    QVERIFY(m_x.waitForNoClient(kDialog));
+    settle();
+    QVERIFY(!m_x.client(kDialog).isValid());
+    m_x.click(other.addressBox().center());
+    QVERIFY(m_x.waitForActive(other.window()));
+    m_x.key("Return");
+    QVERIFY(m_x.waitForClient("Page A").isValid());
+
+    // The page again in the other window: its close box closes it past the dialog; closing it
+    // closes the first window too, whose page's script still runs, and the program ends.
+    m_x.click(other.addressBox().center());
+    QVERIFY(m_x.waitForActive(other.window()));
+    m_x.key("a", Ctrl);
+    QVERIFY(m_x.typeText("pages.test/loop.html\n"));
+    QVERIFY(nextDialog().isValid());
+    QVERIFY(m_x.closeByCloseBox(other.window()));
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// A page that asks before it is left is asked by every way of closing: the close box, Quit and
+// Close Window. Staying keeps the page with its text; leaving closes it.
+void E2EPages::leavingAPageWithTypedText() {
+    QVERIFY(start({"pages.test/form.html"}));
+    const TopLevel window = m_x.waitForClient("Form", 60000);
+    QVERIFY(window.isValid());
+    BrowserWindow form(m_x, window);
+    QVERIFY(form.locate());
+    QVERIFY(m_x.waitForActive(window));
+    QTest::qWait(1000);  // the page's own first focus
+    m_x.click(form.webView().center());
+    QVERIFY(m_x.waitForActive(window));
+    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
+    QVERIFY(m_x.typeText("typed"));
+    QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
+
+    const auto stay = [this](const std::function<void()>& close) {
+        close();
+        const TopLevel question = m_x.waitForClient(kLeave);
+        QVERIFY(question.isValid());
+        QVERIFY(m_x.waitForActive(question));
+        m_x.key("Escape");
+        QVERIFY(m_x.waitForNoClient(kLeave));
+    };
+    stay([&] { QVERIFY(!m_x.closeByCloseBox(window, 1000)); });
+    stay([&] { m_x.key("q", Ctrl); });
+    settle();
+    QVERIFY(m_x.refreshed(window).isValid());
+    QVERIFY(m_skiff->isRunning());
+    m_x.click(form.webView().center());
+    QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
+
+    // Close Window; Leave is the button before Stay.
+    m_x.key("w", Ctrl);
+    QVERIFY(m_x.waitForActive(m_x.waitForClient(kLeave)));
+    m_x.key("Tab", Shift);
+    m_x.key("space");
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// A button that asks for thirty windows opens one per click.
+void E2EPages::oneClickOpensOneWindow() {
+    QVERIFY(start({"pages.test/many.html"}));
+    const TopLevel window = m_x.waitForClient("Many", 60000);
+    QVERIFY(window.isValid());
+    BrowserWindow many(m_x, window);
+    QVERIFY(many.locate());
+    m_x.click(many.addressBox().center());
+    QVERIFY(m_x.waitForActive(window));
+    m_x.click(many.webView().center());
+    const TopLevel second = m_x.waitForClient("Second");
+    QVERIFY(second.isValid());
+    settle();
+    QCOMPARE(m_x.clients().size(), 2);
+    QVERIFY(m_x.closeByCloseBox(second));
+    QVERIFY(m_skiff->waitForExit());
+}
+
+QTEST_GUILESS_MAIN(E2EPages)
+#include "tst_e2e_pages.moc"
