@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("Links"));
         // Closing it closes the first window too, each once its page agreed.
         second->close();
-        QTRY_VERIFY_WITH_TIMEOUT(browserWindows().isEmpty(), kLoadWait);
+        QTRY_VERIFY_WITH_TIMEOUT(env.app().browserWindows().isEmpty(), kLoadWait);
         QVERIFY(!frmMainLoaded());
     }
 
