@@ -403,6 +403,20 @@ void E2EBrowser::linkToNewWindowAndClosing() {
     QVERIFY(second.isValid());
     QVERIFY(m_x.refreshed(b.window()).isValid());
 
+    // The new window draws itself, not a black frame: its BACK button shows, and its status
+    // bar's row across the bottom is mostly the light colour of the bar.
+    BrowserWindow opened(m_x, second);
+    QVERIFY(opened.locate());
+    const TopLevel& o = opened.window();
+    const QRect statusRow(o.client.left(), o.client.bottom() - 8, o.client.width(), 1);
+    QVERIFY(waitFor([&] {
+        const QImage row = m_x.grab(statusRow);
+        int light = 0;
+        for (int x = 0; x < row.width(); ++x) light += qGray(row.pixel(x, 0)) > 200;
+        return light > row.width() / 2;
+    }));
+    m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/window-opened-by-a-page.png");
+
     // Closing the second window closes the first too, and the program ends.
     QVERIFY(m_x.closeByCloseBox(second));
     QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
