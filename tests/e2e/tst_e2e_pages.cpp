@@ -59,7 +59,10 @@ void E2EPages::initTestCase() {
         "/form.html",
         page("Form",
              "<input style='position:fixed;top:0;left:0;width:100%;height:100%'><script>"
-             "onbeforeunload = function (e) { e.preventDefault();"
+             // A handler that takes its time, as on a slow machine: it is asked all the same.
+             "onbeforeunload = function (e) {"
+             "  for (var t = Date.now(); Date.now() - t < 1500;) {}"
+             "  e.preventDefault();"
              "  e.returnValue = ''; };</script>"));
     m_server.addPage(
         "/many.html",

@@ -13,9 +13,13 @@ namespace {
 constexpr char kSandboxVariable[] = "QTWEBENGINE_DISABLE_SANDBOX";
 constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 
+// Without --disable-hang-monitor the engine gives a page's before-unload handler well under a
+// second: a page that takes longer (a slow machine is enough) is closed or left without its
+// question being asked, and what the user typed is lost. The browser window's own limit for a
+// page's answer to closing (PageDialogs) takes the hang monitor's place.
 const QList<QByteArray>& programSwitches() {
     static const QList<QByteArray> switches{"--disable-background-networking",
-                                            "--disable-component-update"};
+                                            "--disable-component-update", "--disable-hang-monitor"};
     return switches;
 }
 

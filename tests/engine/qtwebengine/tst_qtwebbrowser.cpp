@@ -571,11 +571,12 @@ private slots:
     }
 
     void engineSwitchesAreAddedOnce() {
-        QCOMPARE(withEngineSwitches(""),
-                 QByteArray("--disable-background-networking --disable-component-update"));
+        QCOMPARE(withEngineSwitches(""), QByteArray("--disable-background-networking "
+                                                    "--disable-component-update "
+                                                    "--disable-hang-monitor"));
         QCOMPARE(withEngineSwitches("--disable-gpu  --disable-component-update"),
                  QByteArray("--disable-gpu --disable-component-update "
-                            "--disable-background-networking"));
+                            "--disable-background-networking --disable-hang-monitor"));
     }
 
     void renderersOnTheCpuAreRecognised() {
@@ -598,7 +599,7 @@ private slots:
         QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), geteuid() == 0);
         QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
                  QByteArray("--disable-gpu --disable-background-networking "
-                            "--disable-component-update"));
+                            "--disable-component-update --disable-hang-monitor"));
         // A choice already made in the environment is kept.
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "0");
         prepareEngineEnvironment();
