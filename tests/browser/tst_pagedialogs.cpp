@@ -176,9 +176,11 @@ private slots:
         QVERIFY(script.finish());
         QCOMPARE(script.result.toList().value(3).toString(), QString("v"));
         QCOMPARE(fits, QList<bool>({true, true, true, true}));
+        // The server's password question with a long realm; the empty answer the user gives
+        // makes the server ask again, so more questions may follow quickly.
         w.wbMain()->Navigate(server_.url("/long").toString());
-        QTRY_COMPARE_WITH_TIMEOUT(fits.size(), 5, kWait);
-        QVERIFY(fits.last());
+        QTRY_VERIFY_WITH_TIMEOUT(fits.size() >= 5, kWait);
+        QVERIFY(fits.at(4));
     }
 
     // From the second dialog in quick succession on, the user may stop the page's dialogs;
