@@ -93,7 +93,7 @@ void Application::quit() {
         return;
     }
     quitting_ = true;
-    Downloads::cancelAll();  // the user was asked already, or the desktop asks the program to end
+    downloads_.cancelAll();  // the user was asked already, or the desktop asks the program to end
     QList<QPointer<FrmMain>> windows;
     for (FrmMain* window : browserWindows()) windows.append(window);
     closeInTurn(windows, [this](bool allClosed) {

@@ -50,6 +50,7 @@ public:
     std::optional<QString> takeFirstAddress() override;
     FrmMain& openWindowForPage(const NewWindowRequest& request) override;
     BrowserHost* firstBrowserWindow() override;
+    Downloads& downloads() override { return downloads_; }
 
 signals:
     // quit() has closed every window.

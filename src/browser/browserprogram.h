@@ -9,6 +9,7 @@
 namespace skiff {
 
 class Clock;
+class Downloads;
 class FrmMain;
 class NewWindowRequest;
 
@@ -30,6 +31,8 @@ public:
     // The browser windows open: the first one when it is loaded, then the further ones in the
     // order they opened.
     virtual QList<FrmMain*> browserWindows() const = 0;
+    // The program's downloads, which the browser windows ask about before the program ends.
+    virtual Downloads& downloads() = 0;
     // Ends the program as closing the first browser window does, every window closing.
     virtual void quit() = 0;
 };

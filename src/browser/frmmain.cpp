@@ -182,7 +182,8 @@ void FrmMain::closeEvent(QCloseEvent* e) {
         const QScopedValueRollback asking(askingPageInClose_, true);
         wbMain_->requestClose();
     }
-    if (pageAgreedToClose_ && closingEndsTheProgram() && !Downloads::mayEnd(this))
+    if (pageAgreedToClose_ && closingEndsTheProgram() &&
+        !BrowserProgram::current()->downloads().mayEnd(this))
         pageAgreedToClose_ = false;
     if (!pageAgreedToClose_) {
         e->ignore();

@@ -12,8 +12,8 @@
 
 #include "browser/browserprogram.h"
 #include "browser/frmmain.h"
-#include "engine/webbrowser.h"
 #include "downloads/downloads.h"
+#include "engine/webbrowser.h"
 
 namespace skiff {
 
@@ -115,7 +115,7 @@ void FrmMain::closeWindow() {
 // Ends the program as closing the first browser window does; while downloads run, the user is
 // asked first.
 void FrmMain::quit() {
-    if (!Downloads::mayEnd(this)) return;
+    if (!BrowserProgram::current()->downloads().mayEnd(this)) return;
     BrowserProgram::current()->quit();
 }
 

@@ -26,20 +26,6 @@ QString sizeText(qint64 bytes) {
     return QLocale().formattedDataSize(bytes);
 }
 
-// The downloads the user accepted, of every engine; the engine deletes them.
-QList<QPointer<Download>>& accepted() {
-    static QList<QPointer<Download>> downloads;
-    return downloads;
-}
-
-QList<Download*> running() {
-    QList<Download*> found;
-    accepted().removeAll(nullptr);
-    for (Download* d : std::as_const(accepted()))
-        if (d->state() == Download::State::InProgress) found.append(d);
-    return found;
-}
-
 // "A download is not finished", or how many, with their file names.
 QString unfinishedText(const QList<Download*>& downloads) {
     QString text = downloads.size() == 1
@@ -51,6 +37,14 @@ QString unfinishedText(const QList<Download*>& downloads) {
 }
 
 }  // namespace
+
+QList<Download*> Downloads::running() {
+    QList<Download*> found;
+    m_accepted.removeAll(nullptr);
+    for (Download* d : std::as_const(m_accepted))
+        if (d->state() == Download::State::InProgress) found.append(d);
+    return found;
+}
 
 // Cancel is the default, and Escape and the close box cancel too: a download is not given up by
 // a reflex.
@@ -88,7 +82,7 @@ void Downloads::onDownloadRequested(Download* download) {
         return;
     }
     download->accept(choice->path);
-    accepted().append(download);
+    m_accepted.append(download);
     (new DownloadWindow(download))->show();
 }
 

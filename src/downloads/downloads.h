@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -23,12 +24,16 @@ public:
 
     // Before the program ends while downloads run: asks the user over `parent` whether to end
     // all the same, which cancels them. True when none runs or the user chose to quit.
-    static bool mayEnd(QWidget* parent);
+    bool mayEnd(QWidget* parent);
     // Cancels the downloads that run, as the program ends.
-    static void cancelAll();
+    void cancelAll();
 
 private:
     void onDownloadRequested(Download* download);
+    QList<Download*> running();
+
+    QList<QPointer<Download>>
+        m_accepted;  // the downloads the user accepted; the engine deletes them
 };
 
 // A small modeless window for one download: the file, the bytes received of the total, and

@@ -60,7 +60,6 @@ public:
     bool confirmLeave();
     // The page shows a new document: its dialogs show again.
     void newDocument();
-    bool stopped() const { return m_stopped; }
 
     // Runs `show`, an engine's question about the page, as one of the page's dialogs (taken
     // away when the page closes); while the page closes, answers `closing` without showing.

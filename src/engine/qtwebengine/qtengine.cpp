@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
@@ -99,22 +97,6 @@ private:
     bool m_brokenOff = false;
 };
 
-// The downloads handed to the program, by the engine's number for them.
-QHash<quint32, QPointer<QtDownload>>& handedOver() {
-    static QHash<quint32, QPointer<QtDownload>> downloads;
-    return downloads;
-}
-
-// A download that the engine asks for again, having started it anew by itself, is refused; the
-// one the user knows ends as interrupted. True when `request` is such a download.
-bool refuseRestart(QWebEngineDownloadRequest* request) {
-    const QPointer<QtDownload> earlier = handedOver().value(request->id());
-    if (!earlier) return false;
-    request->cancel();
-    earlier->endBrokenOff();
-    return true;
-}
-
 }  // namespace
 
 // The profile is made before the engine's first page, with the renderer already chosen.
@@ -150,6 +132,16 @@ void QtEngine::applyOptions(const EngineOptions& options) {
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.imagesEnabled());
 }
 
+// A download that the engine asks for again, having started it anew by itself, is refused; the
+// one the user knows ends as interrupted. True when `request` is such a download.
+bool QtEngine::refuseRestart(QWebEngineDownloadRequest* request) {
+    auto* earlier = static_cast<QtDownload*>(m_handedOver.value(request->id()).data());
+    if (!earlier) return false;
+    request->cancel();
+    earlier->endBrokenOff();
+    return true;
+}
+
 // Pages saved by the program come already accepted, with their file chosen; they belong to
 // the component that asked. Everything else is a download of the user's.
 void QtEngine::onDownloadRequested(QWebEngineDownloadRequest* request) {
@@ -161,7 +153,7 @@ void QtEngine::onDownloadRequested(QWebEngineDownloadRequest* request) {
     if (request->state() != QWebEngineDownloadRequest::DownloadRequested) return;
     if (refuseRestart(request)) return;
     auto* download = new QtDownload(request);
-    handedOver().insert(request->id(), download);
+    m_handedOver.insert(request->id(), download);
     emit downloadRequested(download);
     if (request->state() == QWebEngineDownloadRequest::DownloadRequested) request->cancel();
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QHash>
+#include <QPointer>
+
+#include "engine/download.h"
 #include "engine/engine.h"
 #include "engine/sitedecisions.h"
 
@@ -32,9 +36,12 @@ public:
 
 private:
     void onDownloadRequested(QWebEngineDownloadRequest* request);
+    bool refuseRestart(QWebEngineDownloadRequest* request);
 
     QWebEngineProfile* m_profile;
     SiteDecisions m_decisions;
+    // The downloads handed to the program, by the engine's number for them.
+    QHash<quint32, QPointer<Download>> m_handedOver;
 };
 
 }  // namespace skiff
