@@ -24,16 +24,15 @@ class TestApplication : public QObject {
 private slots:
     void startOpensAWindowForEachAddress() {
         WindowTestEnvironment env;
-        env.app().start({"first.example", "second.example", "third.example"});
+        const QStringList addresses{"first.example", "second.example", "third.example"};
+        env.app().start(addresses);
         const QList<FrmMain*> windows = env.app().browserWindows();
         QCOMPARE(windows.size(), 3);
         QCOMPARE(windows[0], &frmMain());
         for (int i = 0; i < 3; ++i) {
             QVERIFY(windows[i]->isVisible());
             QCOMPARE(windows[i]->wbMain(), env.engines()[i]);
-            QCOMPARE(
-                env.engines()[i]->navigated,
-                QStringList{QStringList({"first.example", "second.example", "third.example"})[i]});
+            QCOMPARE(env.engines()[i]->navigated, QStringList{addresses[i]});
         }
     }
 

@@ -266,34 +266,28 @@ private slots:
 
     // A list shows at most 1000 characters of an entry, the last of them "…" when it is cut;
     // the entry keeps all of its text.
-    void longEntriesAreShownCut_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("shown");
-        const QString cut = QString(999, 'x') + QChar(0x2026);
-        QTest::newRow("short") << QByteArray("http://a/") << QString("http://a/");
-        QTest::newRow("1000 characters") << QByteArray(1000, 'x') << QString(1000, 'x');
-        QTest::newRow("1001 characters") << QByteArray(1001, 'x') << cut;
-        QTest::newRow("three megabytes") << QByteArray(3 << 20, 'x') << cut;
-        const QByteArray euro = "\xE2\x82\xAC";  // three bytes of UTF-8
-        QTest::newRow("1001 three-byte characters")
-            << euro.repeated(1001) << QString(999, QChar(0x20AC)) + QChar(0x2026);
-        QTest::newRow("1000 three-byte characters after one byte")
-            << "a" + euro.repeated(1000) << "a" + QString(998, QChar(0x20AC)) + QChar(0x2026);
-        // Two UTF-16 units each: the 999th unit would be half a character.
-        const QString clef = QStringLiteral("\U0001D11E");
-        QTest::newRow("four-byte characters")
-            << QByteArray("\xF0\x9D\x84\x9E").repeated(600) << clef.repeated(499) + QChar(0x2026);
-        QTest::newRow("latin-1") << QByteArray(2000, '\xE9')
-                                 << QString(999, QChar(0xE9)) + QChar(0x2026);
-    }
     void longEntriesAreShownCut() {
-        QFETCH(QByteArray, line);
-        QFETCH(QString, shown);
-        const FavoritesEntries list = FavoritesEntries::read("before\r\n" + line + "\r\nafter");
-        QCOMPARE(list.size(), 3);
-        QCOMPARE(list.shownText(1), shown);
-        QCOMPARE(list.text(1),
-                 line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line));
+        const QChar ellipsis(0x2026), euro(0x20AC);
+        const QByteArray euroUtf8 = "\xE2\x82\xAC";         // three bytes
+        const QString clef = QStringLiteral("\U0001D11E");  // two UTF-16 units
+        const QPair<QByteArray, QString> cases[] = {
+            {"http://a/", "http://a/"},
+            {QByteArray(1000, 'x'), QString(1000, 'x')},
+            {QByteArray(1001, 'x'), QString(999, 'x') + ellipsis},
+            {QByteArray(3 << 20, 'x'), QString(999, 'x') + ellipsis},
+            {euroUtf8.repeated(1001), QString(999, euro) + ellipsis},
+            {"a" + euroUtf8.repeated(1000), "a" + QString(998, euro) + ellipsis},
+            // The 999th unit would be half a character.
+            {QByteArray("\xF0\x9D\x84\x9E").repeated(600), clef.repeated(499) + ellipsis},
+            {QByteArray(2000, '\xE9'), QString(999, QChar(0xE9)) + ellipsis},  // Latin-1
+        };
+        for (const auto& [line, shown] : cases) {
+            const FavoritesEntries list = FavoritesEntries::read("before\r\n" + line + "\r\nafter");
+            QCOMPARE(list.size(), 3);
+            QCOMPARE(list.shownText(1), shown);
+            QCOMPARE(list.text(1),
+                     line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line));
+        }
     }
 
     // Each case makes the save fail in its own way; the old file must stay whole and no

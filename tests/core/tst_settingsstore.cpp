@@ -98,14 +98,21 @@ private slots:
     }
 
     // A file the store cannot read as its own is not written over by a save, which says so.
+    // Replacing it keeps the damaged bytes beside the new file, under a name not yet taken; where
+    // it cannot be replaced, it stays in its place as it was, with no copy beside it and no new
+    // file left over.
     void damagedFileIsKept_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("unclosed section") << QByteArray("[Settings\nStart-Up%20Page=x\n");
-        QTest::newRow("binary") << QByteArray("\0\x01\x02[]=\xFF", 7);
-        QTest::newRow("not UTF-8") << QByteArray("[Settings]\nHome=caf\xE9\n");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("unclosed section") << QByteArray("[Settings\nStart-Up%20Page=x\n") << "";
+        QTest::newRow("binary") << QByteArray("\0\x01\x02[]=\xFF", 7) << "";
+        QTest::newRow("not UTF-8") << QByteArray("[Settings]\nHome=caf\xE9\n") << "";
+        QTest::newRow("read-only folder") << QByteArray("[Settings\n") << "folder";
+        QTest::newRow("full disk") << QByteArray("[Settings\n") << "disk";
     }
     void damagedFileIsKept() {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, fault);
         const QString app = QString("Damaged ") + QTest::currentDataTag();
         const QString file = fileOf(app);
         QVERIFY(QDir().mkpath(folder()));
@@ -115,7 +122,24 @@ private slots:
         QCOMPARE(bytesOf(file), bytes);
         QCOMPARE(inodeOf(file), inode);
 
-        // Replacing it keeps the damaged bytes beside the new file, under a name not yet taken.
+        if (!fault.isEmpty()) {
+            const auto folderPermissions = QFile::permissions(folder());
+            const auto restore =
+                qScopeGuard([&] { QFile::setPermissions(folder(), folderPermissions); });
+            {
+                std::optional<test::FileSizeLimit> limit;
+                if (fault == "disk")
+                    limit.emplace(bytes.size());  // room for the copy, none for the new file
+                else
+                    QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
+                QCOMPARE(replaceDamagedSettings(app, kSection, kKey, "new"), std::nullopt);
+            }
+            QCOMPARE(bytesOf(file), bytes);
+            QCOMPARE(inodeOf(file), inode);
+            QCOMPARE(QDir(folder()).entryList({app + "*"}, QDir::Files),
+                     QStringList{app + ".conf"});
+            return;
+        }
         writeBytes(file + ".damaged", "an older backup");
         const std::optional<QString> backup = replaceDamagedSettings(app, kSection, kKey, "new");
         QCOMPARE(backup, std::optional<QString>(file + ".damaged.2"));
@@ -124,37 +148,6 @@ private slots:
         QCOMPARE(GetSetting(app, kSection, kKey, "<absent>"), QString("new"));
         QCOMPARE(SaveSetting(app, kSection, kKey, "newer"), SaveResult::Saved);
         QCOMPARE(QDir(folder()).entryList({app + "*"}, QDir::Files).size(), 3);
-    }
-
-    // A damaged file that cannot be replaced stays in its place as it was, with no copy beside
-    // it and no new file left over.
-    void damagedFileThatCannotBeReplacedStays_data() {
-        QTest::addColumn<bool>("fullDisk");
-        QTest::newRow("read-only folder") << false;
-        QTest::newRow("full disk") << true;
-    }
-    void damagedFileThatCannotBeReplacedStays() {
-        QFETCH(bool, fullDisk);
-        const QString app = QString("Stays ") + QTest::currentDataTag();
-        const QString file = fileOf(app);
-        const QByteArray bytes("[Settings\n");
-        QVERIFY(QDir().mkpath(folder()));
-        writeBytes(file, bytes);
-        const ino_t inode = inodeOf(file);
-        const auto folderPermissions = QFile::permissions(folder());
-        const auto restore =
-            qScopeGuard([&] { QFile::setPermissions(folder(), folderPermissions); });
-        {
-            std::optional<test::FileSizeLimit> limit;
-            if (fullDisk)
-                limit.emplace(bytes.size());  // room for the copy, none for the new file
-            else
-                QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
-            QCOMPARE(replaceDamagedSettings(app, kSection, kKey, "new"), std::nullopt);
-        }
-        QCOMPARE(bytesOf(file), bytes);
-        QCOMPARE(inodeOf(file), inode);
-        QCOMPARE(QDir(folder()).entryList({app + "*"}, QDir::Files), QStringList{app + ".conf"});
     }
 };
 
