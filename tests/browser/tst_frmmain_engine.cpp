@@ -25,10 +25,6 @@ namespace {
 
 constexpr int kLoadWait = 20000;
 
-QWebEngineView* viewOf(FrmMain& w) {
-    return qobject_cast<QWebEngineView*>(w.wbMain()->widget());
-}
-
 QVariant runScript(FrmMain& w, const QString& script) {
     return test::runScript(viewOf(w), script, kLoadWait);
 }

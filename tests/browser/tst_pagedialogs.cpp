@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -31,10 +30,6 @@ namespace {
 
 constexpr int kWait = 20000;
 
-QWebEngineView* viewOf(FrmMain& w) {
-    return qobject_cast<QWebEngineView*>(w.wbMain()->widget());
-}
-
 template <class T>
 QList<T*> shown() {
     QList<T*> found;
@@ -44,73 +39,58 @@ QList<T*> shown() {
     return found;
 }
 
-// The page dialog on display; null when there is none, or more than one.
-TextDialog* dialog() {
-    const QList<TextDialog*> dialogs = shown<TextDialog>();
-    return dialogs.size() == 1 ? dialogs.first() : nullptr;
+// What a dialog shows: a short text as it is, when shown as plain text in a label; a long one
+// as whether it scrolls and the dialog with every button lies within its screen's free area;
+// then the value of its text box and its offer to stop the page's dialogs.
+QString describe(TextDialog* d) {
+    QString what = "(no text)";
+    if (auto* text = d->findChild<QPlainTextEdit*>()) {
+        bool fits =
+            text->isVisible() && d->screen()->availableGeometry().contains(d->frameGeometry()) &&
+            (text->verticalScrollBar()->maximum() > 0 ||
+             text->horizontalScrollBar()->maximum() > 0 || text->document()->lineCount() > 1);
+        for (QPushButton* button : d->findChildren<QPushButton*>()) {
+            const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+            fits = fits && button->isVisible() && d->geometry().contains(onScreen);
+        }
+        what = fits ? "(long, fits)" : "(long)";
+    } else if (auto* label = d->findChild<QLabel*>()) {
+        what = (label->textFormat() == Qt::PlainText ? "" : "(not plain) ") + label->text();
+    }
+    if (auto* edit = d->findChild<QLineEdit*>()) what += " [" + edit->text() + "]";
+    if (auto* stop = d->findChild<QCheckBox*>()) what += " " + stop->text();
+    return what;
 }
 
-// A script of the page that may open dialogs: it runs while the test answers them.
-struct Script {
-    Script(FrmMain& w, const QString& source) {
-        viewOf(w)->page()->runJavaScript(source, [this](const QVariant& value) {
-            result = value;
-            finished = true;
-        });
-    }
-    bool finish() {
-        return QTest::qWaitFor([this] { return finished; }, kWait);
-    }
-
-    QVariant result;
-    bool finished = false;
-};
-
-// A user who answers each page dialog as it shows. A dialog runs an event loop of its own
+// A user who answers each page dialog as it shows: notes what it shows, ticks its offer to stop
+// the page's dialogs when told to, and presses `key`. A dialog runs an event loop of its own
 // until it is answered, so the answers come from a timer, which that loop runs too.
 class User : public QObject {
 public:
-    explicit User(std::function<void(TextDialog*)> answer) : m_answer(std::move(answer)) {
+    User() {
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            TextDialog* d = dialog();
-            if (!d || d == m_last) return;
-            m_last = d;
-            m_answer(d);
+            const QList<TextDialog*> dialogs = shown<TextDialog>();
+            if (dialogs.size() != 1 || dialogs.first() == m_last) return;
+            m_last = dialogs.first();
+            seen << describe(m_last);
+            if (auto* stop = m_last->findChild<QCheckBox*>(); stop && tickStop) {
+                tickStop = false;
+                click(stop);
+                if (!stop->isChecked()) seen << "(not ticked)";
+            }
+            pressKey(m_last, key);
         });
         m_timer.start(50);
     }
 
+    QStringList seen;
+    Qt::Key key = Qt::Key_Return;
+    bool tickStop = false;
+
 private:
-    std::function<void(TextDialog*)> m_answer;
     QTimer m_timer;
     QPointer<TextDialog> m_last;
 };
-
-// The text a dialog shows, and whether it shows it in a label as plain text ("plain") or
-// scrolled ("scrolls").
-QString textOf(TextDialog* d) {
-    if (auto* label = d->findChild<QLabel*>()) {
-        return label->textFormat() == Qt::PlainText ? label->text()
-                                                    : "(not plain) " + label->text();
-    }
-    auto* text = d->findChild<QPlainTextEdit*>();
-    return text ? text->toPlainText() : "(no text)";
-}
-
-// Whether the dialog lies within its screen's free area, with every button inside it, and
-// its long text scrolls.
-bool fitsTheScreen(TextDialog* d) {
-    const QRect area = d->screen()->availableGeometry();
-    if (!area.contains(d->frameGeometry())) return false;
-    for (QPushButton* button : d->findChildren<QPushButton*>()) {
-        const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
-        if (!button->isVisible() || !d->geometry().contains(onScreen)) return false;
-    }
-    auto* text = d->findChild<QPlainTextEdit*>();
-    return text && text->isVisible() &&
-           (text->verticalScrollBar()->maximum() > 0 ||
-            text->horizontalScrollBar()->maximum() > 0 || text->document()->lineCount() > 1);
-}
 
 }  // namespace
 
@@ -129,104 +109,67 @@ private slots:
                                  "s3cret");
     }
 
-    // Page and server texts show as they are, markup and all, and the prompt's value comes
-    // back as shown.
-    void textsShowPlainly() {
+    void dialogsOfAPage() {
         WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
         FrmMain& w = frmMain();
-        QVERIFY(showActive(&w));
+        QVERIFY(showActive(&w) && loaded(w, "/a"));
+        User user;
+        const auto run = [&](const QString& script) { return runScript(viewOf(w), script, kWait); };
+        const QString stop = " " + QString(PageDialogs::kStopText);
+        const QString longText = "(long, fits)";
+
+        // Page texts show as they are, markup and all, and the prompt's value comes back as
+        // shown. Long texts scroll, and the dialog with its buttons stays on the screen. From
+        // the second dialog in quick succession on, the user may stop the page's dialogs.
+        const QVariantList answers =
+            run("[alert('<b>Hi</b> &amp;'), prompt('<i>Name?</i>', '<i>def</i>'),"
+                " alert('x'.repeat(10000)), alert('line\\n'.repeat(5000)),"
+                " confirm(' word'.repeat(2000)), prompt('y'.repeat(10000), 'v')]")
+                .toList();
+        QCOMPARE(answers.value(1).toString(), QString("<i>def</i>"));
+        QCOMPARE(answers.value(5).toString(), QString("v"));
+        QCOMPARE(user.seen, QStringList({"<b>Hi</b> &amp;", "<i>Name?</i> [<i>def</i>]" + stop,
+                                         longText + stop, longText + stop, longText + stop,
+                                         longText + " [v]" + stop}));
+
+        // Stopped, they are answered without showing; the page's next document may show them
+        // again.
         QVERIFY(loaded(w, "/a"));
-        QStringList texts;
-        QString value;
-        Qt::Key key = Qt::Key_Return;
-        User user([&](TextDialog* d) {
-            texts << textOf(d);
-            if (auto* edit = d->findChild<QLineEdit*>()) value = edit->text();
-            pressKey(d, key);
-        });
-        Script script(w, "[alert('<b>Hi</b> &amp;'), prompt('<i>Name?</i>', '<i>def</i>')]");
-        QVERIFY(script.finish());
-        QCOMPARE(texts, QStringList({"<b>Hi</b> &amp;", "<i>Name?</i>"}));
-        QCOMPARE(value, QString("<i>def</i>"));
-        QCOMPARE(script.result.toList().value(1).toString(), QString("<i>def</i>"));
-
-        // The site's realm in the password question; Escape cancels it.
-        key = Qt::Key_Escape;
-        w.wbMain()->Navigate(server_.url("/staff").toString());
-        QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 3, kWait);
-        QCOMPARE(texts.last(), server_.hostAndPort() +
-                                   " asks for a user name and password.\nRealm: <b>Staff</b> room");
-        QCOMPARE(value, QString());  // the user name box
-    }
-
-    // Long texts scroll, and the dialog with its buttons stays on the screen.
-    void longTextsFitTheScreen() {
-        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        FrmMain& w = frmMain();
-        QVERIFY(showActive(&w));
+        user.seen.clear();
+        user.tickStop = true;
+        QCOMPARE(
+            run("for (var i = 0; i < 5; ++i) alert(i); [confirm('Sure?'), prompt('N')]").toList(),
+            QVariantList({false, QVariant()}));
+        QCOMPARE(user.seen, QStringList({"0", "1" + stop}));
         QVERIFY(loaded(w, "/a"));
-        QList<bool> fits;
-        User user([&](TextDialog* d) {
-            fits << fitsTheScreen(d);
-            pressKey(d, Qt::Key_Return);
-        });
-        Script script(w,
-                      "[alert('x'.repeat(10000)), alert('line\\n'.repeat(5000)),"
-                      " confirm(' word'.repeat(2000)), prompt('y'.repeat(10000), 'v')]");
-        QVERIFY(script.finish());
-        QCOMPARE(script.result.toList().value(3).toString(), QString("v"));
-        QCOMPARE(fits, QList<bool>({true, true, true, true}));
-        // The server's password question with a long realm; the empty answer the user gives
-        // makes the server ask again, so more questions may follow quickly.
-        w.wbMain()->Navigate(server_.url("/long").toString());
-        QTRY_VERIFY_WITH_TIMEOUT(fits.size() >= 5, kWait);
-        QVERIFY(fits.at(4));
-    }
+        QVERIFY(run("alert('back'); true").toBool());
+        QCOMPARE(user.seen.size(), 3);
+        QVERIFY(user.seen.last().startsWith("back"));
 
-    // From the second dialog in quick succession on, the user may stop the page's dialogs;
-    // the page's next document may show them again.
-    void quickDialogsMayBeStopped() {
-        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        FrmMain& w = frmMain();
-        QVERIFY(showActive(&w));
-        QVERIFY(loaded(w, "/a"));
-        QStringList seen;  // text, and whether the dialog offered to stop
-        User user([&](TextDialog* d) {
-            QCheckBox* stop = d->findChild<QCheckBox*>();
-            seen << textOf(d) + (stop ? " " + stop->text() : QString());
-            if (stop && seen.size() == 2) {
-                click(stop);
-                if (!stop->isChecked()) seen << "(not ticked)";
-            }
-            pressKey(d, Qt::Key_Return);
-        });
-        Script script(w, "for (var i = 0; i < 5; ++i) alert(i); [confirm('Sure?'), prompt('N')]");
-        QVERIFY(script.finish());
-        const QString stop = PageDialogs::kStopText;
-        QCOMPARE(seen, QStringList({"0", "1 " + stop}));
-        QCOMPARE(script.result.toList(), QVariantList({false, QVariant()}));
+        // The site's realm in the password question, with an empty user name box; Escape
+        // cancels it.
+        user.seen.clear();
+        user.key = Qt::Key_Escape;
+        for (const char* path : {"/staff", "/long"}) {
+            const qsizetype before = user.seen.size();
+            w.wbMain()->Navigate(server_.url(path).toString());
+            QTRY_COMPARE_WITH_TIMEOUT(user.seen.size(), before + 1, kWait);
+        }
+        QCOMPARE(user.seen,
+                 QStringList({server_.hostAndPort() + " asks for a user name and password.\nRealm: "
+                                                      "<b>Staff</b> room []",
+                              longText + " []"}));
 
-        QVERIFY(loaded(w, "/a"));
-        Script again(w, "alert('back')");
-        QVERIFY(again.finish());
-        QCOMPARE(seen.size(), 3);
-        QVERIFY(seen.last().startsWith("back"));
-    }
-
-    // window.print() opens the print dialog, once while it shows.
-    void pagePrintsThroughThePrintDialog() {
-        WindowTestEnvironment env(WindowTestEnvironment::Engine::Real);
-        FrmMain& w = frmMain();
-        QVERIFY(showActive(&w));
+        // window.print() opens the print dialog, once while it shows. The print dialog runs an
+        // event loop of its own: it is watched and closed from a timer, after the page's second
+        // request had the time to come.
         QVERIFY(loaded(w, "/printing"));
         QWidget* page = viewOf(w)->focusProxy();
         QVERIFY(page);
-        // The print dialog runs an event loop of its own: it is watched and closed from a
-        // timer, after the page's second request had the time to come.
         QList<int> dialogsShown;
-        QTimer user;
+        QTimer printUser;
         QElapsedTimer since;
-        connect(&user, &QTimer::timeout, this, [&] {
+        connect(&printUser, &QTimer::timeout, this, [&] {
             const QList<QPrintDialog*> dialogs = shown<QPrintDialog>();
             if (dialogs.isEmpty()) return;
             if (!since.isValid()) since.start();
@@ -235,7 +178,7 @@ private slots:
             since.invalidate();
             pressKey(dialogs.first(), Qt::Key_Escape);
         });
-        user.start(50);
+        printUser.start(50);
         click(page, QPoint(20, 20));
         QTRY_COMPARE_WITH_TIMEOUT(dialogsShown.size(), 1, kWait);
         QTest::qWait(1500);
@@ -246,12 +189,10 @@ private slots:
 private:
     bool loaded(FrmMain& w, const QString& path) {
         QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
-        w.wbMain()->Navigate(server_.url(path).toString());
-        return QTest::qWaitFor(
-            [&] {
-                return !done.isEmpty() && w.wbMain()->LocationURL() == server_.url(path).toString();
-            },
-            kWait);
+        const QString url = server_.url(path).toString();
+        w.wbMain()->Navigate(url);
+        return QTest::qWaitFor([&] { return !done.isEmpty() && w.wbMain()->LocationURL() == url; },
+                               kWait);
     }
 
     LoopbackServer server_;

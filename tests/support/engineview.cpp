@@ -5,7 +5,9 @@
 #include <QTest>
 #include <QWebEnginePage>
 
+#include "browser/frmmain.h"
 #include "engine/qtwebengine/qtengine.h"
+#include "engine/webbrowser.h"
 
 namespace skiff::test {
 
@@ -34,6 +36,10 @@ QVariant runScript(QWebEngineView* view, const QString& script, int wait) {
     });
     if (!QTest::qWaitFor([&] { return done; }, wait)) return {};
     return result;
+}
+
+QWebEngineView* viewOf(FrmMain& window) {
+    return qobject_cast<QWebEngineView*>(window.wbMain()->widget());
 }
 
 QByteArray fileContents(const QString& path) {

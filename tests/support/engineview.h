@@ -5,14 +5,18 @@
 #include <QWebEngineView>
 
 namespace skiff {
+class FrmMain;
 class QtEngine;
-}
+}  // namespace skiff
 
 namespace skiff::test {
 
 // Runs `script` in the page's own world of `view` and waits for its result; an invalid value
 // when no answer came in time.
 QVariant runScript(QWebEngineView* view, const QString& script, int wait = 30000);
+
+// The web view of the browser window `window` on the real engine.
+QWebEngineView* viewOf(FrmMain& window);
 
 // The bytes of the file at `path`; empty when it cannot be read.
 QByteArray fileContents(const QString& path);
