@@ -13,24 +13,7 @@ using skiff::test::LoopbackServer;
 
 namespace {
 
-constexpr int kRowHeight = 60;  // pixels of each link of the test pages, one under the other
-
-// A page of links to `targets`, each a block of kRowHeight pixels across the whole page, the
-// first at the top; an element given as "<...>" is put in as it is.
-QByteArray rowsPage(const QByteArray& title, const QList<QByteArray>& targets) {
-    QByteArray rows;
-    for (qsizetype i = 0; i < targets.size(); ++i) {
-        const QByteArray style = "style='position:absolute;left:0;right:0;height:50px;top:" +
-                                 QByteArray::number(i * kRowHeight) + "px'";
-        const QByteArray& target = targets.at(i);
-        if (target.startsWith('<'))
-            rows +=
-                target.left(target.indexOf(' ')) + " " + style + target.mid(target.indexOf(' '));
-        else
-            rows += "<a " + style + " href='" + target + "'>" + target + "</a>";
-    }
-    return "<html><head><title>" + title + "</title></head><body>" + rows + "</body></html>";
-}
+constexpr int kRowHeight = 60;  // pixels of each link of the names page, one under the other
 
 // The first links of the names page: downloads, with the name the server gives and the name
 // the Save dialog offers, cleaned and shortened.
@@ -79,11 +62,14 @@ private:
 void E2ENames::initTestCase() {
     QVERIFY2(m_x.start(), qPrintable(m_x.error()));
     QDir().mkpath(SKIFF_E2E_OUTPUT);
-    m_server.addPage("/names.html",
-                     rowsPage("Names", {"/invoice", "/lines", "/long",
-                                        "<textarea id='t'>http://pages.test/\na.html</textarea>",
-                                        "/shown?%E2%80%AEgpj.exe", "/untitled?%E2%80%AEgpj.exe",
-                                        "/cut", "/held"}));
+    QByteArray names =
+        "<title>Names</title><style>body{margin:0} a,textarea{display:block;"
+        "box-sizing:border-box;width:100%;height:50px;margin-bottom:10px}</style>";
+    for (const QByteArray target :
+         {"/invoice", "/lines", "/long", "<textarea>http://pages.test/\na.html</textarea>",
+          "/shown?%E2%80%AEgpj.exe", "/untitled?%E2%80%AEgpj.exe", "/cut", "/held"})
+        names += target.startsWith('<') ? target : "<a href='" + target + "'>" + target + "</a>";
+    m_server.addPage("/names.html", names);
     for (const auto& file : kFiles)
         m_server.addPageWithHeaders(file.path, file.bytes,
                                     {{"Content-Type", "application/octet-stream"},
