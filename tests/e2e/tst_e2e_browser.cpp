@@ -6,10 +6,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "e2e/browserwindow.h"
 #include "e2e/buttoncells.h"
-#include "e2e/skiffprocess.h"
-#include "e2e/xsession.h"
+#include "e2e/journey.h"
 #include "support/loopbackserver.h"
 
 using namespace skiff::e2e;
@@ -31,7 +29,7 @@ class E2EBrowser : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { QVERIFY(endSkiff(m_x, m_skiff)); }
 
     void addressAndSearchBoxesByKeys();
     void backAndForwardButtons();
@@ -98,24 +96,12 @@ void E2EBrowser::initTestCase() {
                      "});</script></head><body style='height:100vh'></body></html>");
 }
 
-void E2EBrowser::cleanup() {
-    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
-    m_browser.reset();
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
-}
-
 BrowserWindow& E2EBrowser::startSkiff(const QString& startPage, const QString& title) {
     m_firstRequest = m_server.requestedTargets().size();
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
     m_skiff->setSetting("Settings/Start-Up Page", startPage);
     m_skiff->setSetting("Internet Options/Home Page", kHome);
-    [&] { QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output())); }();
-    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
-    [&] {
-        QVERIFY2(m_browser->window().isValid(), qPrintable(m_skiff->output()));
-        QVERIFY(m_browser->locate());
-    }();
+    m_browser = openBrowser(m_x, *m_skiff, title);
     return *m_browser;
 }
 
@@ -397,13 +383,8 @@ void E2EBrowser::linkToNewWindowAndClosing() {
     BrowserWindow& b = startSkiff("http://pages.test/opener.html", "Opener");
     if (QTest::currentTestFailed()) return;
 
-    // The link covers the whole page. A page just shown may not take the first click yet: the
-    // link is clicked again while no window comes.
-    TopLevel second;
-    for (int attempt = 0; attempt < 3 && !second.isValid(); ++attempt) {
-        m_x.click(b.webView().center());
-        second = m_x.waitForClient("Second", 5000);
-    }
+    // The link covers the whole page.
+    const TopLevel second = clickForWindow(m_x, b.webView().center(), "Second");
     QVERIFY(second.isValid());
     QVERIFY(m_x.refreshed(b.window()).isValid());
 
@@ -476,29 +457,22 @@ void E2EBrowser::commandLine() {
     QVERIFY(m_x.waitForClient("Page B").isValid());
     QCOMPARE(m_x.clients().size(), 2);
     QCOMPARE(requestsFor(kStart), 0);
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+    QVERIFY(endSkiff(m_x, m_skiff));
 
     // A javascript: address has no page to run in: it is refused, no dialog opens and no
     // load is left showing.
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
     QVERIFY(m_skiff->start({"javascript:alert(1)"}));
-    m_browser = std::make_unique<BrowserWindow>(
-        m_x, m_x.waitForClient([](const TopLevel&) { return true; }, 60000));
-    QVERIFY(m_browser->locate());
+    BrowserWindow refused(m_x, m_x.waitForClient([](const TopLevel&) { return true; }, 60000));
+    QVERIFY(refused.locate());
     settle();
-    QVERIFY(!m_browser->progressBarShown());
+    QVERIFY(!refused.progressBarShown());
     QCOMPARE(m_x.clients().size(), 1);
-    m_browser.reset();
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
+    QVERIFY(endSkiff(m_x, m_skiff));
 
     // A file of the working folder opens as that file, not as a host of that name.
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
-    QFile file(m_skiff->workingDir() + "/page.html");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(page("From File"));
-    file.close();
+    QVERIFY(writeFile(m_skiff->workingDir() + "/page.html", page("From File")));
     QVERIFY(m_skiff->start({"page.html"}));
     QVERIFY(m_x.waitForClient("From File", 60000).isValid());
 }

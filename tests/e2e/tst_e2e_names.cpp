@@ -5,9 +5,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "e2e/browserwindow.h"
-#include "e2e/skiffprocess.h"
-#include "e2e/xsession.h"
+#include "e2e/journey.h"
 #include "support/loopbackserver.h"
 
 using namespace skiff::e2e;
@@ -15,28 +13,19 @@ using skiff::test::LoopbackServer;
 
 namespace {
 
-constexpr int kRowHeight = 60;  // pixels of each link of the test pages, one under the other
+constexpr int kRowHeight = 60;  // pixels of each link of the names page, one under the other
 
-// A page of links to `targets`, each a block of kRowHeight pixels across the whole page, the
-// first at the top; an element given as "<...>" is put in as it is.
-QByteArray rowsPage(const QByteArray& title, const QList<QByteArray>& targets) {
-    QByteArray rows;
-    for (qsizetype i = 0; i < targets.size(); ++i) {
-        const QByteArray style = "style='position:absolute;left:0;right:0;height:50px;top:" +
-                                 QByteArray::number(i * kRowHeight) + "px'";
-        const QByteArray& target = targets.at(i);
-        if (target.startsWith('<'))
-            rows +=
-                target.left(target.indexOf(' ')) + " " + style + target.mid(target.indexOf(' '));
-        else
-            rows += "<a " + style + " href='" + target + "'>" + target + "</a>";
-    }
-    return "<html><head><title>" + title + "</title></head><body>" + rows + "</body></html>";
-}
-
-QList<QPair<QByteArray, QByteArray>> attachment(const QByteArray& disposition) {
-    return {{"Content-Type", "application/octet-stream"}, {"Content-Disposition", disposition}};
-}
+// The first links of the names page: downloads, with the name the server gives and the name
+// the Save dialog offers, cleaned and shortened.
+const struct {
+    QByteArray path;
+    QByteArray filename;
+    QByteArray bytes;
+    QString saved;
+} kFiles[] = {
+    {"/invoice", "filename*=UTF-8''invoice%E2%80%AEtxt.exe", "MZ", "invoicetxt.exe"},
+    {"/lines", "filename*=UTF-8''line1%0Aline2.txt", "two lines", "line1line2.txt"},
+    {"/long", "filename=\"" + QByteArray(300, 'a') + ".pdf\"", "long", QString(242, 'a') + ".pdf"}};
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
@@ -49,13 +38,11 @@ class E2ENames : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { QVERIFY(endSkiff(m_x, m_skiff)); }
 
-    void deceivingNamesAreShownAsTheyAre();
-    void cutShortDownloadAndQuittingDuringADownload();
+    void deceivingNamesAndCutShortDownloads();
 
 private:
-    BrowserWindow& startSkiff(const QString& startPage, const QString& title);
     QPoint row(int index) const {
         return m_browser->webView().topLeft() + QPoint(300, index * kRowHeight + 25);
     }
@@ -64,41 +51,32 @@ private:
     QString downloads() const { return m_skiff->homeDir() + "/Downloads"; }
     // Clicks the link in `row` and answers the Save dialog with Enter; the name it offered.
     QString saveFromRow(int index);
-    QStringList requests() const { return m_server.requestedTargets().mid(m_firstRequest); }
-    // Clicks the link in `row` until `arrived` holds; a page just shown may not take a click yet.
-    bool follow(int index, const std::function<bool()>& arrived) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            m_x.click(row(index));
-            if (waitFor(arrived, 5000)) return true;
-        }
-        return false;
-    }
+    QStringList requests() const { return m_server.requestedTargets(); }
 
     XSession m_x;
     LoopbackServer m_server;
     std::unique_ptr<SkiffProcess> m_skiff;
     std::unique_ptr<BrowserWindow> m_browser;
-    qsizetype m_firstRequest = 0;
 };
 
 void E2ENames::initTestCase() {
     QVERIFY2(m_x.start(), qPrintable(m_x.error()));
     QDir().mkpath(SKIFF_E2E_OUTPUT);
-    m_server.addPage("/names.html",
-                     rowsPage("Names", {"/invoice", "/lines", "/long",
-                                        "<textarea id='t'>http://pages.test/\na.html</textarea>",
-                                        "/shown?%E2%80%AEgpj.exe", "/untitled?%E2%80%AEgpj.exe"}));
-    m_server.addPageWithHeaders("/invoice", "MZ",
-                                attachment("attachment; filename*=UTF-8''invoice%E2%80%AEtxt.exe"));
-    m_server.addPageWithHeaders("/lines", "two lines",
-                                attachment("attachment; filename*=UTF-8''line1%0Aline2.txt"));
-    m_server.addPageWithHeaders(
-        "/long", "long", attachment("attachment; filename=\"" + QByteArray(300, 'a') + ".pdf\""));
+    QByteArray names =
+        "<title>Names</title><style>body{margin:0} a,textarea{display:block;"
+        "box-sizing:border-box;width:100%;height:50px;margin-bottom:10px}</style>";
+    for (const QByteArray target :
+         {"/invoice", "/lines", "/long", "<textarea>http://pages.test/\na.html</textarea>",
+          "/shown?%E2%80%AEgpj.exe", "/untitled?%E2%80%AEgpj.exe", "/cut", "/held"})
+        names += target.startsWith('<') ? target : "<a href='" + target + "'>" + target + "</a>";
+    m_server.addPage("/names.html", names);
+    for (const auto& file : kFiles)
+        m_server.addPageWithHeaders(file.path, file.bytes,
+                                    {{"Content-Type", "application/octet-stream"},
+                                     {"Content-Disposition", "attachment; " + file.filename}});
     m_server.addPage("/a.html", "<html><head><title>Page A</title></head></html>");
     m_server.addPage("/shown", "<html><head><title>Shown</title></head></html>");
     m_server.addPage("/untitled", "<html><body>No title.</body></html>");
-
-    m_server.addPage("/downloads.html", rowsPage("Files", {"/cut", "/held"}));
     QByteArray bytes(1000000, 'x');
     m_server.addDownload("/cut", "cut.bin", bytes);
     m_server.cutAfter("/cut", 100000);
@@ -106,58 +84,27 @@ void E2ENames::initTestCase() {
     m_server.stallAfter("/held", 100000);
 }
 
-void E2ENames::cleanup() {
-    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
-    m_browser.reset();
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
-}
-
-BrowserWindow& E2ENames::startSkiff(const QString& startPage, const QString& title) {
-    m_firstRequest = m_server.requestedTargets().size();
-    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
-    m_skiff->setSetting("Settings/Start-Up Page", startPage);
-    [&] { QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output())); }();
-    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
-    [&] {
-        QVERIFY2(m_browser->window().isValid(), qPrintable(m_skiff->output()));
-        QVERIFY(m_browser->locate());
-    }();
-    return *m_browser;
-}
-
-// A page just shown may not take the first click yet: the link is clicked again while no
-// Save dialog comes.
 QString E2ENames::saveFromRow(int index) {
-    TopLevel save;
-    for (int attempt = 0; attempt < 3 && !save.isValid(); ++attempt) {
-        m_x.click(row(index));
-        save = m_x.waitForClient("Save File", 5000);
-    }
+    const TopLevel save = clickForWindow(m_x, row(index), "Save File");
     if (!save.isValid() || !m_x.waitForActive(save)) return "(no Save dialog)";
     const QString offered = selectAllAndCopy();
     m_x.key("Return");
     return offered;
 }
 
-void E2ENames::deceivingNamesAreShownAsTheyAre() {
-    BrowserWindow& b = startSkiff("http://pages.test/names.html", "Names");
+void E2ENames::deceivingNamesAndCutShortDownloads() {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/names.html");
+    m_browser = openBrowser(m_x, *m_skiff, "Names");
     if (QTest::currentTestFailed()) return;
+    const BrowserWindow& b = *m_browser;
 
-    // Downloads: the Save dialog offers the names cleaned and shortened, and the files land
-    // under those names.
-    const struct {
-        int row;
-        QString name;
-        QByteArray bytes;
-    } files[] = {{0, "invoicetxt.exe", "MZ"},
-                 {1, "line1line2.txt", "two lines"},
-                 {2, QString(242, 'a') + ".pdf", "long"}};
-    for (const auto& file : files) {
-        QCOMPARE(saveFromRow(file.row), file.name);
+    // Downloads: the files land under the names the Save dialog offers.
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(saveFromRow(row), kFiles[row].saved);
         const TopLevel done = m_x.waitForClient("Download Finished");
-        QVERIFY2(done.isValid(), qPrintable(file.name));
-        QCOMPARE(fileBytes(downloads() + "/" + file.name), file.bytes);
+        QVERIFY2(done.isValid(), qPrintable(kFiles[row].saved));
+        QCOMPARE(fileBytes(downloads() + "/" + kFiles[row].saved), kFiles[row].bytes);
         QVERIFY(m_x.closeByCloseBox(done));
     }
     QCOMPARE(QDir(downloads()).entryList(QDir::Files).size(), 3);
@@ -179,23 +126,20 @@ void E2ENames::deceivingNamesAreShownAsTheyAre() {
     // caption of a page that has no title of its own.
     QVERIFY(m_x.key("Left", Alt));
     QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Names"), kWaitMs);
-    QVERIFY(follow(4, [&] { return title() == "Shown"; }));
+    QVERIFY(clickUntil(m_x, row(4), [&] { return title() == "Shown"; }));
     m_x.click(b.addressBox().center());
     QTRY_COMPARE_WITH_TIMEOUT(m_x.selectAllAndCopy(2000).value_or(""),
                               QString("http://pages.test/shown?%E2%80%AEgpj.exe"), kWaitMs);
     QVERIFY(m_x.key("Left", Alt));
     QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Names"), kWaitMs);
-    QVERIFY(follow(5, [&] { return title().startsWith("pages.test/untitled"); }));
+    QVERIFY(clickUntil(m_x, row(5), [&] { return title().startsWith("pages.test/untitled"); }));
     QCOMPARE(title(), QString("pages.test/untitled?%E2%80%AEgpj.exe"));
-}
-
-void E2ENames::cutShortDownloadAndQuittingDuringADownload() {
-    BrowserWindow& b = startSkiff("http://pages.test/downloads.html", "Files");
-    if (QTest::currentTestFailed()) return;
+    QVERIFY(m_x.key("Left", Alt));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Names"), kWaitMs);
 
     // The server sends 100 000 of 1 000 000 bytes and closes: the download ends interrupted,
     // and nothing fetches it again or asks again where to save it.
-    QCOMPARE(saveFromRow(0), QString("cut.bin"));
+    QCOMPARE(saveFromRow(6), QString("cut.bin"));
     const TopLevel interrupted = m_x.waitForClient("Download Interrupted");
     QVERIFY(interrupted.isValid());
     QVERIFY(!m_x.waitForClient("Save File", 4000).isValid());
@@ -204,7 +148,7 @@ void E2ENames::cutShortDownloadAndQuittingDuringADownload() {
     QVERIFY(m_x.closeByCloseBox(interrupted));
 
     // Quitting while a download runs asks first; Cancel keeps the program and the download.
-    QCOMPARE(saveFromRow(1), QString("held.bin"));
+    QCOMPARE(saveFromRow(7), QString("held.bin"));
     QVERIFY(m_x.waitForClient("Download").isValid());
     QTRY_VERIFY_WITH_TIMEOUT(m_server.heldTargets().contains("http://pages.test/held"), kWaitMs);
     m_x.click(b.webView().bottomRight() - QPoint(20, 20));

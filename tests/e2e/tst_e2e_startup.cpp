@@ -13,64 +13,50 @@ using skiff::test::LoopbackServer;
 class E2EStartup : public QObject {
     Q_OBJECT
 private slots:
-    void withoutADisplay_data();
     void withoutADisplay();
     void normalStartPrintsNothing();
 };
 
-void E2EStartup::withoutADisplay_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("display");  // DISPLAY, here never a running server
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");  // the start of standard output
-    QTest::addColumn<QString>("error");   // the start of standard error
-    const QString usage = "Usage: skiff [OPTION]... [ADDRESS]...\n";
-    QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "Skiff " SKIFF_VERSION "\n"
-                             << "";
-    QTest::newRow("version after Qt's options")
-        << QStringList{"-platform", "xcb", "--style=fusion", "-reverse", "-v"} << "" << 0
-        << "Skiff " SKIFF_VERSION "\n"
-        << "";
-    QTest::newRow("help") << QStringList{"example.com", "--help"} << "" << 0 << usage << "";
-    QTest::newRow("unknown option") << QStringList{"--no-such-option"} << "" << 2 << ""
-                                    << "skiff: unknown option '--no-such-option'\n" + usage;
-    QTest::newRow("a start") << QStringList{"example.com"} << "" << 1 << ""
-                             << "skiff: no display (neither DISPLAY nor WAYLAND_DISPLAY is "
-                                "set): Skiff needs a graphical session (X11 or Wayland)\n";
-    QTest::newRow("a start on a display that is not there")
-        << QStringList{} << ":4093" << 1 << ""
-        << "skiff: cannot open a window on display \":4093\": Skiff needs a graphical session "
-           "(X11 or Wayland)\n";
-}
-
 // As from a terminal without a graphical session, as root too: nothing but the answer, on the
 // stream it belongs to, and an exit of the program's own (a crash or an abort is none).
 void E2EStartup::withoutADisplay() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, display);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QFETCH(QString, error);
-    QTemporaryDir home;
-    QProcessEnvironment env;
-    env.insert("PATH", qEnvironmentVariable("PATH"));
-    env.insert("HOME", home.path());
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("LC_ALL", "C.UTF-8");
-    if (!display.isEmpty()) env.insert("DISPLAY", display);
-    QProcess skiff;
-    skiff.setProcessEnvironment(env);
-    skiff.setWorkingDirectory(home.path());
-    skiff.start(SkiffProcess::executable(), arguments);
-    QVERIFY(skiff.waitForFinished(kWaitMs));
-    const QString printed = skiff.readAllStandardOutput();
-    const QString said = skiff.readAllStandardError();
-    QCOMPARE(skiff.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(skiff.exitCode(), exitCode);
-    QVERIFY2(output.isEmpty() ? printed.isEmpty() : printed.startsWith(output),
-             qPrintable(printed));
-    QVERIFY2(error.isEmpty() ? said.isEmpty() : said.startsWith(error), qPrintable(said));
-    if (exitCode == 1) QCOMPARE(said, error);  // one line only
+    const QString version = "Skiff " SKIFF_VERSION "\n";
+    const QString usage = "Usage: skiff [OPTION]... [ADDRESS]...\n";
+    const QString needs = ": Skiff needs a graphical session (X11 or Wayland)\n";
+    const QString unset = "skiff: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)" + needs;
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString output;        // the start of standard output, or "" for nothing
+        QString error;         // the same of standard error; all of it on an exit with 1
+        QString display = {};  // DISPLAY, here never a running server
+    } starts[] = {
+        {{"--version"}, 0, version, ""},
+        {{"-platform", "xcb", "--style=fusion", "-reverse", "-v"}, 0, version, ""},
+        {{"example.com", "--help"}, 0, usage, ""},
+        {{"--no-such-option"}, 2, "", "skiff: unknown option '--no-such-option'\n" + usage},
+        {{"example.com"}, 1, "", unset},
+        {{}, 1, "", "skiff: cannot open a window on display \":4093\"" + needs, ":4093"}};
+    const auto begins = [](const QString& text, const QString& start) {
+        return start.isEmpty() ? text.isEmpty() : text.startsWith(start);
+    };
+    for (const auto& start : starts) {
+        QTemporaryDir home;
+        QStringList env = {"PATH=" + qEnvironmentVariable("PATH"), "HOME=" + home.path(),
+                           "XDG_RUNTIME_DIR=" + home.path(), "LC_ALL=C.UTF-8"};
+        if (!start.display.isEmpty()) env << "DISPLAY=" + start.display;
+        QProcess skiff;
+        skiff.setEnvironment(env);
+        skiff.setWorkingDirectory(home.path());
+        skiff.start(SkiffProcess::executable(), start.arguments);
+        QVERIFY(skiff.waitForFinished(kWaitMs));
+        const QString printed = skiff.readAllStandardOutput();
+        const QString said = skiff.readAllStandardError();
+        QVERIFY2(skiff.exitStatus() == QProcess::NormalExit && skiff.exitCode() == start.exitCode &&
+                     begins(printed, start.output) && begins(said, start.error),
+                 qPrintable(start.arguments.join(' ') + ": " + printed + said));
+        if (start.exitCode == 1) QCOMPARE(said, start.error);  // one line only
+    }
 }
 
 // A start, a page, and the window closed: nothing on standard output or error. The engine's

@@ -5,9 +5,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "e2e/browserwindow.h"
-#include "e2e/skiffprocess.h"
-#include "e2e/xsession.h"
+#include "e2e/journey.h"
 #include "support/loopbackserver.h"
 
 using namespace skiff::e2e;
@@ -50,19 +48,30 @@ class E2ETools : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    // Each journey's program opens page One, not started yet.
+    void init() {
+        m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+        m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/one.html");
+    }
+    void cleanup() { QVERIFY(endSkiff(m_x, m_skiff)); }
 
     void favoritesWindow();
     void favoritesFileLeftAsItIs();
     void settingsWindowAcrossARestart();
 
 private:
-    bool startSkiff(const QString& title);
-    // Opens the window of the menu bar title `menu` and waits until it has the keyboard;
-    // invalid when it does not come.
-    TopLevel open(BrowserWindow::Menu menu, const QString& caption);
-    // Brings the browser window forward and presses Ctrl+`key` there.
-    bool pressInBrowser(const QString& key);
+    bool startSkiff(const QString& title) {
+        m_browser = openBrowser(m_x, *m_skiff, title);
+        return !QTest::currentTestFailed();
+    }
+    // Waits for the window `caption` and until it has the keyboard; invalid when it does not.
+    TopLevel waitForWindow(const QString& caption);
+    // Opens the window of the menu bar title `menu`, as waitForWindow() waits for it.
+    TopLevel open(BrowserWindow::Menu menu, const QString& caption) {
+        return m_browser->chooseMenu(menu) ? waitForWindow(caption) : TopLevel{};
+    }
+    // Presses Ctrl+`key` in the browser window and waits for the window `caption` to come.
+    TopLevel openByKey(const QString& key, const QString& caption);
     QString title() const { return m_x.refreshed(m_browser->window()).name; }
     QByteArray favoritesFile() const;
     QString textOfBoxAt(QPoint at);
@@ -85,28 +94,15 @@ void E2ETools::initTestCase() {
         m_server.addPage(QString("/%1.html").arg(name), page(name));
 }
 
-void E2ETools::cleanup() {
-    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
-    m_browser.reset();
-    m_skiff.reset();
-    QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
-}
-
-bool E2ETools::startSkiff(const QString& title) {
-    if (!m_skiff->start()) return false;
-    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient(title, 60000));
-    return m_browser->window().isValid() && m_browser->locate();
-}
-
-TopLevel E2ETools::open(BrowserWindow::Menu menu, const QString& caption) {
-    if (!m_browser->chooseMenu(menu)) return {};
+TopLevel E2ETools::waitForWindow(const QString& caption) {
     const TopLevel w = m_x.waitForClient(caption);
     return w.isValid() && m_x.waitForActive(w) ? w : TopLevel{};
 }
 
-bool E2ETools::pressInBrowser(const QString& key) {
+TopLevel E2ETools::openByKey(const QString& key, const QString& caption) {
     m_x.click(m_browser->webView().center());
-    return m_x.waitForActive(m_browser->window()) && m_x.key(key, Ctrl);
+    const bool pressed = m_x.waitForActive(m_browser->window()) && m_x.key(key, Ctrl);
+    return pressed ? waitForWindow(caption) : TopLevel{};
 }
 
 QByteArray E2ETools::favoritesFile() const {
@@ -125,8 +121,7 @@ QString E2ETools::textOfBoxAt(QPoint at) {
 }
 
 bool E2ETools::dismissMessage(const QString& caption, const TopLevel& from) {
-    const TopLevel box = m_x.waitForClient(caption);
-    if (!box.isValid() || !m_x.waitForActive(box)) return false;
+    if (!waitForWindow(caption).isValid()) return false;
     m_x.key("Return");
     if (!m_x.waitForNoClient(caption)) return false;
     // The window manager may hand the keyboard to another window: a click on the frame's
@@ -151,13 +146,9 @@ QList<int> E2ETools::listRows(const TopLevel& w) {
 }
 
 void E2ETools::favoritesWindow() {
-    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
-    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/one.html");
-    QFile file(m_skiff->workingDir() + "/favorites.fav");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("http://pages.test/two.html\r\nhttp://pages.test/three.html\r\n");
-    file.close();
-    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+    QVERIFY(writeFile(m_skiff->workingDir() + "/favorites.fav",
+                      "http://pages.test/two.html\r\nhttp://pages.test/three.html\r\n"));
+    QVERIFY(startSkiff("One"));
 
     TopLevel fav = open(BrowserWindow::Favorites, "Favorites");
     QVERIFY(fav.isValid());
@@ -232,19 +223,15 @@ void E2ETools::favoritesWindow() {
 // closing it: a message says that the list is not saved. A file that was not changed keeps its
 // bytes, line feeds and all, also when the program is told to end with the window open.
 void E2ETools::favoritesFileLeftAsItIs() {
-    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
-    m_skiff->setSetting("Settings/Start-Up Page", "http://pages.test/one.html");
     const QString work = m_skiff->workingDir();
     QVERIFY(QFile::link(work + "/elsewhere.fav", work + "/favorites.fav"));
-    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+    QVERIFY(startSkiff("One"));
 
-    QVERIFY(pressInBrowser("b"));
-    TopLevel message = m_x.waitForClient("Favorites File");
-    QVERIFY(message.isValid() && m_x.waitForActive(message));
+    QVERIFY(openByKey("b", "Favorites File").isValid());
     m_x.saveScreenshot(SKIFF_E2E_OUTPUT "/favorites-not-saved.png");
     m_x.key("Return");
-    TopLevel fav = m_x.waitForClient("Favorites");
-    QVERIFY(fav.isValid() && m_x.waitForActive(fav));
+    TopLevel fav = waitForWindow("Favorites");
+    QVERIFY(fav.isValid());
     m_x.click(centreOf(fav, favorites::add));
     QVERIFY(waitFor([&] { return listRows(fav).size() == 1; }));
     QVERIFY(m_x.closeByCloseBox(fav));
@@ -254,18 +241,13 @@ void E2ETools::favoritesFileLeftAsItIs() {
 
     const QByteArray lines = "http://pages.test/two.html\nhttp://pages.test/three.html\n";
     QVERIFY(QFile::remove(work + "/favorites.fav"));
-    QFile file(work + "/favorites.fav");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(lines);
-    file.close();
-    QVERIFY(pressInBrowser("b"));
-    fav = m_x.waitForClient("Favorites");
-    QVERIFY(fav.isValid() && m_x.waitForActive(fav));
+    QVERIFY(writeFile(work + "/favorites.fav", lines));
+    fav = openByKey("b", "Favorites");
+    QVERIFY(fav.isValid());
     QVERIFY(waitFor([&] { return listRows(fav).size() == 2; }));
     QVERIFY(m_x.closeByCloseBox(fav));
     QCOMPARE(favoritesFile(), lines);
-    QVERIFY(pressInBrowser("b"));
-    QVERIFY(m_x.waitForActive(m_x.waitForClient("Favorites")));
+    QVERIFY(openByKey("b", "Favorites").isValid());
     m_skiff->terminate();
     QVERIFY(m_skiff->waitForExit());
     QVERIFY(m_skiff->exitedNormally());
@@ -273,10 +255,8 @@ void E2ETools::favoritesFileLeftAsItIs() {
 }
 
 void E2ETools::settingsWindowAcrossARestart() {
-    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
     const QString key = "Settings/Start-Up Page";
-    m_skiff->setSetting(key, "http://pages.test/one.html");
-    QVERIFY2(startSkiff("One"), qPrintable(m_skiff->output()));
+    QVERIFY(startSkiff("One"));
 
     // The box shows the stored page. Typing then CANCEL, or typing then the close box,
     // stores nothing, and the next opening shows the stored page again.
@@ -344,7 +324,7 @@ void E2ETools::settingsWindowAcrossARestart() {
     QVERIFY(m_x.closeByCloseBox(main));
     QVERIFY(m_skiff->waitForExit());
     QCOMPARE(m_skiff->exitCode(), 0);
-    QVERIFY2(startSkiff("two"), qPrintable(m_skiff->output()));
+    QVERIFY(startSkiff("two"));
     set = open(BrowserWindow::Settings, "Settings");
     QVERIFY(set.isValid());
     QCOMPARE(textOfBoxAt(centreOf(set, settings::startupPage)),

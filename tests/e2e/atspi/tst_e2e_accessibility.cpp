@@ -11,9 +11,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "e2e/browserwindow.h"
-#include "e2e/skiffprocess.h"
-#include "e2e/xsession.h"
+#include "e2e/journey.h"
 #include "support/loopbackserver.h"
 
 using namespace skiff::e2e;
@@ -177,7 +175,7 @@ class E2EAccessibility : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { QVERIFY(endSkiff(m_x, m_skiff)); }
     void cleanupTestCase() { atspi_exit(); }
 
     void buttonsGroupBoxesAndStatusPanelsOverAtSpi();
@@ -212,12 +210,6 @@ void E2EAccessibility::initTestCase() {
     m_server.addPage("/next.html", page("Next"));
 }
 
-void E2EAccessibility::cleanup() {
-    if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
-    m_browser.reset();
-    m_skiff.reset();
-}
-
 Element E2EAccessibility::application() const {
     for (const Element& app : childrenOf(own(atspi_get_desktop(0))))
         if (atspi_accessible_get_process_id(app.get(), nullptr) == m_skiff->processId()) return app;
@@ -242,10 +234,8 @@ void E2EAccessibility::buttonsGroupBoxesAndStatusPanelsOverAtSpi() {
     const QString flags = m_skiff->environment().value("QTWEBENGINE_CHROMIUM_FLAGS");
     QVERIFY(flags.endsWith("--proxy-bypass-list=<-loopback>"));
     m_skiff->setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", flags + ";" + closedHost);
-    QVERIFY2(m_skiff->start(), qPrintable(m_skiff->output()));
-    m_browser = std::make_unique<BrowserWindow>(m_x, m_x.waitForClient("Start", 60000));
-    QVERIFY(m_browser->window().isValid());
-    QVERIFY(m_browser->locate());
+    m_browser = openBrowser(m_x, *m_skiff, "Start");
+    if (QTest::currentTestFailed()) return;
     Element main;
     QVERIFY(waitFor([&] { return bool(main = window("Start")); }));
     // The program's frames are its windows, each named (the settings window is loaded hidden).
