@@ -161,8 +161,10 @@ protected:
     // Asks the host for a new window's component; nothing when it refuses or has no hook, or
     // when no action of the user is left to open it.
     WebBrowser* requestNewWindow(const NewWindowRequest& request);
-    // The engine reports an action of the user in the page, which may open one window.
+    // The engine reports an action of the user in the page, which may open one window; and a
+    // new document, which no action of the user in the one before it may open a window for.
     void userActed() { m_windowAllowed = true; }
+    void documentReplaced() { m_windowAllowed = false; }
 
 private:
     CommandHandler m_commands;

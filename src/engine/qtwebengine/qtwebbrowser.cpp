@@ -420,6 +420,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_urlReported = false;
     m_focus.documentReplaced();
     m_pageDialogs->newDocument();
+    documentReplaced();
     emit DownloadBegin();
     emit StatusTextChange("Loading " + shownAddress(url.toString()) + "...");
     reportCommandStates();

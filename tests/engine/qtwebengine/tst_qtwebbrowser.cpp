@@ -402,6 +402,10 @@ private slots:
         QVERIFY(navigated(other, server_.url("/b").toString()));
         QVERIFY(!server_.requestedPaths().contains("/blocked"));
         QCOMPARE(other.LocationName(), QString("Page B"));
+        // A key pressed in one page leaves no window for the next page to open on its load.
+        test::pressKey(viewOf(wb), Qt::Key_Space);
+        QVERIFY(navigated(wb, server_.url("/popup").toString()));
+        QCOMPARE(requests, 1);
     }
 
     void offlineRefusesNetworkPagesButLoadsLocalFiles() {
