@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the dependency rule of src/: each folder includes only from folders below it in
 LAYERS (and from itself), and only app/ and engine/qtwebengine/ include Qt WebEngine headers
-or the Qt WebEngine implementation. Prints every violation; exit status 1 if there is one.
+or the Qt WebEngine implementation, and only app/ and engine/webkitgtk/ include GTK or WebKitGTK
+headers or the WebKitGTK implementation. Prints every violation; exit status 1 if there is one.
 
     tools/check-layers.py [SRC_DIR]
 """
@@ -21,6 +22,7 @@ LAYERS = [
     "pagetools",
     "downloads",
     "engine/qtwebengine",
+    "engine/webkitgtk",
     "engine",
     "forms",
     "statusbar",
@@ -30,9 +32,11 @@ LAYERS = [
     "core",
 ]
 WEBENGINE_USERS = {"app", "engine/qtwebengine"}
+WEBKIT_USERS = {"app", "engine/webkitgtk"}
 
 LOCAL_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 SYSTEM_INCLUDE = re.compile(r"^\s*#\s*include\s+<(QtWebEngine\w*/)?(QWebEngine\w*|QtWebEngine\w*)", re.M)
+GTK_INCLUDE = re.compile(r"^\s*#\s*include\s+<((?:gtk|gdk|webkit2?|jsc|glib|gio|gobject)/[^>]*|glib\.h|gio/gio\.h)>", re.M)
 
 
 def layer_of(relative):
@@ -60,11 +64,16 @@ def violations(src):
                 found.append(f"{relative}: includes {included}, in no known folder")
             elif target == "engine/qtwebengine" and layer not in WEBENGINE_USERS:
                 found.append(f"{relative}: includes the Qt WebEngine implementation {included}")
+            elif target == "engine/webkitgtk" and layer not in WEBKIT_USERS:
+                found.append(f"{relative}: includes the WebKitGTK implementation {included}")
             elif LAYERS.index(target) < LAYERS.index(layer):
                 found.append(f"{relative} ({layer}) includes {included} ({target}), a folder above it")
         if layer not in WEBENGINE_USERS:
             for match in SYSTEM_INCLUDE.finditer(text):
                 found.append(f"{relative}: includes the Qt WebEngine header {match.group(2)}")
+        if layer not in WEBKIT_USERS:
+            for match in GTK_INCLUDE.finditer(text):
+                found.append(f"{relative}: includes the GTK or WebKitGTK header {match.group(1)}")
     return found
 
 

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build make
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
+    libwebkit2gtk-4.1-dev libgtk-3-dev bubblewrap xdg-dbus-proxy
     qt6-gtk-platformtheme
     libbenchmark-dev
     clang libclang-rt-14-dev

@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/enginechoice.h"
+
 #include <QFileInfo>
 #include <QUrl>
 
@@ -13,7 +15,9 @@ const QString kUsage = QStringLiteral(
     "window of its own. An address is read as the address box reads it.\n"
     "\n"
     "  -h, --help       show this help and exit\n"
-    "  -v, --version    show the version and exit\n"
+    "  -v, --version    show the version and the web engines and exit\n"
+    "  --engine=NAME    browse with the web engine NAME: webkitgtk (the default) or\n"
+    "                   qtwebengine; SKIFF_ENGINE says the same\n"
     "  --webEngineArgs  pass every argument after it to the web engine\n"
     "  --               treat every argument after it as an address\n"
     "Qt's own options (-platform, -style, -reverse, ...) are taken by Qt.\n"
@@ -80,13 +84,21 @@ CommandLine readCommandLine(const QStringList& arguments) {
         } else if (argument == "-h" || argument == "--help") {
             return endWith(0, kUsage);
         } else if (argument == "-v" || argument == "--version") {
-            return endWith(0, QStringLiteral("Skiff " SKIFF_VERSION "\n"));
+            return endWith(0, QStringLiteral("Skiff " SKIFF_VERSION "\n") + engineVersions());
+        } else if (argument.startsWith("--engine=")) {
+            line.engine = argument.mid(9);
+        } else if (argument == "--engine") {
+            if (i + 1 == arguments.size())
+                return endWith(2, {}, "skiff: --engine needs a name\n" + kUsage);
+            line.engine = arguments[++i];
         } else if (const int length = qtOptionLength(argument)) {
             i += length - 1;
         } else {
             return endWith(2, {}, "skiff: unknown option '" + argument + "'\n" + kUsage);
         }
     }
+    QString error;
+    if (line.engine && !chooseEngine(line.engine, {}, &error)) return endWith(2, {}, error);
     return line;
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace skiff {
 
@@ -10,6 +11,7 @@ namespace skiff {
 // a text for standard output or standard error.
 struct CommandLine {
     QStringList addresses;
+    std::optional<QString> engine;  // the value of --engine, when given
     bool exitNow = false;
     int exitCode = 0;
     QString output;  // for standard output

@@ -4,10 +4,9 @@
 
 #include "app/application.h"
 #include "app/commandline.h"
+#include "app/enginechoice.h"
 #include "app/startup.h"
 #include "core/quitsignals.h"
-#include "engine/qtwebengine/enginesandbox.h"
-#include "engine/qtwebengine/qtengine.h"
 
 int main(int argc, char** argv) {
     // The command line is read before anything needs a display, so that --help, --version and
@@ -18,13 +17,25 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(line.error), stderr);
         return line.exitCode;
     }
+    QString error;
+    const std::optional<skiff::EngineKind> kind =
+        skiff::chooseEngine(line.engine, qEnvironmentVariable("SKIFF_ENGINE"), &error);
+    if (!kind) {
+        std::fputs(qPrintable(error), stderr);
+        return 2;
+    }
     skiff::quietenDiagnostics();
+    skiff::prepareEnvironmentBeforeToolkit(*kind);
     const std::unique_ptr<QApplication> toolkit = skiff::startApplication(argc, argv);
     QApplication& app = *toolkit;
     QApplication::setApplicationName("Skiff");
-    skiff::prepareEngineEnvironment();  // once there is a display, before the engine starts
-    // The web engine of every window: Qt WebEngine.
-    skiff::Application application(std::make_unique<skiff::QtEngine>());
+    // The web engine of every window, made once there is a display.
+    std::unique_ptr<skiff::Engine> engine = skiff::makeEngine(*kind, &error);
+    if (!engine) {
+        std::fputs(qPrintable(error), stderr);
+        return 1;
+    }
+    skiff::Application application(std::move(engine));
     // Quitting ends the program with status 0, also when it was asked by a signal or by the
     // end of the desktop session.
     skiff::QuitSignals quitSignals;

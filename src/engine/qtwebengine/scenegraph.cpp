@@ -1,38 +1,11 @@
 #include "engine/qtwebengine/scenegraph.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QQuickWindow>
 #include <utility>
 
+#include "engine/glrenderer.h"
+
 namespace skiff {
-
-namespace {
-
-// The renderer of the default OpenGL; empty when there is none.
-QByteArray openGlRenderer() {
-    QOffscreenSurface surface;
-    surface.create();
-    QOpenGLContext context;
-    if (!context.create() || !context.makeCurrent(&surface)) return {};
-    const GLubyte* name = context.functions()->glGetString(GL_RENDERER);
-    const QByteArray renderer(name ? reinterpret_cast<const char*>(name) : "");
-    context.doneCurrent();
-    return renderer;
-}
-
-}  // namespace
-
-bool isSoftwareRenderer(const QByteArray& glRenderer) {
-    // Mesa's (llvmpipe, softpipe, the classic swrast) and Chromium's own.
-    static const char* const kSoftware[] = {"llvmpipe", "softpipe", "software rasterizer", "swrast",
-                                            "swiftshader"};
-    const QByteArray name = glRenderer.toLower();
-    for (const char* software : kSoftware)
-        if (name.contains(software)) return true;
-    return false;
-}
 
 void chooseSceneGraphRenderer() {
     static bool chosen = false;
@@ -40,8 +13,7 @@ void chooseSceneGraphRenderer() {
     if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
         qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
         return;
-    if (isSoftwareRenderer(openGlRenderer()))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (glRunsOnCpu()) QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 }  // namespace skiff

@@ -4,10 +4,6 @@
 
 namespace skiff {
 
-// Whether `glRenderer`, the name an OpenGL driver gives its renderer (GL_RENDERER), names one
-// that draws on the CPU.
-bool isSoftwareRenderer(const QByteArray& glRenderer);
-
 // Qt Quick draws the web view. Through OpenGL, the toolkit composes the whole browser window
 // again for any repaint in it; where OpenGL itself runs on the CPU (a machine without a
 // graphics card, a virtual X display) that costs some 10 to 30 ms for every clock tick, button

@@ -9,7 +9,7 @@
 #include "engine/qtwebengine/enginesandbox.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/qtwebengine/qtwebbrowser.h"
-#include "engine/qtwebengine/scenegraph.h"
+#include "engine/glrenderer.h"
 #include "forms/textdialog.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"

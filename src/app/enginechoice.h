@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace skiff {
+
+class Engine;
+
+// The web engines the program can run on. WebKitGTK is the default: it gets current releases
+// through the distribution's security updates.
+enum class EngineKind { WebKitGtk, QtWebEngine };
+
+// The engine the user chose: `option` is the value of --engine, if given, which wins over
+// `environment`, the value of SKIFF_ENGINE (empty when not set); neither gives the default.
+// Nothing, with `error` set to one line, for a name that is no engine's.
+std::optional<EngineKind> chooseEngine(const std::optional<QString>& option,
+                                       const QString& environment, QString* error);
+
+// Lines naming the engines and their versions, for --version.
+QString engineVersions();
+
+// Prepares the process environment for `kind`, before the application object exists.
+void prepareEnvironmentBeforeToolkit(EngineKind kind);
+
+// Makes the engine; the application object must exist. Null, with `error` set to one line,
+// when it cannot run here.
+std::unique_ptr<Engine> makeEngine(EngineKind kind, QString* error);
+
+}  // namespace skiff

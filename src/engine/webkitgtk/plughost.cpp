@@ -1,0 +1,269 @@
+#include "engine/webkitgtk/plughost.h"
+
+#include <xcb/xcb.h>
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QList>
+#include <QResizeEvent>
+#include <QWindow>
+
+#include "engine/webkitgtk/gtkheaders.h"
+#include "engine/webkitgtk/gtkkeys.h"
+
+// Qt Test and the platform plugins hand keys to a window this way: shortcuts first, then the
+// focus widget. Qt exports it for them.
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
+                                    Qt::KeyboardModifiers modifiers, const QString& text = {},
+                                    bool autorep = false, ushort count = 1);
+
+namespace skiff {
+
+namespace {
+
+// Xlib's headers (after this point) define names such as KeyPress and FocusIn as macros.
+constexpr QEvent::Type kKeyPress = QEvent::KeyPress;
+constexpr QEvent::Type kKeyRelease = QEvent::KeyRelease;
+
+}  // namespace
+
+}  // namespace skiff
+
+#include <gtk/gtkx.h>
+
+namespace skiff {
+
+namespace {
+
+// The XEMBED messages (freedesktop.org's XEMBED protocol) that pass between the plug and us.
+enum XEmbed : uint32_t {
+    kWindowActivate = 1,
+    kRequestFocus = 3,
+    kFocusIn = 4,
+    kFocusOut = 5,
+    kFocusNext = 6,
+    kFocusPrev = 7,
+};
+enum XEmbedFocus : uint32_t { kFocusCurrent = 0, kFocusFirst = 1, kFocusLast = 2 };
+
+xcb_connection_t* connection() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t xembedAtom() {
+    static const xcb_atom_t atom = [] {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        free(reply);
+        return found;
+    }();
+    return atom;
+}
+
+void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = xembedAtom();
+    event.data.data32[0] = XCB_CURRENT_TIME;
+    event.data.data32[1] = message;
+    event.data.data32[2] = detail;
+    xcb_send_event(connection(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+}
+
+xcb_window_t inputFocus() {
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    free(reply);
+    return focus;
+}
+
+Qt::KeyboardModifiers qtModifiers(unsigned state) {
+    Qt::KeyboardModifiers modifiers;
+    if (state & GDK_SHIFT_MASK) modifiers |= Qt::ShiftModifier;
+    if (state & GDK_CONTROL_MASK) modifiers |= Qt::ControlModifier;
+    if (state & GDK_MOD1_MASK) modifiers |= Qt::AltModifier;
+    if (state & GDK_SUPER_MASK) modifiers |= Qt::MetaModifier;
+    return modifiers;
+}
+
+}  // namespace
+
+// The X events of every host: Qt must not take the X focus moving into one of our plugs for
+// its window losing the focus (it would make the window inactive, and no shortcut would work),
+// nor see the plugs' own focus changes; and the plugs' XEMBED messages go to their hosts.
+class PlugHost::NativeFilter : public QAbstractNativeEventFilter {
+public:
+    static NativeFilter& instance() {
+        static NativeFilter* filter = [] {
+            auto* made = new NativeFilter;
+            qApp->installNativeEventFilter(made);
+            return made;
+        }();
+        return *filter;
+    }
+
+    QList<PlugHost*> hosts;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t" || hosts.isEmpty()) return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7f) {
+            case XCB_FOCUS_IN:
+            case XCB_FOCUS_OUT: {
+                auto* focus = reinterpret_cast<xcb_focus_in_event_t*>(event);
+                if (isPlug(focus->event)) return true;
+                return (event->response_type & 0x7f) == XCB_FOCUS_OUT && isPlug(inputFocus());
+            }
+            case XCB_CLIENT_MESSAGE: {
+                auto* client = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if (client->type != xembedAtom()) return false;
+                for (PlugHost* host : std::as_const(hosts)) {
+                    if (host->window()->winId() == client->window) {
+                        host->onEmbedderMessage(client->data.data32[1]);
+                        return true;
+                    }
+                }
+                return false;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool isPlug(xcb_window_t window) const {
+        if (window == XCB_WINDOW_NONE) return false;
+        return std::any_of(hosts.begin(), hosts.end(),
+                           [window](PlugHost* host) { return host->plugWindow() == window; });
+    }
+};
+
+bool PlugHost::available(QString* why) {
+    if (QGuiApplication::platformName() == "xcb" && connection()) return true;
+    if (why) {
+        *why = "WebKitGTK is shown through X11, and Qt runs on \"" +
+               QGuiApplication::platformName() + "\"";
+    }
+    return false;
+}
+
+PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
+    : QWidget(parent), m_plug(gtk_plug_new(0)), m_browserKeeps(std::move(browserKeeps)) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    gtk_container_add(GTK_CONTAINER(m_plug), child);
+    gtk_widget_realize(m_plug);
+    // The container itself never takes the focus: Qt would move it to the plug's window and
+    // then take that for its own window losing it.
+    m_container = QWidget::createWindowContainer(QWindow::fromWinId(plugWindow()), this);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    gtk_widget_show_all(m_plug);
+
+    const auto onKey = +[](GtkWidget*, GdkEventKey* key, PlugHost* host) -> gboolean {
+        return host->keyBeforePage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
+    };
+    const auto onUnusedKey = +[](GtkWidget*, GdkEventKey* key, PlugHost* host) -> gboolean {
+        host->keyAfterPage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
+        return TRUE;
+    };
+    const auto onButton = +[](GtkWidget*, GdkEventButton*, PlugHost* host) -> gboolean {
+        emit host->userInput();
+        return FALSE;
+    };
+    for (const char* signal : {"key-press-event", "key-release-event"}) {
+        g_signal_connect(m_plug, signal, G_CALLBACK(onKey), this);
+        g_signal_connect_after(m_plug, signal, G_CALLBACK(onUnusedKey), this);
+    }
+    g_signal_connect(child, "button-press-event", G_CALLBACK(onButton), this);
+    NativeFilter::instance().hosts.append(this);
+}
+
+PlugHost::~PlugHost() {
+    NativeFilter::instance().hosts.removeAll(this);
+    g_signal_handlers_disconnect_by_data(m_plug, this);
+    if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(m_plug)))
+        g_signal_handlers_disconnect_by_data(child, this);
+    // The plug's window goes unmapped before Qt lets go of it, so that it never shows alone.
+    gtk_widget_hide(m_plug);
+    delete m_container;
+    gtk_widget_destroy(m_plug);
+}
+
+unsigned long PlugHost::plugWindow() const {
+    return gtk_plug_get_id(GTK_PLUG(m_plug));
+}
+
+void PlugHost::resizeEvent(QResizeEvent* event) {
+    m_container->setGeometry(rect());
+    gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
+                      std::max(1, event->size().height()));
+}
+
+// Tab and Shift+Tab from the widget before or after bring the focus to the page's first or last
+// element; otherwise the page's focus stays where it was.
+void PlugHost::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    const xcb_window_t plug = plugWindow();
+    xcb_set_input_focus(connection(), XCB_INPUT_FOCUS_PARENT, plug, XCB_CURRENT_TIME);
+    sendXEmbed(plug, kWindowActivate);
+    const uint32_t where = event->reason() == Qt::TabFocusReason       ? kFocusFirst
+                           : event->reason() == Qt::BacktabFocusReason ? kFocusLast
+                                                                       : kFocusCurrent;
+    sendXEmbed(plug, kFocusIn, where);
+    xcb_flush(connection());
+}
+
+void PlugHost::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    sendXEmbed(plugWindow(), kFocusOut);
+    if (isActiveWindow()) {
+        xcb_set_input_focus(connection(), XCB_INPUT_FOCUS_PARENT, window()->winId(),
+                            XCB_CURRENT_TIME);
+    }
+    xcb_flush(connection());
+}
+
+void PlugHost::onEmbedderMessage(unsigned message) {
+    switch (message) {
+        case kRequestFocus:
+            if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+            break;
+        case kFocusNext:
+        case kFocusPrev:
+            if (hasFocus()) focusNextPrevChild(message == kFocusNext);
+            break;
+        default:
+            break;
+    }
+}
+
+bool PlugHost::keyBeforePage(unsigned keyval, unsigned state, bool press) {
+    const int key = qtKeyFor(keyval);
+    if (press) emit userInput();
+    if (!hasFocus() || (key && m_browserKeeps(QKeyCombination(qtModifiers(state), Qt::Key(key))))) {
+        forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(key)), textFor(keyval, state),
+                   press);
+        return true;
+    }
+    return false;
+}
+
+void PlugHost::keyAfterPage(unsigned keyval, unsigned state, bool press) {
+    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(qtKeyFor(keyval))),
+               textFor(keyval, state), press);
+}
+
+void PlugHost::forwardKey(QKeyCombination key, const QString& text, bool press) {
+    if (!key.key() || !window()->windowHandle()) return;
+    qt_handleKeyEvent(window()->windowHandle(), press ? kKeyPress : kKeyRelease, key.key(),
+                      key.keyboardModifiers(), text);
+}
+
+}  // namespace skiff

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+using GtkWidget = struct _GtkWidget;
+class QWindow;
+
+namespace skiff {
+
+// A GTK widget shown inside a Qt window. The widget lives in a GtkPlug whose X window is placed
+// in this widget's area; GTK runs on the same thread and event loop as Qt. The host joins the
+// two toolkits' ideas of focus and keys (the X11 part lives in plughost.cpp):
+// - the page takes the keyboard focus when this widget has it: clicking in the page gives it
+//   to this widget, Tab and Shift+Tab move through the page and out of it to the next or
+//   previous widget of the window, and into it from them;
+// - keys go to the GTK widget first, except those `browserKeeps` names, which go to the Qt
+//   window at once; a key the widget did not use comes back to the Qt window as a key press,
+//   where the window's shortcuts and the widgets' parents see it;
+// - while another widget of the window has the focus, keys that X hands to the GTK widget
+//   (because the pointer rests over it) go to that widget.
+class PlugHost : public QWidget {
+    Q_OBJECT
+public:
+    using KeepsKey = std::function<bool(QKeyCombination)>;
+
+    // Shows `child` (a GTK widget without a parent), which is destroyed with this host.
+    PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent = nullptr);
+    ~PlugHost() override;
+
+    // Whether the X11 windowing system the embedding needs is what Qt runs on; when not, why.
+    static bool available(QString* why);
+
+    // Hands a key to the Qt window of this host as the platform would, shortcuts first.
+    void forwardKey(QKeyCombination key, const QString& text, bool press);
+
+signals:
+    // A mouse button or key was pressed in the GTK widget.
+    void userInput();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class NativeFilter;
+    friend class NativeFilter;
+
+    unsigned long plugWindow() const;
+    // GTK's key handlers: before the GTK widget sees a key, and after it did not use it.
+    bool keyBeforePage(unsigned keyval, unsigned state, bool press);
+    void keyAfterPage(unsigned keyval, unsigned state, bool press);
+    // The GTK widget's XEMBED messages to its embedder.
+    void onEmbedderMessage(unsigned message);
+
+    GtkWidget* m_plug;
+    QWidget* m_container = nullptr;
+    KeepsKey m_browserKeeps;
+};
+
+}  // namespace skiff

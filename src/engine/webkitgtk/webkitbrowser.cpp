@@ -1,0 +1,435 @@
+#include "engine/webkitgtk/webkitbrowser.h"
+
+#include <QTimer>
+#include <QUrl>
+
+#include "core/names.h"
+#include "engine/engineoptions.h"
+#include "engine/pagedialogs.h"
+#include "engine/reservedkeys.h"
+#include "engine/webkitgtk/gtkheaders.h"
+#include "engine/webkitgtk/plughost.h"
+#include "engine/webkitgtk/webkitdialogs.h"
+#include "engine/webkitgtk/webkitengine.h"
+
+namespace skiff {
+
+namespace {
+
+constexpr char kBrowserKey[] = "skiff-browser";
+constexpr char kFocusHandler[] = "skiffFocus";
+
+// Reports the tag name of the element with the focus, in upper case (empty when nothing has
+// it), from the program's own world, whenever the focus moves in the main frame's document.
+constexpr char kFocusScript[] = R"(
+(() => {
+    const report = () => {
+        const element = document.activeElement;
+        window.webkit.messageHandlers.skiffFocus.postMessage(element ? element.tagName : "");
+    };
+    document.addEventListener("focusin", report, true);
+    document.addEventListener("focusout", () => setTimeout(report, 0), true);
+    document.addEventListener("DOMContentLoaded", report);
+})();
+)";
+
+constexpr char kMarkupScript[] =
+    "document.documentElement ? document.documentElement.innerHTML : null";
+
+QString fromUtf8(const char* text) {
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// A callback for one of WebKit's asynchronous calls, which outlives neither the component nor
+// a single use.
+template <class Done>
+struct Pending {
+    QPointer<WebKitBrowser> browser;
+    Done done;
+};
+
+}  // namespace
+
+WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowser* opener)
+    : WebBrowser(parent),
+      m_engine(engine),
+      m_content(webkit_user_content_manager_new()),
+      m_pageDialogs(new PageDialogs(
+          [this]() -> QWidget* { return m_host ? m_host->window() : nullptr; }, this)) {
+    WebKitWebView* related = opener ? opener->view() : nullptr;
+    // A page's new window must be a view beside its opener's: any other view would end the
+    // program.
+    m_view =
+        WEBKIT_WEB_VIEW(related ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related,
+                                               "user-content-manager", m_content, "settings",
+                                               engine.settings(), nullptr)
+                                : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                               engine.context(), "user-content-manager", m_content,
+                                               "settings", engine.settings(), nullptr));
+    g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
+    m_host = new PlugHost(GTK_WIDGET(m_view),
+                          [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
+    connect(m_host, &PlugHost::userInput, this, [this] { userActed(); });
+
+    WebKitUserScript* focusScript = webkit_user_script_new_for_world(
+        kFocusScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(m_content, focusScript);
+    webkit_user_script_unref(focusScript);
+    webkit_user_content_manager_register_script_message_handler_in_world(m_content, kFocusHandler,
+                                                                         kWorld);
+    g_signal_connect(m_content, "script-message-received::skiffFocus",
+                     G_CALLBACK(+[](WebKitUserContentManager*, WebKitJavascriptResult* result,
+                                    WebKitBrowser* browser) {
+                         gchar* tag =
+                             jsc_value_to_string(webkit_javascript_result_get_js_value(result));
+                         browser->onFocusReport(fromUtf8(tag));
+                         g_free(tag);
+                     }),
+                     this);
+    m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
+    connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
+    connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
+    connectView();
+}
+
+WebKitBrowser::~WebKitBrowser() {
+    if (m_view) g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(m_content, this);
+    if (m_view) g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+    delete m_dialogs;
+    delete m_host;  // and with it the view
+    g_object_unref(m_content);
+}
+
+WebKitBrowser* WebKitBrowser::forView(WebKitWebView* view) {
+    return view ? static_cast<WebKitBrowser*>(g_object_get_data(G_OBJECT(view), kBrowserKey))
+                : nullptr;
+}
+
+QWidget* WebKitBrowser::widget() {
+    return m_host;
+}
+
+WebKitWebView* WebKitBrowser::view() const {
+    return m_host ? m_view : nullptr;
+}
+
+void WebKitBrowser::connectView() {
+    // The view goes with the host, which the window may delete first.
+    connect(m_host, &QObject::destroyed, this, [this] {
+        g_signal_handlers_disconnect_by_data(m_view, this);
+        g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+    });
+    g_signal_connect(m_view, "load-changed",
+                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitBrowser* b) {
+                         b->onLoadChanged(event);
+                     }),
+                     this);
+    g_signal_connect(m_view, "load-failed",
+                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                    WebKitBrowser* b) -> gboolean {
+                         b->onLoadFailed(fromUtf8(uri),
+                                         g_error_matches(error, WEBKIT_NETWORK_ERROR,
+                                                         WEBKIT_NETWORK_ERROR_CANCELLED));
+                         return FALSE;  // WebKit shows its page saying why
+                     }),
+                     this);
+    g_signal_connect(m_view, "notify::estimated-load-progress",
+                     G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, WebKitBrowser* b) {
+                         if (!b->m_loading) return;
+                         emit b->ProgressChange(
+                             int(webkit_web_view_get_estimated_load_progress(view) * 100), 100);
+                     }),
+                     this);
+    g_signal_connect(
+        m_view, "notify::title",
+        G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onTitleChanged(); }),
+        this);
+    g_signal_connect(
+        m_view, "notify::uri",
+        G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onUriChanged(); }),
+        this);
+    g_signal_connect(
+        m_view, "mouse-target-changed",
+        G_CALLBACK(+[](WebKitWebView*, WebKitHitTestResult* hit, guint, WebKitBrowser* b) {
+            b->onLinkHovered(webkit_hit_test_result_context_is_link(hit)
+                                 ? fromUtf8(webkit_hit_test_result_get_link_uri(hit))
+                                 : QString());
+        }),
+        this);
+    g_signal_connect(
+        m_view, "create",
+        G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction*, WebKitBrowser* b) -> GtkWidget* {
+            return GTK_WIDGET(b->onCreate());
+        }),
+        this);
+    g_signal_connect(m_view, "close", G_CALLBACK(+[](WebKitWebView*, WebKitBrowser* b) {
+                         b->m_pageDialogs->pageAgreedToClose();
+                     }),
+                     this);
+    g_signal_connect(
+        m_view, "script-dialog",
+        G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* dialog, WebKitBrowser* b) -> gboolean {
+            return b->onScriptDialog(dialog);
+        }),
+        this);
+    g_signal_connect(
+        m_view, "print",
+        G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*, WebKitBrowser* b) -> gboolean {
+            emit b->printRequested();
+            return TRUE;  // the program's own print dialog, not GTK's
+        }),
+        this);
+    g_signal_connect(webkit_web_view_get_back_forward_list(m_view), "changed",
+                     G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
+                                    WebKitBrowser* b) { b->reportCommandStates(); }),
+                     this);
+}
+
+void WebKitBrowser::Navigate(const QString& address) {
+    if (address.isEmpty() || !view()) return;
+    const QUrl typed = QUrl::fromUserInput(address);
+    const QUrl url = typed.isValid() ? typed : QUrl(address);
+    // As on the other engine, Back and Forward are reported before the first load, so that the
+    // host draws its buttons right the first time.
+    if (!m_backEnabled) {
+        const QPointer<WebKitBrowser> self(this);
+        reportCommandStates();  // the host's handler may close the window
+        if (!self || !view()) return;
+    }
+    webkit_web_view_load_uri(m_view, url.toEncoded().constData());
+}
+
+bool WebKitBrowser::GoBack() {
+    if (!view() || !webkit_web_view_can_go_back(m_view)) return false;
+    webkit_web_view_go_back(m_view);
+    return true;
+}
+
+bool WebKitBrowser::GoForward() {
+    if (!view() || !webkit_web_view_can_go_forward(m_view)) return false;
+    webkit_web_view_go_forward(m_view);
+    return true;
+}
+
+void WebKitBrowser::GoHome() {
+    Navigate(EngineOptions::load().homePage());
+}
+
+void WebKitBrowser::requestClose() {
+    m_pageDialogs->requestClose([this] {
+        if (!view()) return false;
+        webkit_web_view_try_close(m_view);
+        return true;
+    });
+}
+
+// After the page's web process stopped, the page shows a notice; Refresh loads the page again.
+void WebKitBrowser::Refresh() {
+    if (!view() || m_dialogs->reloadAfterCrash()) return;
+    webkit_web_view_reload(m_view);
+}
+
+bool WebKitBrowser::Stop() {
+    if (!view() || !m_loading) return false;
+    webkit_web_view_stop_loading(m_view);
+    return true;
+}
+
+void WebKitBrowser::setOffline(bool offline) {
+    if (offline == m_offline) return;
+    m_offline = offline;
+    WebKitUserContentFilter* filter = m_engine.offlineFilter();
+    if (!filter) return;
+    if (offline) {
+        webkit_user_content_manager_add_filter(m_content, filter);
+    } else {
+        webkit_user_content_manager_remove_filter(m_content, filter);
+    }
+}
+
+double WebKitBrowser::zoomFactor() const {
+    return view() ? webkit_web_view_get_zoom_level(m_view) : 1.0;
+}
+
+void WebKitBrowser::setZoomFactor(double factor) {
+    if (view()) webkit_web_view_set_zoom_level(m_view, factor);
+}
+
+// A page without a title of its own is named by its address, shown as addresses are.
+QString WebKitBrowser::LocationName() const {
+    if (!view()) return {};
+    const QString title = fromUtf8(webkit_web_view_get_title(m_view));
+    return title.isEmpty() ? LocationURL() : title;
+}
+
+QString WebKitBrowser::LocationURL() const {
+    if (!view()) return {};
+    const QString uri = fromUtf8(webkit_web_view_get_uri(m_view));
+    return uri.isEmpty() ? QString() : shownAddress(uri);
+}
+
+void WebKitBrowser::runScript(const QString& script,
+                              std::function<void(std::optional<QString>)> done, const char* world) {
+    if (!view()) {
+        done(std::nullopt);
+        return;
+    }
+    using Done = std::function<void(std::optional<QString>)>;
+    const QByteArray source = script.toUtf8();
+    webkit_web_view_evaluate_javascript(
+        m_view, source.constData(), source.size(), world, nullptr, nullptr,
+        +[](GObject* object, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Pending<Done>> pending(static_cast<Pending<Done>*>(data));
+            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object),
+                                                                         result, nullptr);
+            std::optional<QString> text;
+            if (value && !jsc_value_is_null(value) && !jsc_value_is_undefined(value)) {
+                gchar* string = jsc_value_to_string(value);
+                text = fromUtf8(string);
+                g_free(string);
+            }
+            if (value) g_object_unref(value);
+            if (pending->browser) pending->done(text);
+        },
+        new Pending<Done>{this, std::move(done)});
+}
+
+void WebKitBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
+    runScript(kMarkupScript, std::move(callback));
+}
+
+bool WebKitBrowser::pageReady() const {
+    if (!view() || m_loading) return false;
+    const QString uri = fromUtf8(webkit_web_view_get_uri(m_view));
+    return !uri.isEmpty() && uri != "about:blank";
+}
+
+WebKitWebView* WebKitBrowser::onCreate() {
+    auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
+    if (!target || target == this || !target->view()) return nullptr;
+    return target->m_view;
+}
+
+// The page's script dialogs wait for the user on the program's own turn of the event loop,
+// so that WebKit, and every other page, goes on meanwhile.
+bool WebKitBrowser::onScriptDialog(WebKitScriptDialog* dialog) {
+    webkit_script_dialog_ref(dialog);
+    QTimer::singleShot(0, this, [this, dialog] {
+        const QUrl origin(fromUtf8(webkit_web_view_get_uri(m_view)));
+        const QString text = fromUtf8(webkit_script_dialog_get_message(dialog));
+        switch (webkit_script_dialog_get_dialog_type(dialog)) {
+            case WEBKIT_SCRIPT_DIALOG_ALERT:
+                m_pageDialogs->alert(origin, text);
+                break;
+            case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+                webkit_script_dialog_confirm_set_confirmed(dialog,
+                                                           m_pageDialogs->confirm(origin, text));
+                break;
+            case WEBKIT_SCRIPT_DIALOG_PROMPT: {
+                const std::optional<QString> answer = m_pageDialogs->prompt(
+                    origin, text, fromUtf8(webkit_script_dialog_prompt_get_default_text(dialog)));
+                // No text at all stands for Cancel (null for the page).
+                if (answer)
+                    webkit_script_dialog_prompt_set_text(dialog, answer->toUtf8().constData());
+                break;
+            }
+            case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+                webkit_script_dialog_confirm_set_confirmed(dialog, m_pageDialogs->confirmLeave());
+                break;
+        }
+        webkit_script_dialog_close(dialog);
+        webkit_script_dialog_unref(dialog);
+    });
+    return true;
+}
+
+void WebKitBrowser::onLoadChanged(int event) {
+    switch (event) {
+        case WEBKIT_LOAD_STARTED:
+            m_loading = true;
+            m_urlReported = false;
+            m_failure.reset();
+            m_stopped = false;
+            m_activeTag.reset();
+            m_pageDialogs->newDocument();
+            documentReplaced();
+            emit DownloadBegin();
+            emit StatusTextChange("Loading " +
+                                  shownAddress(fromUtf8(webkit_web_view_get_uri(m_view))) + "...");
+            reportCommandStates();
+            break;
+        case WEBKIT_LOAD_COMMITTED:
+            m_activeTag.reset();
+            m_urlReported = true;
+            emit NavigateComplete2();
+            break;
+        case WEBKIT_LOAD_FINISHED: {
+            m_loading = false;
+            if (!m_urlReported) {
+                m_urlReported = true;
+                emit NavigateComplete2();
+            }
+            const bool succeeded = !m_failure && !m_stopped;
+            emit StatusTextChange(m_stopped ? QString("Stopped") : m_failure.value_or("Done"));
+            emit ProgressChange(-1, 100);
+            emit DownloadComplete(succeeded);
+            emit DocumentComplete(succeeded);
+            reportCommandStates();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void WebKitBrowser::onLoadFailed(const QString& uri, bool stopped) {
+    if (stopped) {
+        m_stopped = true;
+    } else {
+        m_failure = "Could not load " + shownAddress(uri);
+    }
+}
+
+// A change of address outside a load is one within the document (a link to a part of the page,
+// or the page's script changing it): it completes at once. The address of a load in progress
+// counts once the load has committed to it.
+void WebKitBrowser::onUriChanged() {
+    if (m_loading) return;
+    // A load announces its address before it says that it started.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_loading && view()) emit NavigateComplete2();
+    });
+}
+
+void WebKitBrowser::onTitleChanged() {
+    emit TitleChange(LocationName());
+}
+
+void WebKitBrowser::onLinkHovered(const QString& uri) {
+    if (uri == m_hoveredLink) return;
+    m_hoveredLink = uri;
+    emit StatusTextChange(shownAddress(uri));
+}
+
+void WebKitBrowser::onFocusReport(const QString& tag) {
+    if (tag.isEmpty()) {
+        m_activeTag.reset();
+    } else {
+        m_activeTag = tag.toUpper();
+    }
+}
+
+void WebKitBrowser::reportCommandStates() {
+    if (!view()) return;
+    const auto report = [this](std::optional<bool>& last, bool enabled, Command command) {
+        if (last == enabled) return;
+        last = enabled;
+        emit CommandStateChange(command, enabled);
+    };
+    report(m_backEnabled, webkit_web_view_can_go_back(m_view), Command::NavigateBack);
+    report(m_forwardEnabled, webkit_web_view_can_go_forward(m_view), Command::NavigateForward);
+}
+
+}  // namespace skiff

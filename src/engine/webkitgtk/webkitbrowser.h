@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QPointer>
+#include <QUrl>
+#include <optional>
+
+#include "engine/webbrowser.h"
+
+using WebKitWebView = struct _WebKitWebView;
+using WebKitUserContentManager = struct _WebKitUserContentManager;
+using WebKitScriptDialog = struct _WebKitScriptDialog;
+using WebKitPrintOperation = struct _WebKitPrintOperation;
+using WebKitFindController = struct _WebKitFindController;
+
+namespace skiff {
+
+class PageDialogs;
+class PlugHost;
+class WebKitDialogs;
+class WebKitEngine;
+
+// The web component on WebKitGTK. Its widget hosts a WebKit view (see PlugHost) that the host
+// places and sizes; the host may delete the widget with its window, after which every operation
+// of this object does nothing and every read answers as for an empty page.
+class WebKitBrowser : public WebBrowser {
+    Q_OBJECT
+public:
+    // The name of the program's own script world, which the page's scripts cannot reach.
+    static constexpr char kWorld[] = "skiff";
+
+    // A component on `engine`'s context. `opener` is the component whose page asked for this
+    // one's window (see WebKitEngine::createBrowser): WebKit makes the new view beside the
+    // opener's, in the same web process.
+    WebKitBrowser(WebKitEngine& engine, QObject* parent = nullptr, WebKitBrowser* opener = nullptr);
+    ~WebKitBrowser() override;
+
+    // The component that shows `view`; null when none does.
+    static WebKitBrowser* forView(WebKitWebView* view);
+
+    QWidget* widget() override;
+    // The view; null once the widget is gone.
+    WebKitWebView* view() const;
+
+    void Navigate(const QString& address) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    void GoHome() override;
+    void requestClose() override;
+    void Refresh() override;
+    bool Stop() override;
+
+    void setSilent(bool silent) override { m_silent = silent; }
+    bool Silent() const override { return m_silent; }
+    void setOffline(bool offline) override;
+    bool Offline() const override { return m_offline; }
+
+    double zoomFactor() const override;
+    void setZoomFactor(double factor) override;
+    QString LocationName() const override;
+    QString LocationURL() const override;
+
+    std::optional<QString> activeElementTagName() const override { return m_activeTag; }
+    void documentMarkup(std::function<void(std::optional<QString>)> callback) override;
+
+    bool pageReady() const override;
+    void findText(const QString& text, bool backward, bool caseSensitive,
+                  std::function<void(FindResult)> done) override;
+    bool print(QPrinter* printer, std::function<void(bool ok)> done) override;
+    bool savePage(const QString& path, SaveFormat format,
+                  std::function<void(bool ok)> done) override;
+    bool pageProperties(std::function<void(const PageProperties&)> done) override;
+
+    // Runs `script` in the program's own world of the page (or the page's world when `world` is
+    // null); `done` gets its result as text, or nothing when it failed or gave null or
+    // undefined, on the user-interface thread and not at all once this object is gone.
+    void runScript(const QString& script, std::function<void(std::optional<QString>)> done,
+                   const char* world = kWorld);
+
+private:
+    void connectView();
+    void onLoadChanged(int event);
+    void onLoadFailed(const QString& uri, bool stopped);
+    void onUriChanged();
+    void onTitleChanged();
+    void onLinkHovered(const QString& uri);
+    void onFocusReport(const QString& tag);
+    bool onScriptDialog(WebKitScriptDialog* dialog);
+    WebKitWebView* onCreate();
+    void reportCommandStates();
+
+    WebKitEngine& m_engine;
+    WebKitWebView* m_view;  // owned by the plug host's plug
+    WebKitUserContentManager* m_content;
+    QPointer<PlugHost> m_host;
+    PageDialogs* m_pageDialogs;
+    WebKitDialogs* m_dialogs;
+
+    bool m_silent = false;
+    bool m_offline = false;
+    bool m_loading = false;
+    bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
+    std::optional<QString> m_failure;  // why the load under way failed, as the status text says
+    bool m_stopped = false;
+    std::optional<QString> m_activeTag;
+    QString m_hoveredLink;
+    std::optional<bool> m_backEnabled;
+    std::optional<bool> m_forwardEnabled;
+    std::function<void(bool)> m_printDone;  // of the print under way
+};
+
+}  // namespace skiff

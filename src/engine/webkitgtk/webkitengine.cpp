@@ -1,0 +1,298 @@
+#include "engine/webkitgtk/webkitengine.h"
+
+#include <QAbstractEventDispatcher>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "engine/download.h"
+#include "engine/engineoptions.h"
+#include "engine/glrenderer.h"
+#include "engine/webkitgtk/gtkheaders.h"
+#include "engine/webkitgtk/plughost.h"
+#include "engine/webkitgtk/webkitbrowser.h"
+
+namespace skiff {
+
+namespace {
+
+// Every load from the network, by address: what "offline" keeps pages from. (WebKit's content
+// rules also take WebSocket addresses for http ones.)
+constexpr char kOfflineRules[] =
+    R"([{"trigger":{"url-filter":"^http:"},"action":{"type":"block"}},)"
+    R"( {"trigger":{"url-filter":"^https:"},"action":{"type":"block"}}])";
+constexpr char kOfflineFilterId[] = "skiff-offline";
+
+// The proxies the environment names, as command-line programs and other browsers read them:
+// all_proxy or http_proxy for every address, https_proxy for https ones, and no_proxy's hosts
+// without one. Null when none is named, for the system's own settings.
+WebKitNetworkProxySettings* proxyFromEnvironment() {
+    const auto variable = [](const char* name) {
+        const QByteArray lower = qgetenv(name);
+        return lower.isEmpty() ? qgetenv(QByteArray(name).toUpper().constData()) : lower;
+    };
+    const QByteArray all = variable("all_proxy");
+    const QByteArray http = variable("http_proxy");
+    const QByteArray https = variable("https_proxy");
+    if (all.isEmpty() && http.isEmpty() && https.isEmpty()) return nullptr;
+    QList<QByteArray> hosts = variable("no_proxy").split(',');
+    QList<QByteArray> trimmed;
+    for (const QByteArray& host : hosts)
+        if (!host.trimmed().isEmpty()) trimmed << host.trimmed();
+    std::vector<const char*> ignore;
+    for (const QByteArray& host : trimmed) ignore.push_back(host.constData());
+    ignore.push_back(nullptr);
+    WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(
+        (all.isEmpty() ? http : all).constData(), trimmed.isEmpty() ? nullptr : ignore.data());
+    if (!http.isEmpty())
+        webkit_network_proxy_settings_add_proxy_for_scheme(settings, "http", http.constData());
+    if (!https.isEmpty())
+        webkit_network_proxy_settings_add_proxy_for_scheme(settings, "https", https.constData());
+    return settings;
+}
+
+QString folder(QStandardPaths::StandardLocation location) {
+    return QStandardPaths::writableLocation(location) + "/Web Browser/webkitgtk";
+}
+
+// A download of the engine. It waits for the program's answer with WebKit's question where to
+// save it, which stays open until accept() or cancel() answers it.
+class WebKitDownloadItem : public Download {
+public:
+    WebKitDownloadItem(WebKitDownload* download, QObject* parent)
+        : Download(parent), m_download(WEBKIT_DOWNLOAD(g_object_ref(download))) {
+        g_signal_connect(download, "received-data",
+                         G_CALLBACK(+[](WebKitDownload*, guint64, WebKitDownloadItem* item) {
+                             emit item->progressChanged();
+                         }),
+                         this);
+        g_signal_connect(download, "finished",
+                         G_CALLBACK(+[](WebKitDownload*, WebKitDownloadItem* item) {
+                             if (item->m_state == State::InProgress) {
+                                 item->m_state = State::Completed;
+                                 emit item->progressChanged();
+                                 emit item->stateChanged();
+                             }
+                         }),
+                         this);
+        g_signal_connect(download, "failed",
+                         G_CALLBACK(+[](WebKitDownload*, GError* error, WebKitDownloadItem* item) {
+                             item->fail(error);
+                         }),
+                         this);
+    }
+    ~WebKitDownloadItem() override {
+        g_signal_handlers_disconnect_by_data(m_download, this);
+        if (m_state == State::Requested || m_state == State::InProgress)
+            webkit_download_cancel(m_download);
+        g_object_unref(m_download);
+    }
+
+    QString suggestedFileName() const override { return m_suggested; }
+    void setSuggestedFileName(const QString& name) { m_suggested = name; }
+    QWidget* window() const override {
+        WebKitBrowser* browser = WebKitBrowser::forView(webkit_download_get_web_view(m_download));
+        return browser && browser->widget() ? browser->widget()->window() : nullptr;
+    }
+    void accept(const QString& path) override {
+        if (m_state != State::Requested) return;
+        m_path = path;
+        m_state = State::InProgress;
+        webkit_download_set_allow_overwrite(m_download, TRUE);
+        gchar* uri = g_filename_to_uri(QFile::encodeName(path).constData(), nullptr, nullptr);
+        webkit_download_set_destination(m_download, uri);
+        g_free(uri);
+        emit stateChanged();
+    }
+    void cancel() override {
+        if (m_state != State::Requested && m_state != State::InProgress) return;
+        m_state = State::Cancelled;
+        webkit_download_cancel(m_download);
+        if (!m_path.isEmpty()) QFile::remove(m_path);
+        emit stateChanged();
+    }
+    QString path() const override { return m_path; }
+    State state() const override { return m_state; }
+    QString failureReason() const override { return m_failure; }
+    qint64 receivedBytes() const override {
+        return qint64(webkit_download_get_received_data_length(m_download));
+    }
+    qint64 totalBytes() const override {
+        WebKitURIResponse* response = webkit_download_get_response(m_download);
+        return response ? qint64(webkit_uri_response_get_content_length(response)) : -1;
+    }
+
+private:
+    // A cancel of ours comes back as a failure, which it is not.
+    void fail(GError* error) {
+        if (m_state == State::Cancelled ||
+            g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER))
+            return;
+        m_failure = QString::fromUtf8(error->message);
+        m_state = State::Failed;
+        if (!m_path.isEmpty()) QFile::remove(m_path);
+        emit stateChanged();
+    }
+
+    WebKitDownload* m_download;
+    QString m_suggested;
+    QString m_path;
+    QString m_failure;
+    State m_state = State::Requested;
+};
+
+}  // namespace
+
+bool WebKitEngine::canStart(QString* why) {
+    if (!QAbstractEventDispatcher::instance() ||
+        !QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib")) {
+        if (why) *why = "this Qt does not run on GLib's event loop, which WebKitGTK needs";
+        return false;
+    }
+    if (!PlugHost::available(why)) return false;
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(nullptr, nullptr)) {
+        if (why) *why = "GTK cannot open the display";
+        return false;
+    }
+    return true;
+}
+
+QString WebKitEngine::version() {
+    return QString("WebKitGTK %1.%2.%3")
+        .arg(webkit_get_major_version())
+        .arg(webkit_get_minor_version())
+        .arg(webkit_get_micro_version());
+}
+
+WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
+    canStart(nullptr);
+    const QByteArray data = QFile::encodeName(folder(QStandardPaths::GenericDataLocation));
+    const QByteArray cache = QFile::encodeName(folder(QStandardPaths::GenericCacheLocation));
+    WebKitWebsiteDataManager* manager =
+        webkit_website_data_manager_new("base-data-directory", data.constData(),
+                                        "base-cache-directory", cache.constData(), nullptr);
+    webkit_website_data_manager_set_tls_errors_policy(manager, WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    if (WebKitNetworkProxySettings* proxy = proxyFromEnvironment()) {
+        webkit_website_data_manager_set_network_proxy_settings(
+            manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, proxy);
+        webkit_network_proxy_settings_free(proxy);
+    }
+    QDir().mkpath(QString::fromLocal8Bit(data));
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager),
+        (data + "/cookies.sqlite").constData(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    m_context = webkit_web_context_new_with_website_data_manager(manager);
+    g_object_unref(manager);
+    webkit_web_context_set_sandbox_enabled(m_context, TRUE);
+    webkit_web_context_set_cache_model(m_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
+    g_signal_connect(m_context, "download-started",
+                     G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download,
+                                    WebKitEngine* engine) { engine->onDownloadStarted(download); }),
+                     this);
+
+    m_settings = webkit_settings_new();
+    // Where OpenGL draws on the CPU, WebKit's compositing costs far more than it gives.
+    if (glRunsOnCpu()) {
+        webkit_settings_set_hardware_acceleration_policy(m_settings,
+                                                         WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    }
+    webkit_settings_set_enable_developer_extras(m_settings, FALSE);
+    applyOptions(EngineOptions::load());
+    compileOfflineFilter();
+}
+
+WebKitEngine::~WebKitEngine() {
+    g_signal_handlers_disconnect_by_data(m_context, this);
+    if (m_offlineFilter) webkit_user_content_filter_unref(m_offlineFilter);
+    g_object_unref(m_settings);
+    g_object_unref(m_context);
+}
+
+WebBrowser* WebKitEngine::createBrowser(QObject* owner, const NewWindowRequest* request) {
+    auto* opener = request ? qobject_cast<WebKitBrowser*>(&request->opener()) : nullptr;
+    return new WebKitBrowser(*this, owner, opener);
+}
+
+void WebKitEngine::clearCache() {
+    webkit_website_data_manager_clear(
+        webkit_web_context_get_website_data_manager(m_context),
+        WebKitWebsiteDataTypes(WEBKIT_WEBSITE_DATA_MEMORY_CACHE | WEBKIT_WEBSITE_DATA_DISK_CACHE),
+        0, nullptr, nullptr, nullptr);
+}
+
+void WebKitEngine::clearCookies() {
+    webkit_website_data_manager_clear(webkit_web_context_get_website_data_manager(m_context),
+                                      WEBKIT_WEBSITE_DATA_COOKIES, 0, nullptr, nullptr, nullptr);
+}
+
+void WebKitEngine::applyOptions(const EngineOptions& options) {
+    webkit_settings_set_enable_javascript(m_settings, options.javascriptEnabled());
+    webkit_settings_set_auto_load_images(m_settings, options.imagesEnabled());
+}
+
+void WebKitEngine::compileOfflineFilter() {
+    const QString store = folder(QStandardPaths::GenericCacheLocation) + "/filters";
+    QDir().mkpath(store);
+    WebKitUserContentFilterStore* filters =
+        webkit_user_content_filter_store_new(QFile::encodeName(store).constData());
+    GBytes* rules = g_bytes_new_static(kOfflineRules, sizeof kOfflineRules - 1);
+    QPointer<WebKitEngine> self(this);
+    auto* pointer = new QPointer<WebKitEngine>(self);
+    webkit_user_content_filter_store_save(
+        filters, kOfflineFilterId, rules, nullptr,
+        +[](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<QPointer<WebKitEngine>> engine(
+                static_cast<QPointer<WebKitEngine>*>(data));
+            WebKitUserContentFilter* filter = webkit_user_content_filter_store_save_finish(
+                WEBKIT_USER_CONTENT_FILTER_STORE(source), result, nullptr);
+            if (!*engine) {
+                if (filter) webkit_user_content_filter_unref(filter);
+                return;
+            }
+            (*engine)->m_offlineFilter = filter;
+            (*engine)->m_offlineFilterDone = true;
+        },
+        pointer);
+    g_bytes_unref(rules);
+    g_object_unref(filters);
+}
+
+WebKitUserContentFilter* WebKitEngine::offlineFilter() {
+    if (!m_offlineFilterDone) {
+        QEventLoop wait;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &wait, [&] {
+            if (m_offlineFilterDone) wait.quit();
+        });
+        poll.start(10);
+        QTimer::singleShot(10000, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return m_offlineFilter;
+}
+
+// WebKit asks where to save once the server has answered; the program is asked on its own
+// turn of the event loop, so that no page waits while the user chooses.
+void WebKitEngine::onDownloadStarted(WebKitDownload* download) {
+    auto* item = new WebKitDownloadItem(download, this);
+    g_signal_connect(
+        download, "decide-destination",
+        G_CALLBACK(+[](WebKitDownload*, gchar* suggested, WebKitDownloadItem* item) -> gboolean {
+            item->setSuggestedFileName(QString::fromUtf8(suggested));
+            QTimer::singleShot(0, item, [item] {
+                auto* engine = static_cast<WebKitEngine*>(item->parent());
+                emit engine->downloadRequested(item);
+                if (item->state() == Download::State::Requested) item->cancel();
+            });
+            return TRUE;
+        }),
+        item);
+}
+
+}  // namespace skiff
