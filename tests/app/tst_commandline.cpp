@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "app/commandline.h"
+#include "app/enginechoice.h"
 
 using namespace skiff;
 
@@ -34,6 +35,12 @@ private slots:
         QTest::newRow("version") << QStringList{"-v"} << QStringList{} << 0;
         QTest::newRow("unknown option") << QStringList{"-x"} << QStringList{} << 2;
         QTest::newRow("a lone dash") << QStringList{"-"} << QStringList{} << 2;
+        QTest::newRow("an engine, both ways")
+            << QStringList{"--engine=qtwebengine", "a.example", "--engine", "webkitgtk"}
+            << QStringList{"a.example"} << -1;
+        QTest::newRow("an unknown engine")
+            << QStringList{"--engine=chromium"} << QStringList{} << 2;
+        QTest::newRow("an engine without a name") << QStringList{"--engine"} << QStringList{} << 2;
     }
     void addressesAndOptions() {
         QFETCH(QStringList, arguments);
@@ -77,6 +84,31 @@ private slots:
                 QCOMPARE(QUrl::fromUserInput(c.address).toLocalFile(),
                          QFileInfo(folder, c.argument).absoluteFilePath());
         }
+    }
+
+    // The option wins over SKIFF_ENGINE; neither gives WebKitGTK; a wrong name in either is one
+    // line naming where it came from.
+    void engineChoice() {
+        const auto choose = [](std::optional<QString> option, const QString& environment) {
+            QString error;
+            const std::optional<EngineKind> kind = chooseEngine(option, environment, &error);
+            return kind ? QString::number(int(*kind)) : error;
+        };
+        const QString webkit = QString::number(int(EngineKind::WebKitGtk));
+        const QString qt = QString::number(int(EngineKind::QtWebEngine));
+        QCOMPARE(choose(std::nullopt, ""), webkit);
+        QCOMPARE(choose(std::nullopt, "qtwebengine"), qt);
+        QCOMPARE(choose("webkitgtk", "qtwebengine"), webkit);
+        QCOMPARE(choose("qtwebengine", "nonsense"), qt);
+        QCOMPARE(
+            choose(std::nullopt, "WebKit"),
+            "skiff: unknown engine 'WebKit' in SKIFF_ENGINE (choose webkitgtk or qtwebengine)\n");
+        QCOMPARE(choose("", ""), "skiff: unknown engine '' (choose webkitgtk or qtwebengine)\n");
+        const QStringList version = readCommandLine({"skiff", "--version"}).output.split('\n');
+        QCOMPARE(version.size(), 3);
+        QVERIFY2(version[1].startsWith("Web engines: WebKitGTK 2.") &&
+                     version[1].contains("), Qt WebEngine 6."),
+                 qPrintable(version[1]));
     }
 };
 
