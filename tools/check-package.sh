@@ -21,7 +21,7 @@ said="package $(dpkg-deb -f "$deb" Version)
 changelog $(dpkg-parsechangelog -l "$unpacked/changelog" -S Version)
 metainfo $(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' \
     "$unpacked/usr/share/metainfo/org.skiff.Skiff.metainfo.xml")
-program $(env -u DISPLAY -u WAYLAND_DISPLAY "$unpacked/usr/bin/skiff" --version)"
+program $(env -u DISPLAY -u WAYLAND_DISPLAY "$unpacked/usr/bin/skiff" --version | head -n 1)"
 expected="package $version
 changelog $version
 metainfo $version

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/enginechoice.h"
 #include "browser/frmmain.h"
-#include "engine/qtwebengine/qtengine.h"
 #include "favorites/frmfavorites.h"
 #include "internetoptions/internetoptions.h"
 #include "settings/frmsettings.h"
@@ -25,7 +25,12 @@ WindowTestEnvironment::WindowTestEnvironment(Engine engine) {
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
     std::unique_ptr<skiff::Engine> made;
     if (engine == Engine::Real) {
-        made = std::make_unique<QtEngine>();
+        // The engine the test runs on: SKIFF_ENGINE's.
+        QString error;
+        const std::optional<EngineKind> kind =
+            chooseEngine(std::nullopt, qEnvironmentVariable("SKIFF_ENGINE"), &error);
+        if (kind) made = makeEngine(*kind, &error);
+        if (!made) qFatal("%s", qPrintable(error));
     } else {
         made = std::make_unique<ScriptedEngine>();
         scripted_ = static_cast<ScriptedEngine*>(made.get());

@@ -185,8 +185,12 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
     NativeFilter::instance().hosts.append(this);
 }
 
+// The window the plug was placed in may already be gone, and with it the plug's X window: what
+// GTK then asks of the X server fails, and is no fault of the program's.
 PlugHost::~PlugHost() {
     NativeFilter::instance().hosts.removeAll(this);
+    GdkDisplay* display = gtk_widget_get_display(m_plug);
+    gdk_x11_display_error_trap_push(display);
     g_signal_handlers_disconnect_by_data(m_plug, this);
     if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(m_plug)))
         g_signal_handlers_disconnect_by_data(child, this);
@@ -194,6 +198,7 @@ PlugHost::~PlugHost() {
     gtk_widget_hide(m_plug);
     delete m_container;
     gtk_widget_destroy(m_plug);
+    gdk_x11_display_error_trap_pop_ignored(display);
 }
 
 unsigned long PlugHost::plugWindow() const {

@@ -66,6 +66,8 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                                 : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
                                                engine.context(), "user-content-manager", m_content,
                                                "settings", engine.settings(), nullptr));
+    // Kept until this object goes, though the host may destroy it with the window before.
+    g_object_ref_sink(m_view);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
@@ -94,11 +96,12 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
 }
 
 WebKitBrowser::~WebKitBrowser() {
-    if (m_view) g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(m_content, this);
-    if (m_view) g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+    g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
     delete m_dialogs;
-    delete m_host;  // and with it the view
+    delete m_host;
+    g_object_unref(m_view);
     g_object_unref(m_content);
 }
 
