@@ -56,7 +56,7 @@ xcb_atom_t xembedAtom() {
     static const xcb_atom_t atom = [] {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return found;
     }();
@@ -79,7 +79,7 @@ void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
 xcb_window_t inputFocus() {
     xcb_get_input_focus_reply_t* reply =
         xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
-    const xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     free(reply);
     return focus;
 }
@@ -194,6 +194,10 @@ PlugHost::~PlugHost() {
     gtk_widget_hide(m_plug);
     delete m_container;
     gtk_widget_destroy(m_plug);
+    // GTK talks to the X server on a connection of its own: its requests on the plug's window
+    // must reach the server before Qt's destroy the window it lies in, or GTK's would find it
+    // gone, an X error that ends the program.
+    gdk_display_sync(gdk_display_get_default());
 }
 
 unsigned long PlugHost::plugWindow() const {
@@ -204,6 +208,17 @@ void PlugHost::resizeEvent(QResizeEvent* event) {
     m_container->setGeometry(rect());
     gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
                       std::max(1, event->size().height()));
+}
+
+// The GTK widget's window lies over everything Qt draws in the host's own window: a child widget
+// gets an X window of its own, above the GTK widget's, before it first shows.
+void PlugHost::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    auto* child = qobject_cast<QWidget*>(event->child());
+    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
+    if (child->testAttribute(Qt::WA_NativeWindow)) return;
+    child->setAttribute(Qt::WA_NativeWindow);
+    child->raise();
 }
 
 // Tab and Shift+Tab from the widget before or after bring the focus to the page's first or last

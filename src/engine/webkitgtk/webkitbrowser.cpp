@@ -66,6 +66,8 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                                 : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
                                                engine.context(), "user-content-manager", m_content,
                                                "settings", engine.settings(), nullptr));
+    // Kept until the host has let go of it, so that the handlers below can be taken off it then.
+    g_object_ref_sink(m_view);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
@@ -94,6 +96,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    disconnectPageTools();
     if (m_view) g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(m_content, this);
     if (m_view) g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
@@ -118,8 +121,10 @@ WebKitWebView* WebKitBrowser::view() const {
 void WebKitBrowser::connectView() {
     // The view goes with the host, which the window may delete first.
     connect(m_host, &QObject::destroyed, this, [this] {
+        disconnectPageTools();
         g_signal_handlers_disconnect_by_data(m_view, this);
         g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+        g_clear_object(&m_view);
     });
     g_signal_connect(m_view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitBrowser* b) {
@@ -185,6 +190,7 @@ void WebKitBrowser::connectView() {
                      G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                     WebKitBrowser* b) { b->reportCommandStates(); }),
                      this);
+    connectPageTools();
 }
 
 void WebKitBrowser::Navigate(const QString& address) {
