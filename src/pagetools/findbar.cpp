@@ -42,6 +42,8 @@ FindBar::FindBar(WebBrowser* browser)
     // A click on NEXT or PREVIOUS leaves the keyboard focus in the text box, where Enter and
     // Shift+Enter go on searching.
     for (xpcmdbutton* button : {next, previous}) button->setFocusPolicy(Qt::TabFocus);
+    // Nor does a click on the bar around them pass the focus on to the page beneath.
+    setFocusProxy(m_text);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);

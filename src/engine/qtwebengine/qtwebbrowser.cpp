@@ -353,9 +353,18 @@ void QtWebBrowser::findText(const QString& text, bool backward, bool caseSensiti
     QWebEnginePage::FindFlags flags;
     if (backward) flags |= QWebEnginePage::FindBackward;
     if (caseSensitive) flags |= QWebEnginePage::FindCaseSensitively;
-    page()->findText(text, flags, [done](const QWebEngineFindTextResult& result) {
-        if (done) done({result.activeMatch(), result.numberOfMatches()});
-    });
+    // A search that a later one overtook gets the later one's answer.
+    const quint64 number = ++m_searchCount;
+    m_searches.insert(number, std::move(done));
+    page()->findText(text, flags,
+                     [this, self = QPointer<QtWebBrowser>(this),
+                      number](const QWebEngineFindTextResult& result) {
+                         if (!self) return;
+                         while (!m_searches.isEmpty() && m_searches.firstKey() <= number) {
+                             if (auto done = m_searches.take(m_searches.firstKey()))
+                                 done({result.activeMatch(), result.numberOfMatches()});
+                         }
+                     });
 }
 
 // The page is printed in the background; one print at a time.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QPointer>
 #include <optional>
 
@@ -92,7 +93,10 @@ private:
     OfflineFilter* m_offlineFilter;
     PageDialogs* m_pageDialogs;
     EngineDialogs* m_dialogs = nullptr;
-    std::function<void(bool)> m_printDone;        // of the print under way
+    std::function<void(bool)> m_printDone;  // of the print under way
+    // The searches not yet answered, by number: the engine answers only the last of several.
+    QMap<quint64, std::function<void(FindResult)>> m_searches;
+    quint64 m_searchCount = 0;
     QList<std::function<void(bool)>> m_saveDone;  // of the saves asked for, in order
 
     bool m_silent = false;

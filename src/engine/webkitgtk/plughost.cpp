@@ -211,6 +211,17 @@ void PlugHost::resizeEvent(QResizeEvent* event) {
                       std::max(1, event->size().height()));
 }
 
+// The GTK widget's window lies over everything Qt draws in the host's own window: a child widget
+// gets an X window of its own, above the GTK widget's, before it first shows.
+void PlugHost::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    auto* child = qobject_cast<QWidget*>(event->child());
+    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
+    if (child->testAttribute(Qt::WA_NativeWindow)) return;
+    child->setAttribute(Qt::WA_NativeWindow);
+    child->raise();
+}
+
 // Tab and Shift+Tab from the widget before or after bring the focus to the page's first or last
 // element; otherwise the page's focus stays where it was.
 void PlugHost::focusInEvent(QFocusEvent* event) {

@@ -19,6 +19,7 @@ namespace skiff {
 //   where the window's shortcuts and the widgets' parents see it;
 // - while another widget of the window has the focus, keys that X hands to the GTK widget
 //   (because the pointer rests over it) go to that widget.
+// Other child widgets of the host (a find bar) show over the GTK widget.
 class PlugHost : public QWidget {
     Q_OBJECT
 public:
@@ -42,6 +43,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     class NativeFilter;

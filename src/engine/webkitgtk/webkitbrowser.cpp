@@ -96,6 +96,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    disconnectPageTools();
     g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(m_content, this);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
@@ -121,8 +122,10 @@ WebKitWebView* WebKitBrowser::view() const {
 void WebKitBrowser::connectView() {
     // The view goes with the host, which the window may delete first.
     connect(m_host, &QObject::destroyed, this, [this] {
+        disconnectPageTools();
         g_signal_handlers_disconnect_by_data(m_view, this);
         g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+        g_clear_object(&m_view);
     });
     g_signal_connect(m_view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitBrowser* b) {
@@ -188,6 +191,7 @@ void WebKitBrowser::connectView() {
                      G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                     WebKitBrowser* b) { b->reportCommandStates(); }),
                      this);
+    connectPageTools();
 }
 
 void WebKitBrowser::Navigate(const QString& address) {

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 #include "engine/webbrowser.h"
@@ -75,6 +76,12 @@ public:
     // undefined, on the user-interface thread and not at all once this object is gone.
     void runScript(const QString& script, std::function<void(std::optional<QString>)> done,
                    const char* world = kWorld);
+    // The contents of the resource at `address` that the page on display loaded, as it came;
+    // nothing when the page did not load it or no longer has it. Answered later, and not at all
+    // once this object is gone.
+    void resourceData(const QString& address, std::function<void(std::optional<QByteArray>)> done);
+    // The MIME type of that resource; empty when not known.
+    QString resourceType(const QString& address);
 
 private:
     void connectView();
@@ -87,6 +94,15 @@ private:
     bool onScriptDialog(WebKitScriptDialog* dialog);
     WebKitWebView* onCreate();
     void reportCommandStates();
+    // The page tools (webkitpagetools.cpp).
+    struct Tools;
+    Tools& tools();
+    void connectPageTools();
+    void disconnectPageTools();
+    void startSearch();
+    void onSearchAnswer(int matches);
+    void answerSearch(int activeMatch);
+    void finishPrint(bool ok);
 
     WebKitEngine& m_engine;
     WebKitWebView* m_view;
@@ -105,7 +121,7 @@ private:
     QString m_hoveredLink;
     std::optional<bool> m_backEnabled;
     std::optional<bool> m_forwardEnabled;
-    std::function<void(bool)> m_printDone;  // of the print under way
+    std::shared_ptr<Tools> m_tools;
 };
 
 }  // namespace skiff
