@@ -194,6 +194,11 @@ PlugHost::~PlugHost() {
     gtk_widget_hide(m_plug);
     delete m_container;
     gtk_widget_destroy(m_plug);
+    // GTK talks to the X server on a connection of its own: its requests about the plug's
+    // window reach the server now, before Qt's about the windows around it. Otherwise Qt may
+    // destroy the window the plug's lies in first, and GTK's late requests about a window that
+    // no longer exists end the program.
+    gdk_display_sync(gdk_display_get_default());
 }
 
 unsigned long PlugHost::plugWindow() const {

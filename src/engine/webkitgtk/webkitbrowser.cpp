@@ -87,10 +87,12 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                          g_free(tag);
                      }),
                      this);
-    m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
-    connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
     connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connectView();
+    // After the view's own handlers: the questions answer WebKit's signals that the view's
+    // handlers only watch.
+    m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
+    connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
 }
 
 WebKitBrowser::~WebKitBrowser() {
@@ -116,11 +118,14 @@ WebKitWebView* WebKitBrowser::view() const {
 }
 
 void WebKitBrowser::connectView() {
-    // The view goes with the host, which the window may delete first.
-    connect(m_host, &QObject::destroyed, this, [this] {
-        g_signal_handlers_disconnect_by_data(m_view, this);
-        g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
-    });
+    // The view goes with the host, which the window may delete first: from then on there is
+    // no view. (The host's own end comes after the view's, too late to let go of it.)
+    g_signal_connect(m_view, "destroy", G_CALLBACK(+[](GtkWidget* view, WebKitBrowser* b) {
+                         g_signal_handlers_disconnect_by_data(view, b);
+                         g_object_set_data(G_OBJECT(view), kBrowserKey, nullptr);
+                         b->m_view = nullptr;
+                     }),
+                     this);
     g_signal_connect(m_view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitBrowser* b) {
                          b->onLoadChanged(event);
@@ -133,6 +138,14 @@ void WebKitBrowser::connectView() {
                                          g_error_matches(error, WEBKIT_NETWORK_ERROR,
                                                          WEBKIT_NETWORK_ERROR_CANCELLED));
                          return FALSE;  // WebKit shows its page saying why
+                     }),
+                     this);
+    // A page refused for its certificate did not load (the engine's dialogs say why).
+    g_signal_connect(m_view, "load-failed-with-tls-errors",
+                     G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                    GTlsCertificateFlags, WebKitBrowser* b) -> gboolean {
+                         b->onLoadFailed(fromUtf8(uri), false);
+                         return FALSE;
                      }),
                      this);
     g_signal_connect(m_view, "notify::estimated-load-progress",

@@ -91,6 +91,30 @@ std::optional<Feature> featureOf(WebKitPermissionRequest* request) {
     return Feature{"use a feature of your computer", G_OBJECT_TYPE_NAME(request)};
 }
 
+// The kinds of file a page's file box takes, as its accept attribute names them: types
+// ("image/png") and endings (".pdf").
+QStringList acceptedKinds(WebKitFileChooserRequest* request) {
+    QStringList kinds;
+    GtkFileFilter* filter = webkit_file_chooser_request_get_mime_types_filter(request);
+    if (!filter) return kinds;
+    GVariant* description = g_variant_ref_sink(gtk_file_filter_to_gvariant(filter));
+    GVariantIter* rules = nullptr;  // of (kind, text): 0 a name pattern, 1 a type
+    g_variant_get(description, "(&sa(us))", nullptr, &rules);
+    guint32 kind = 0;
+    const gchar* text = nullptr;
+    while (g_variant_iter_loop(rules, "(u&s)", &kind, &text)) {
+        const QString rule = fromUtf8(text);
+        if (kind == 1) {
+            kinds << rule;
+        } else if (rule.startsWith("*.")) {
+            kinds << rule.mid(1);
+        }
+    }
+    g_variant_iter_free(rules);
+    g_variant_unref(description);
+    return kinds;
+}
+
 }  // namespace
 
 WebKitDialogs::WebKitDialogs(WebKitBrowser& browser, WebKitEngine& engine, PageDialogs* pageDialogs)
@@ -269,9 +293,7 @@ void WebKitDialogs::onPermissionRequest(WebKitPermissionRequest* request) {
 // The program's own file dialog; Cancel leaves the page's file box as it was.
 void WebKitDialogs::onFileChooser(WebKitFileChooserRequest* request) {
     QTimer::singleShot(0, this, [this, request = held(request)] {
-        QStringList accepted;
-        if (const gchar* const* types = webkit_file_chooser_request_get_mime_types(request.get()))
-            for (; *types; ++types) accepted << fromUtf8(*types);
+        const QStringList accepted = acceptedKinds(request.get());
         const bool multiple = webkit_file_chooser_request_get_select_multiple(request.get());
         QStringList files;
         ask(
