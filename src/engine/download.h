@@ -16,6 +16,9 @@ class Download : public QObject {
     Q_OBJECT
 public:
     enum class State { Requested, InProgress, Completed, Cancelled, Failed };
+    // Why a download the server broke off failed.
+    static constexpr char kBrokenOff[] =
+        "The server closed the connection before the whole file came.";
 
     using QObject::QObject;
 

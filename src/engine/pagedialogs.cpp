@@ -1,6 +1,7 @@
 #include "engine/pagedialogs.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -140,6 +141,7 @@ void PageDialogs::dismissOpenDialogs() {
     QWidget* window = m_window();
     if (!window) return;
     for (TextDialog* dialog : window->findChildren<TextDialog*>()) dialog->dismiss();
+    for (QFileDialog* dialog : window->findChildren<QFileDialog*>()) dialog->reject();
 }
 
 }  // namespace skiff

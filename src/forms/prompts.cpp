@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -66,6 +67,42 @@ std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
     }
     delete dialog;
     return answer;
+}
+
+QStringList openFileFilters(const QStringList& accepted) {
+    const QMimeDatabase types;
+    QStringList patterns;
+    const auto add = [&](const QStringList& more) {
+        for (const QString& pattern : more)
+            if (!patterns.contains(pattern)) patterns << pattern;
+    };
+    for (const QString& kind : accepted) {
+        const QString name = kind.trimmed().toLower();
+        if (name.startsWith('.') && name.size() > 1) {
+            add({'*' + name});
+        } else if (name.endsWith("/*")) {
+            for (const QMimeType& type : types.allMimeTypes())
+                if (type.name().startsWith(name.chopped(1))) add(type.globPatterns());
+        } else {
+            add(types.mimeTypeForName(name).globPatterns());
+        }
+    }
+    QStringList filters;
+    if (!patterns.isEmpty()) filters << "Files this page takes (" + patterns.join(' ') + ")";
+    return filters << "All files (*)";
+}
+
+QStringList askOpenFiles(QWidget* parent, bool multiple, const QStringList& accepted) {
+    if (answers().openFiles) return answers().openFiles(multiple, accepted);
+    // On the heap: the window it belongs to may go while it shows.
+    const QPointer dialog = new QFileDialog(parent, multiple ? "Choose Files" : "Choose File");
+    dialog->setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog->setNameFilters(openFileFilters(accepted));
+    dialog->setWindowModality(Qt::WindowModal);  // the program's other windows stay in use
+    const bool chosen = dialog->exec() == QDialog::Accepted && dialog;
+    const QStringList files = chosen ? dialog->selectedFiles() : QStringList();
+    delete dialog;
+    return files;
 }
 
 bool askPrintSettings(QWidget* parent, QPrinter* printer) {

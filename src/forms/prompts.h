@@ -37,6 +37,13 @@ QString saveFolder();
 // A user name and password; nothing when the user cancels.
 std::optional<Credentials> askCredentials(QWidget* parent, const QString& title,
                                           const QString& prompt);
+// Files to upload: one, or several when `multiple`. `accepted` are the kinds of file the page
+// takes, as its file box names them ("image/png", "image/*", ".pdf"); they are offered first,
+// all files after them. Empty when the user cancels.
+QStringList askOpenFiles(QWidget* parent, bool multiple, const QStringList& accepted);
+// The file dialog's filters for the kinds of file a page takes (see askOpenFiles): those kinds
+// by their file name patterns, when any is known, then all files.
+QStringList openFileFilters(const QStringList& accepted);
 // The print dialog for `printer`; true when the user chose to print.
 bool askPrintSettings(QWidget* parent, QPrinter* printer);
 
@@ -50,6 +57,7 @@ struct PromptAnswers {
     std::function<bool(const QString& question)> yesNo;
     std::function<std::optional<Credentials>(const QString& prompt)> credentials;
     std::function<bool(QPrinter* printer)> printSettings;
+    std::function<QStringList(bool multiple, const QStringList& accepted)> openFiles;
 };
 
 }  // namespace skiff

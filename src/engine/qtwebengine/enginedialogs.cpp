@@ -9,6 +9,7 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "engine/enginequestions.h"
 #include "engine/pagedialogs.h"
 #include "engine/sitedecisions.h"
 #include "forms/prompts.h"
@@ -17,18 +18,7 @@ namespace skiff {
 
 namespace {
 
-// The notice that takes the place of a page whose renderer stopped.
-QString crashPage() {
-    return QString(
-               "<!DOCTYPE html><html><head><title>Page stopped working</title></head>"
-               "<body style='font-family: sans-serif; margin: 2em'><p>%1</p></body></html>")
-        .arg(EngineDialogs::kCrashMessage);
-}
-
-QString hostAndPort(const QUrl& url) {
-    const int port = url.port();
-    return port < 0 ? url.host() : QString("%1:%2").arg(url.host()).arg(port);
-}
+using namespace enginequestions;
 
 // What a page asks to do, as the words after "wants to".
 QString featureText(QWebEnginePage::Feature feature) {
@@ -54,7 +44,7 @@ QString featureText(QWebEnginePage::Feature feature) {
 }
 
 // The question of the site's decisions on `feature`.
-QString permissionQuestion(QWebEnginePage::Feature feature) {
+QString decisionKey(QWebEnginePage::Feature feature) {
     return QString("feature %1").arg(int(feature));
 }
 
@@ -92,11 +82,7 @@ void EngineDialogs::handleCertificateError(const QWebEngineCertificateError& err
 }
 
 void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
-    const QString question =
-        QString(
-            "The security certificate of %1 is not valid:\n%2\n\nAddress: %3\n\n"
-            "Do you want to go on to this page anyway?")
-            .arg(error.url().host(), error.description(), error.url().toString());
+    const QString question = certificateQuestion(error.url(), error.description());
     const bool allowed =
         ask([&] { return askYesNo(dialogParent(), "Security Alert", question); }, false);
     if (m_page) m_decisions.decide(error.url(), SiteDecisions::kCertificate, allowed);
@@ -109,23 +95,18 @@ void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
 
 void EngineDialogs::refuseCertificate(QWebEngineCertificateError& error) {
     error.rejectCertificate();
-    report(QString("Not loaded: the security certificate of %1 is not valid (%2)")
-               .arg(error.url().host(), error.description()));
+    report(certificateRefusal(error.url(), error.description()));
 }
 
 void EngineDialogs::onAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator) {
     const QString host = hostAndPort(requestUrl);
-    answerAuthentication(authenticator,
-                         QString("%1 asks for a user name and password.\nRealm: %2")
-                             .arg(host, authenticator->realm()),
+    answerAuthentication(authenticator, credentialsPrompt(host, authenticator->realm(), false),
                          host);
 }
 
 void EngineDialogs::onProxyAuthentication(const QUrl&, QAuthenticator* authenticator,
                                           const QString& proxyHost) {
-    answerAuthentication(authenticator,
-                         QString("The proxy %1 asks for a user name and password.\nRealm: %2")
-                             .arg(proxyHost, authenticator->realm()),
+    answerAuthentication(authenticator, credentialsPrompt(proxyHost, authenticator->realm(), true),
                          proxyHost);
 }
 
@@ -142,7 +123,7 @@ void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QS
         false);
     if (!credentials) {
         *authenticator = QAuthenticator();
-        report("No user name and password given for " + host);
+        report(noCredentials(host));
         return;
     }
     authenticator->setUser(credentials->user);
@@ -152,12 +133,10 @@ void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QS
 // The user is asked once for each site and feature.
 void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Feature feature) {
     if (!m_page) return;
-    const QString key = permissionQuestion(feature);
+    const QString key = decisionKey(feature);
     std::optional<bool> allowed = m_decisions.decision(origin, key);
     if (!allowed) {
-        const QString question =
-            QString("%1 wants to %2.\n\nDo you allow it?")
-                .arg(origin.toDisplayString(QUrl::RemovePath), featureText(feature));
+        const QString question = permissionQuestion(origin, featureText(feature));
         allowed = ask([&] { return askYesNo(dialogParent(), "Permission", question); }, false);
         if (!m_page) return;  // closed while the user was asked: nothing is decided
         m_decisions.decide(origin, key, *allowed);

@@ -25,9 +25,6 @@ class SiteDecisions;
 class EngineDialogs : public QObject {
     Q_OBJECT
 public:
-    static constexpr char kCrashMessage[] =
-        "The page stopped working. Press Refresh to load it again.";
-
     EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QObject* parent = nullptr,
                   PageDialogs* pageDialogs = nullptr);
 

@@ -83,8 +83,7 @@ public:
         return State::Failed;
     }
     QString failureReason() const override {
-        return m_brokenOff ? "The server closed the connection before the whole file came."
-                           : m_request->interruptReasonString();
+        return m_brokenOff ? kBrokenOff : m_request->interruptReasonString();
     }
     qint64 receivedBytes() const override {
         return m_brokenOff ? m_received : m_request->receivedBytes();

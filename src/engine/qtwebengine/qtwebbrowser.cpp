@@ -24,6 +24,7 @@
 #include "engine/qtwebengine/propertiesreader.h"
 #include "engine/qtwebengine/qtengine.h"
 #include "engine/sitedecisions.h"
+#include "forms/prompts.h"
 
 namespace skiff {
 
@@ -92,6 +93,22 @@ protected:
             m_dialogs ? m_dialogs->prompt(origin, text, value) : std::nullopt;
         if (answer) *result = *answer;
         return answer.has_value();
+    }
+
+    // The program's own file dialog, as one of the page's dialogs; the engine's own for a
+    // folder to upload.
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& accepted) override {
+        if (mode != FileSelectOpen && mode != FileSelectOpenMultiple)
+            return QWebEnginePage::chooseFiles(mode, oldFiles, accepted);
+        if (!m_dialogs) return {};
+        QWebEngineView* view = QWebEngineView::forPage(this);
+        return m_dialogs->guarded<QStringList>(
+            [&] {
+                return askOpenFiles(view ? view->window() : nullptr, mode == FileSelectOpenMultiple,
+                                    accepted);
+            },
+            {});
     }
 
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {

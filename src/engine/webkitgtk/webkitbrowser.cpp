@@ -89,20 +89,18 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                          g_free(tag);
                      }),
                      this);
-    m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
-    connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
     connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connectView();
+    // After the view's own handlers: the questions answer WebKit's signals that the view's
+    // handlers only watch.
+    m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
+    connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
 }
 
 WebKitBrowser::~WebKitBrowser() {
-    disconnectPageTools();
-    g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(m_content, this);
-    g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
     delete m_dialogs;
-    delete m_host;
-    g_object_unref(m_view);
+    delete m_host;  // which lets go of the view (see connectView)
     g_object_unref(m_content);
 }
 
@@ -139,6 +137,14 @@ void WebKitBrowser::connectView() {
                                          g_error_matches(error, WEBKIT_NETWORK_ERROR,
                                                          WEBKIT_NETWORK_ERROR_CANCELLED));
                          return FALSE;  // WebKit shows its page saying why
+                     }),
+                     this);
+    // A page refused for its certificate did not load (the engine's dialogs say why).
+    g_signal_connect(m_view, "load-failed-with-tls-errors",
+                     G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                    GTlsCertificateFlags, WebKitBrowser* b) -> gboolean {
+                         b->onLoadFailed(fromUtf8(uri), false);
+                         return FALSE;
                      }),
                      this);
     g_signal_connect(m_view, "notify::estimated-load-progress",

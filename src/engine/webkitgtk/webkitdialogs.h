@@ -3,6 +3,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
+
+#include "engine/enginequestions.h"
+
+using WebKitAuthenticationRequest = struct _WebKitAuthenticationRequest;
+using WebKitFileChooserRequest = struct _WebKitFileChooserRequest;
+using WebKitPermissionRequest = struct _WebKitPermissionRequest;
+using GTlsCertificate = struct _GTlsCertificate;
 
 namespace skiff {
 
@@ -16,11 +24,13 @@ class WebKitEngine;
 // process stopped. The user's answers on certificates and permissions are the engine's
 // decisions for the site (SiteDecisions): asked once, they hold for every page of the site in
 // this session. While the browser is silent, certificates are refused without asking.
+//
+// WebKit's request waits, referenced, while the user is asked on the program's own turn of the
+// event loop: a question never runs inside WebKit's signal.
 class WebKitDialogs : public QObject {
     Q_OBJECT
 public:
-    static constexpr char kCrashMessage[] =
-        "The page stopped working. Press Refresh to load it again.";
+    static constexpr const char* kCrashMessage = enginequestions::kCrashMessage;
 
     WebKitDialogs(WebKitBrowser& browser, WebKitEngine& engine, PageDialogs* pageDialogs);
     ~WebKitDialogs() override;
@@ -30,15 +40,34 @@ public:
     bool reloadAfterCrash();
 
 signals:
-    // Why a page did not load, or what became of it, for the browser's status bar; after the
-    // browser's own end-of-load messages.
+    // Why a page did not load, or what became of it, for the browser's status bar. A message
+    // about a page that is loading comes after the load has ended, and after the browser's own
+    // end-of-load messages.
     void statusMessage(const QString& text);
 
 private:
-    WebKitBrowser& m_browser;
+    void connectView();
+    void onAuthenticate(WebKitAuthenticationRequest* request);
+    void onCertificateError(const QString& uri, GTlsCertificate* certificate, unsigned errors);
+    void askAboutCertificate(const QString& uri, GTlsCertificate* certificate, const QString& why);
+    void allowCertificate(const QString& uri, GTlsCertificate* certificate);
+    void onPermissionRequest(WebKitPermissionRequest* request);
+    void onFileChooser(WebKitFileChooserRequest* request);
+    void onWebProcessTerminated();
+    void showCrashNotice();
+    void onLoadChanged(int event);
+    void report(const QString& text);
+    QWidget* dialogParent() const;
+    // Asks through `show` as one of the page's dialogs; `closing` while the page closes.
+    bool ask(const std::function<bool()>& show, bool closing);
+
+    WebKitBrowser& m_browser;  // the parent
     WebKitEngine& m_engine;
     QPointer<PageDialogs> m_pageDialogs;
     QString m_crashedUri;
+    bool m_crashNoticeLoading = false;
+    bool m_loading = false;
+    QString m_pendingReport;  // reported when the load under way ends
 };
 
 }  // namespace skiff

@@ -7,6 +7,9 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -60,8 +63,15 @@ QString folder(QStandardPaths::StandardLocation location) {
     return QStandardPaths::writableLocation(location) + "/Web Browser/webkitgtk";
 }
 
+// A download goes into "name.part" beside the file chosen, which takes the file's place only
+// once the whole file came: WebKit empties its destination as soon as it starts, and writes
+// into "name.part.wkdownload" meanwhile.
+constexpr char kPartEnding[] = ".part";
+constexpr int kPartialFileEndingBytes = sizeof kPartEnding - 1 + sizeof ".wkdownload" - 1;
+
 // A download of the engine. It waits for the program's answer with WebKit's question where to
-// save it, which stays open until accept() or cancel() answers it.
+// save it, which stays open until accept() or cancel() answers it. A download that ends
+// unfinished leaves no file behind, and a file the user chose to replace as it was.
 class WebKitDownloadItem : public Download {
 public:
     WebKitDownloadItem(WebKitDownload* download, QObject* parent)
@@ -71,15 +81,9 @@ public:
                              emit item->progressChanged();
                          }),
                          this);
-        g_signal_connect(download, "finished",
-                         G_CALLBACK(+[](WebKitDownload*, WebKitDownloadItem* item) {
-                             if (item->m_state == State::InProgress) {
-                                 item->m_state = State::Completed;
-                                 emit item->progressChanged();
-                                 emit item->stateChanged();
-                             }
-                         }),
-                         this);
+        g_signal_connect(
+            download, "finished",
+            G_CALLBACK(+[](WebKitDownload*, WebKitDownloadItem* item) { item->finish(); }), this);
         g_signal_connect(download, "failed",
                          G_CALLBACK(+[](WebKitDownload*, GError* error, WebKitDownloadItem* item) {
                              item->fail(error);
@@ -94,6 +98,7 @@ public:
     }
 
     QString suggestedFileName() const override { return m_suggested; }
+    int maxFileNameBytes() const override { return kMaxFileNameBytes - kPartialFileEndingBytes; }
     void setSuggestedFileName(const QString& name) { m_suggested = name; }
     QWidget* window() const override {
         WebKitBrowser* browser = WebKitBrowser::forView(webkit_download_get_web_view(m_download));
@@ -104,7 +109,7 @@ public:
         m_path = path;
         m_state = State::InProgress;
         webkit_download_set_allow_overwrite(m_download, TRUE);
-        gchar* uri = g_filename_to_uri(QFile::encodeName(path).constData(), nullptr, nullptr);
+        gchar* uri = g_filename_to_uri(QFile::encodeName(partPath()).constData(), nullptr, nullptr);
         webkit_download_set_destination(m_download, uri);
         g_free(uri);
         emit stateChanged();
@@ -113,7 +118,7 @@ public:
         if (m_state != State::Requested && m_state != State::InProgress) return;
         m_state = State::Cancelled;
         webkit_download_cancel(m_download);
-        if (!m_path.isEmpty()) QFile::remove(m_path);
+        if (!m_path.isEmpty()) QFile::remove(partPath());
         emit stateChanged();
     }
     QString path() const override { return m_path; }
@@ -128,6 +133,38 @@ public:
     }
 
 private:
+    // WebKit takes a connection that the server closes early for the end of the file. Where
+    // the server said how long the file is, and sent it as it is, a shorter file is not whole:
+    // the download is interrupted, and the part that came is not left as the file.
+    void finish() {
+        if (m_state != State::InProgress) return;
+        const qint64 total = totalBytes();
+        if (total > 0 && receivedBytes() < total && !encoded()) {
+            m_failure = kBrokenOff;
+            m_state = State::Failed;
+            QFile::remove(partPath());
+        } else if (::rename(QFile::encodeName(partPath()).constData(),
+                            QFile::encodeName(m_path).constData()) != 0) {
+            m_failure = QString("The file could not be written: ") + std::strerror(errno);
+            m_state = State::Failed;
+        } else {
+            m_state = State::Completed;
+        }
+        emit progressChanged();
+        emit stateChanged();
+    }
+    // Whether the server sent the file compressed, when its length is not the file's.
+    bool encoded() const {
+        WebKitURIResponse* response = webkit_download_get_response(m_download);
+        SoupMessageHeaders* headers =
+            response ? webkit_uri_response_get_http_headers(response) : nullptr;
+        const char* encoding =
+            headers ? soup_message_headers_get_one(headers, "Content-Encoding") : nullptr;
+        return encoding && qstricmp(encoding, "identity") != 0;
+    }
+
+    QString partPath() const { return m_path + kPartEnding; }
+
     // A cancel of ours comes back as a failure, which it is not.
     void fail(GError* error) {
         if (m_state == State::Cancelled ||
@@ -135,7 +172,7 @@ private:
             return;
         m_failure = QString::fromUtf8(error->message);
         m_state = State::Failed;
-        if (!m_path.isEmpty()) QFile::remove(m_path);
+        if (!m_path.isEmpty()) QFile::remove(partPath());
         emit stateChanged();
     }
 
