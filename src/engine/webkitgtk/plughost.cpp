@@ -56,7 +56,7 @@ xcb_atom_t xembedAtom() {
     static const xcb_atom_t atom = [] {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return found;
     }();
@@ -79,7 +79,7 @@ void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
 xcb_window_t inputFocus() {
     xcb_get_input_focus_reply_t* reply =
         xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
-    const xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     free(reply);
     return focus;
 }
@@ -190,8 +190,13 @@ PlugHost::~PlugHost() {
     g_signal_handlers_disconnect_by_data(m_plug, this);
     if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(m_plug)))
         g_signal_handlers_disconnect_by_data(child, this);
-    // The plug's window goes unmapped before Qt lets go of it, so that it never shows alone.
+    // The plug's window goes unmapped before Qt lets go of it, so that it never shows alone;
+    // and out of the container's window, which would take it along when it goes, before GTK
+    // destroys it.
     gtk_widget_hide(m_plug);
+    GdkWindow* plug = gtk_widget_get_window(m_plug);
+    gdk_window_reparent(plug, gdk_screen_get_root_window(gdk_window_get_screen(plug)), 0, 0);
+    gdk_display_sync(gdk_window_get_display(plug));
     delete m_container;
     gtk_widget_destroy(m_plug);
 }
