@@ -194,8 +194,13 @@ PlugHost::~PlugHost() {
     g_signal_handlers_disconnect_by_data(m_plug, this);
     if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(m_plug)))
         g_signal_handlers_disconnect_by_data(child, this);
-    // The plug's window goes unmapped before Qt lets go of it, so that it never shows alone.
+    // The plug's window goes unmapped before Qt lets go of it, so that it never shows alone;
+    // and out of the container's window, which would take it along when it goes, before GTK
+    // destroys it.
     gtk_widget_hide(m_plug);
+    GdkWindow* plug = gtk_widget_get_window(m_plug);
+    gdk_window_reparent(plug, gdk_screen_get_root_window(gdk_window_get_screen(plug)), 0, 0);
+    gdk_display_sync(gdk_window_get_display(plug));
     delete m_container;
     gtk_widget_destroy(m_plug);
     gdk_x11_display_error_trap_pop_ignored(display);

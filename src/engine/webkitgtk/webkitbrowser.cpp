@@ -40,6 +40,20 @@ QString fromUtf8(const char* text) {
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// A page without a title of its own is named as the other engine names it: by its file's name,
+// or by its address without "http://", a user name and password, or the slash after a bare
+// host; shown as addresses are.
+QString untitledName(const QUrl& url) {
+    if (url.isLocalFile()) return shownAddress(url.fileName());
+    QUrl::FormattingOptions format = QUrl::RemoveUserInfo;
+    if (url.path() == "/" && !url.hasQuery() && !url.hasFragment())
+        format |= QUrl::StripTrailingSlash;
+    if (url.scheme() == "http") format |= QUrl::RemoveScheme;
+    QString name = url.toString(format);
+    if (name.startsWith("//")) name.remove(0, 2);
+    return shownAddress(name);
+}
+
 // A callback for one of WebKit's asynchronous calls, which outlives neither the component nor
 // a single use.
 template <class Done>
@@ -66,7 +80,8 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                                 : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
                                                engine.context(), "user-content-manager", m_content,
                                                "settings", engine.settings(), nullptr));
-    // Kept until this object goes, though the host may destroy it with the window before.
+    // Held by this object as well as by the plug, so that its signals can be let go of
+    // whenever the plug goes.
     g_object_ref_sink(m_view);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
@@ -98,9 +113,11 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    detachView();
     g_signal_handlers_disconnect_by_data(m_content, this);
     delete m_dialogs;
-    delete m_host;  // which lets go of the view (see connectView)
+    delete m_host;  // and with it the view's widget
+    g_object_unref(m_view);
     g_object_unref(m_content);
 }
 
@@ -117,26 +134,31 @@ WebKitWebView* WebKitBrowser::view() const {
     return m_host ? m_view : nullptr;
 }
 
+void WebKitBrowser::detachView() {
+    if (forView(m_view) != this) return;  // done already
+    disconnectPageTools();
+    g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(m_view), this);
+    g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
+}
+
 void WebKitBrowser::connectView() {
-    // The view goes with the host, which the window may delete first.
-    connect(m_host, &QObject::destroyed, this, [this] {
-        disconnectPageTools();
-        g_signal_handlers_disconnect_by_data(m_view, this);
-        g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
-        g_clear_object(&m_view);
-    });
+    // The view's widget goes with the host, which the window may delete first.
+    connect(m_host, &QObject::destroyed, this, &WebKitBrowser::detachView);
     g_signal_connect(m_view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitBrowser* b) {
                          b->onLoadChanged(event);
                      }),
                      this);
+    // WebKit shows a page saying why a load failed, unless a handler before its own says it
+    // did: the one after its own runs only when it shows none.
     g_signal_connect(m_view, "load-failed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                     WebKitBrowser* b) -> gboolean {
                          b->onLoadFailed(fromUtf8(uri),
                                          g_error_matches(error, WEBKIT_NETWORK_ERROR,
                                                          WEBKIT_NETWORK_ERROR_CANCELLED));
-                         return FALSE;  // WebKit shows its page saying why
+                         return FALSE;
                      }),
                      this);
     // A page refused for its certificate did not load (the engine's dialogs say why).
@@ -147,6 +169,13 @@ void WebKitBrowser::connectView() {
                          return FALSE;
                      }),
                      this);
+    g_signal_connect_after(m_view, "load-failed",
+                           G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
+                                          WebKitBrowser* b) -> gboolean {
+                               b->m_errorPage = ErrorPage::None;
+                               return FALSE;
+                           }),
+                           this);
     g_signal_connect(m_view, "notify::estimated-load-progress",
                      G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, WebKitBrowser* b) {
                          if (!b->m_loading) return;
@@ -158,10 +187,13 @@ void WebKitBrowser::connectView() {
         m_view, "notify::title",
         G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onTitleChanged(); }),
         this);
-    g_signal_connect(
-        m_view, "notify::uri",
-        G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onUriChanged(); }),
-        this);
+    for (const char* property : {"notify::uri", "notify::is-loading"}) {
+        g_signal_connect(m_view, property,
+                         G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) {
+                             b->onAddressChanged();
+                         }),
+                         this);
+    }
     g_signal_connect(
         m_view, "mouse-target-changed",
         G_CALLBACK(+[](WebKitWebView*, WebKitHitTestResult* hit, guint, WebKitBrowser* b) {
@@ -211,6 +243,7 @@ void WebKitBrowser::Navigate(const QString& address) {
         reportCommandStates();  // the host's handler may close the window
         if (!self || !view()) return;
     }
+    m_urlReported = false;  // the address changes now, for a load that commits later
     webkit_web_view_load_uri(m_view, url.toEncoded().constData());
 }
 
@@ -244,8 +277,9 @@ void WebKitBrowser::Refresh() {
     webkit_web_view_reload(m_view);
 }
 
+// A load is under way from the moment it is asked for.
 bool WebKitBrowser::Stop() {
-    if (!view() || !m_loading) return false;
+    if (!view() || !webkit_web_view_is_loading(m_view)) return false;
     webkit_web_view_stop_loading(m_view);
     return true;
 }
@@ -270,11 +304,10 @@ void WebKitBrowser::setZoomFactor(double factor) {
     if (view()) webkit_web_view_set_zoom_level(m_view, factor);
 }
 
-// A page without a title of its own is named by its address, shown as addresses are.
 QString WebKitBrowser::LocationName() const {
     if (!view()) return {};
     const QString title = fromUtf8(webkit_web_view_get_title(m_view));
-    return title.isEmpty() ? LocationURL() : title;
+    return title.isEmpty() ? untitledName(QUrl(fromUtf8(webkit_web_view_get_uri(m_view)))) : title;
 }
 
 QString WebKitBrowser::LocationURL() const {
@@ -358,62 +391,76 @@ bool WebKitBrowser::onScriptDialog(WebKitScriptDialog* dialog) {
     return true;
 }
 
+// A failed load ends once WebKit's page saying why shows: that page's own load belongs to it.
 void WebKitBrowser::onLoadChanged(int event) {
     switch (event) {
         case WEBKIT_LOAD_STARTED:
-            m_loading = true;
-            m_urlReported = false;
-            m_failure.reset();
-            m_stopped = false;
-            m_activeTag.reset();
-            m_pageDialogs->newDocument();
-            documentReplaced();
-            emit DownloadBegin();
-            emit StatusTextChange("Loading " +
-                                  shownAddress(fromUtf8(webkit_web_view_get_uri(m_view))) + "...");
-            reportCommandStates();
+            if (m_errorPage == ErrorPage::Due) {
+                m_errorPage = ErrorPage::Loading;
+                break;
+            }
+            if (m_errorPage == ErrorPage::Loading) finishLoad();  // a new load cut it short
+            startLoad();
             break;
         case WEBKIT_LOAD_COMMITTED:
             m_activeTag.reset();
-            m_urlReported = true;
-            emit NavigateComplete2();
+            reportAddress();
             break;
-        case WEBKIT_LOAD_FINISHED: {
-            m_loading = false;
-            if (!m_urlReported) {
-                m_urlReported = true;
-                emit NavigateComplete2();
-            }
-            const bool succeeded = !m_failure && !m_stopped;
-            emit StatusTextChange(m_stopped ? QString("Stopped") : m_failure.value_or("Done"));
-            emit ProgressChange(-1, 100);
-            emit DownloadComplete(succeeded);
-            emit DocumentComplete(succeeded);
-            reportCommandStates();
+        case WEBKIT_LOAD_FINISHED:
+            if (m_errorPage != ErrorPage::Due) finishLoad();
             break;
-        }
         default:
             break;
     }
 }
 
+void WebKitBrowser::startLoad() {
+    m_loading = true;
+    m_urlReported = false;
+    m_failure.reset();
+    m_stopped = false;
+    m_activeTag.reset();
+    m_pageDialogs->newDocument();
+    documentReplaced();
+    emit DownloadBegin();
+    emit StatusTextChange("Loading " + shownAddress(fromUtf8(webkit_web_view_get_uri(m_view))) +
+                          "...");
+    reportCommandStates();
+}
+
+void WebKitBrowser::finishLoad() {
+    m_loading = false;
+    m_errorPage = ErrorPage::None;
+    if (!m_urlReported) reportAddress();
+    const bool succeeded = !m_failure && !m_stopped;
+    emit StatusTextChange(m_failure.value_or(m_stopped ? QString("Stopped") : QString("Done")));
+    emit ProgressChange(-1, 100);
+    emit DownloadComplete(succeeded);
+    emit DocumentComplete(succeeded);
+    reportCommandStates();
+}
+
 void WebKitBrowser::onLoadFailed(const QString& uri, bool stopped) {
     if (stopped) {
         m_stopped = true;
-    } else {
+    } else if (!m_failure) {
         m_failure = "Could not load " + shownAddress(uri);
+        m_errorPage = ErrorPage::Due;
     }
 }
 
-// A change of address outside a load is one within the document (a link to a part of the page,
-// or the page's script changing it): it completes at once. The address of a load in progress
-// counts once the load has committed to it.
-void WebKitBrowser::onUriChanged() {
-    if (m_loading) return;
-    // A load announces its address before it says that it started.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_loading && view()) emit NavigateComplete2();
-    });
+// The address changes, or a load asked for ends: a new address outside a load is one within
+// the document (a link to a part of the page, or the page's script changing it). A load that has
+// not committed yet reports its address when it does.
+void WebKitBrowser::onAddressChanged() {
+    const bool pending = m_loading ? !m_urlReported : webkit_web_view_is_loading(m_view);
+    if (!pending && LocationURL() != m_reportedAddress) reportAddress();
+}
+
+void WebKitBrowser::reportAddress() {
+    m_urlReported = true;
+    m_reportedAddress = LocationURL();
+    emit NavigateComplete2();
 }
 
 void WebKitBrowser::onTitleChanged() {
@@ -426,7 +473,9 @@ void WebKitBrowser::onLinkHovered(const QString& uri) {
     emit StatusTextChange(shownAddress(uri));
 }
 
+// Reports of the document that a load under way replaces come too late to count.
 void WebKitBrowser::onFocusReport(const QString& tag) {
+    if (m_loading && !m_urlReported) return;
     if (tag.isEmpty()) {
         m_activeTag.reset();
     } else {

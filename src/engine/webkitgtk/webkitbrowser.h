@@ -85,9 +85,13 @@ public:
 
 private:
     void connectView();
+    void detachView();
     void onLoadChanged(int event);
+    void startLoad();
+    void finishLoad();
     void onLoadFailed(const QString& uri, bool stopped);
-    void onUriChanged();
+    void onAddressChanged();
+    void reportAddress();
     void onTitleChanged();
     void onLinkHovered(const QString& uri);
     void onFocusReport(const QString& tag);
@@ -105,7 +109,7 @@ private:
     void finishPrint(bool ok);
 
     WebKitEngine& m_engine;
-    WebKitWebView* m_view;
+    WebKitWebView* m_view;  // shown in the plug host's plug
     WebKitUserContentManager* m_content;
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;
@@ -115,8 +119,11 @@ private:
     bool m_offline = false;
     bool m_loading = false;
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
+    QString m_reportedAddress;         // the address NavigateComplete2 last reported
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
+    // WebKit's page saying why the load under way failed: to come, or loading.
+    enum class ErrorPage { None, Due, Loading } m_errorPage = ErrorPage::None;
     std::optional<QString> m_activeTag;
     QString m_hoveredLink;
     std::optional<bool> m_backEnabled;

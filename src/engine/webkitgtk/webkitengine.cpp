@@ -268,8 +268,10 @@ void WebKitEngine::clearCookies() {
                                       WEBKIT_WEBSITE_DATA_COOKIES, 0, nullptr, nullptr, nullptr);
 }
 
+// Without JavaScript, the pages' own scripts are off; the program's own, such as the focus
+// reports, still run.
 void WebKitEngine::applyOptions(const EngineOptions& options) {
-    webkit_settings_set_enable_javascript(m_settings, options.javascriptEnabled());
+    webkit_settings_set_enable_javascript_markup(m_settings, options.javascriptEnabled());
     webkit_settings_set_auto_load_images(m_settings, options.imagesEnabled());
 }
 
