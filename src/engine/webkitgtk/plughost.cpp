@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QChildEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QList>
@@ -39,7 +40,6 @@ namespace {
 // The XEMBED messages (freedesktop.org's XEMBED protocol) that pass between the plug and us.
 enum XEmbed : uint32_t {
     kWindowActivate = 1,
-    kRequestFocus = 3,
     kFocusIn = 4,
     kFocusOut = 5,
     kFocusNext = 6,
@@ -56,7 +56,7 @@ xcb_atom_t xembedAtom() {
     static const xcb_atom_t atom = [] {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return found;
     }();
@@ -79,7 +79,7 @@ void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
 xcb_window_t inputFocus() {
     xcb_get_input_focus_reply_t* reply =
         xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
-    const xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     free(reply);
     return focus;
 }
@@ -173,7 +173,9 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
         host->keyAfterPage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
         return TRUE;
     };
+    // A click in the page gives it the focus; nothing else does (see onEmbedderMessage).
     const auto onButton = +[](GtkWidget*, GdkEventButton*, PlugHost* host) -> gboolean {
+        if (!host->hasFocus()) host->setFocus(Qt::MouseFocusReason);
         emit host->userInput();
         return FALSE;
     };
@@ -200,6 +202,16 @@ unsigned long PlugHost::plugWindow() const {
     return gtk_plug_get_id(GTK_PLUG(m_plug));
 }
 
+// A widget the program lays over the page (such as the find bar) needs a window of its own
+// to show above the plug's.
+void PlugHost::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    auto* child = qobject_cast<QWidget*>(event->child());
+    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
+    child->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    child->setAttribute(Qt::WA_NativeWindow);
+}
+
 void PlugHost::resizeEvent(QResizeEvent* event) {
     m_container->setGeometry(rect());
     gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
@@ -218,6 +230,34 @@ void PlugHost::focusInEvent(QFocusEvent* event) {
                                                                        : kFocusCurrent;
     sendXEmbed(plug, kFocusIn, where);
     xcb_flush(connection());
+    // The view takes the focus from that, but not the page's first or last element: the Tab
+    // that brought the focus here moves it there.
+    if (where != kFocusCurrent) replayTab(where == kFocusLast);
+}
+
+// A Tab or Shift+Tab press and release straight to the view, as if typed there.
+void PlugHost::replayTab(bool backward) {
+    GtkWidget* view = gtk_bin_get_child(GTK_BIN(m_plug));
+    GdkWindow* window = view ? gtk_widget_get_window(view) : nullptr;
+    if (!window) return;
+    GdkDisplay* display = gtk_widget_get_display(view);
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), GDK_KEY_Tab, &keys,
+                                      &count);
+    for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->key.window = GDK_WINDOW(g_object_ref(window));
+        event->key.send_event = TRUE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.state = backward ? GDK_SHIFT_MASK : 0;
+        event->key.keyval = backward ? GDK_KEY_ISO_Left_Tab : GDK_KEY_Tab;
+        event->key.hardware_keycode = count ? guint16(keys[0].keycode) : 0;
+        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+        gtk_widget_event(view, event);
+        gdk_event_free(event);
+    }
+    g_free(keys);
 }
 
 void PlugHost::focusOutEvent(QFocusEvent* event) {
@@ -230,11 +270,11 @@ void PlugHost::focusOutEvent(QFocusEvent* event) {
     xcb_flush(connection());
 }
 
+// The page asks for the focus whenever WebKit focuses the view, also when a load starts or a
+// script focuses an element: that must not take the keys from the address box. A click in the
+// page takes the focus on its own.
 void PlugHost::onEmbedderMessage(unsigned message) {
     switch (message) {
-        case kRequestFocus:
-            if (!hasFocus()) setFocus(Qt::MouseFocusReason);
-            break;
         case kFocusNext:
         case kFocusPrev:
             if (hasFocus()) focusNextPrevChild(message == kFocusNext);

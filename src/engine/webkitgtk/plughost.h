@@ -39,6 +39,7 @@ signals:
     void userInput();
 
 protected:
+    void childEvent(QChildEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -53,6 +54,7 @@ private:
     void keyAfterPage(unsigned keyval, unsigned state, bool press);
     // The GTK widget's XEMBED messages to its embedder.
     void onEmbedderMessage(unsigned message);
+    void replayTab(bool backward);
 
     GtkWidget* m_plug;
     QWidget* m_container = nullptr;

@@ -66,6 +66,9 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                                 : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
                                                engine.context(), "user-content-manager", m_content,
                                                "settings", engine.settings(), nullptr));
+    // Held for as long as this object lives: the plug destroys the view with the host, and
+    // the handlers must still come off it then.
+    g_object_ref_sink(m_view);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
@@ -99,6 +102,7 @@ WebKitBrowser::~WebKitBrowser() {
     if (m_view) g_object_set_data(G_OBJECT(m_view), kBrowserKey, nullptr);
     delete m_dialogs;
     delete m_host;  // and with it the view
+    g_object_unref(m_view);
     g_object_unref(m_content);
 }
 
@@ -162,6 +166,15 @@ void WebKitBrowser::connectView() {
         m_view, "create",
         G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction*, WebKitBrowser* b) -> GtkWidget* {
             return GTK_WIDGET(b->onCreate());
+        }),
+        this);
+    // The pointer's back and forward buttons go through the history, as on the other engine.
+    g_signal_connect(
+        m_view, "button-press-event",
+        G_CALLBACK(+[](WebKitWebView*, GdkEventButton* event, WebKitBrowser* b) -> gboolean {
+            if (event->button == 8) return b->GoBack();
+            if (event->button == 9) return b->GoForward();
+            return FALSE;
         }),
         this);
     g_signal_connect(m_view, "close", G_CALLBACK(+[](WebKitWebView*, WebKitBrowser* b) {

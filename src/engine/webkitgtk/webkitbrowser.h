@@ -89,7 +89,7 @@ private:
     void reportCommandStates();
 
     WebKitEngine& m_engine;
-    WebKitWebView* m_view;  // owned by the plug host's plug
+    WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;
