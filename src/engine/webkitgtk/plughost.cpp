@@ -230,34 +230,8 @@ void PlugHost::focusInEvent(QFocusEvent* event) {
                                                                        : kFocusCurrent;
     sendXEmbed(plug, kFocusIn, where);
     xcb_flush(connection());
-    // The view takes the focus from that, but not the page's first or last element: the Tab
-    // that brought the focus here moves it there.
-    if (where != kFocusCurrent) replayTab(where == kFocusLast);
-}
-
-// A Tab or Shift+Tab press and release straight to the view, as if typed there.
-void PlugHost::replayTab(bool backward) {
-    GtkWidget* view = gtk_bin_get_child(GTK_BIN(m_plug));
-    GdkWindow* window = view ? gtk_widget_get_window(view) : nullptr;
-    if (!window) return;
-    GdkDisplay* display = gtk_widget_get_display(view);
-    GdkKeymapKey* keys = nullptr;
-    gint count = 0;
-    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), GDK_KEY_Tab, &keys,
-                                      &count);
-    for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-        GdkEvent* event = gdk_event_new(type);
-        event->key.window = GDK_WINDOW(g_object_ref(window));
-        event->key.send_event = TRUE;
-        event->key.time = GDK_CURRENT_TIME;
-        event->key.state = backward ? GDK_SHIFT_MASK : 0;
-        event->key.keyval = backward ? GDK_KEY_ISO_Left_Tab : GDK_KEY_Tab;
-        event->key.hardware_keycode = count ? guint16(keys[0].keycode) : 0;
-        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
-        gtk_widget_event(view, event);
-        gdk_event_free(event);
-    }
-    g_free(keys);
+    // The view takes the focus from that, but the page's first or last element does not.
+    if (where != kFocusCurrent) emit focusEntered(where == kFocusLast);
 }
 
 void PlugHost::focusOutEvent(QFocusEvent* event) {
@@ -295,9 +269,12 @@ bool PlugHost::keyBeforePage(unsigned keyval, unsigned state, bool press) {
     return false;
 }
 
+// Tab and Shift+Tab that the page did not use have moved the focus out of it already (see
+// onEmbedderMessage): the window must not move it once more.
 void PlugHost::keyAfterPage(unsigned keyval, unsigned state, bool press) {
-    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(qtKeyFor(keyval))),
-               textFor(keyval, state), press);
+    const int key = qtKeyFor(keyval);
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return;
+    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(key)), textFor(keyval, state), press);
 }
 
 void PlugHost::forwardKey(QKeyCombination key, const QString& text, bool press) {

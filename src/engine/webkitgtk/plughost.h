@@ -37,6 +37,9 @@ public:
 signals:
     // A mouse button or key was pressed in the GTK widget.
     void userInput();
+    // Tab (or Shift+Tab, `backward`) brought the focus here from the window's other widgets: the
+    // page's first (last) element should take it.
+    void focusEntered(bool backward);
 
 protected:
     void childEvent(QChildEvent* event) override;
@@ -54,7 +57,6 @@ private:
     void keyAfterPage(unsigned keyval, unsigned state, bool press);
     // The GTK widget's XEMBED messages to its embedder.
     void onEmbedderMessage(unsigned message);
-    void replayTab(bool backward);
 
     GtkWidget* m_plug;
     QWidget* m_container = nullptr;

@@ -33,6 +33,22 @@ constexpr char kFocusScript[] = R"(
 })();
 )";
 
+// Focuses the page's first element in the order Tab goes through them, or its last when
+// `backward`: those a user can reach, positive tab indexes first, then the rest in the
+// document's order.
+constexpr char kFocusEdgeScript[] = R"(
+((backward) => {
+    const reachable = [...document.querySelectorAll(
+        "a[href], area[href], button, input, select, textarea, iframe, summary, [tabindex], " +
+        "[contenteditable]")].filter((e) => e.tabIndex >= 0 && !e.disabled &&
+                                            e.getClientRects().length > 0);
+    const rank = (e) => (e.tabIndex > 0 ? e.tabIndex : Infinity);
+    reachable.sort((a, b) => rank(a) - rank(b));
+    const target = backward ? reachable[reachable.length - 1] : reachable[0];
+    if (target) target.focus();
+})(%1)
+)";
+
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
@@ -73,6 +89,9 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
     connect(m_host, &PlugHost::userInput, this, [this] { userActed(); });
+    connect(m_host, &PlugHost::focusEntered, this, [this](bool backward) {
+        runScript(QString(kFocusEdgeScript).arg(backward ? "true" : "false"), [](auto) {});
+    });
 
     WebKitUserScript* focusScript = webkit_user_script_new_for_world(
         kFocusScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
