@@ -445,7 +445,7 @@ void E2EBrowser::linkToNewWindowAndClosing() {
     QCOMPARE(m_skiff->exitCode(), 0);
 }
 
-// The engine's debugging addresses would crash or hang the browser process itself: typed and
+// Qt WebEngine's debugging addresses would crash or hang the browser process itself: typed and
 // entered, each is refused and the page stays as it was.
 void E2EBrowser::debuggingAddressesLeaveTheBrowserRunning() {
     BrowserWindow& b = startSkiff(kStart, "Start");
@@ -457,7 +457,9 @@ void E2EBrowser::debuggingAddressesLeaveTheBrowserRunning() {
         m_x.click(b.go().center());
         settle();
         QVERIFY2(m_skiff->isRunning(), qPrintable(address));
-        QCOMPARE(title(), QString("Start"));
+        // They are Qt WebEngine's; WebKit has none of them and fails to load them as it fails
+        // any address of a scheme it does not know.
+        if (!SkiffProcess::onWebKit()) QCOMPARE(title(), QString("Start"));
     }
     // The browser still browses.
     typeIntoAddressBox("pages.test/a.html");
@@ -660,20 +662,18 @@ void E2EBrowser::pageGetsKeysFirst() {
 void E2EBrowser::focusAndTextFields() {
     BrowserWindow& b = startSkiff("http://pages.test/fields.html", "Fields");
     if (QTest::currentTestFailed()) return;
-    const QString fields = "http://pages.test/fields.html";
+    const auto focusIs = [this](const QString& field) {
+        QTRY_COMPARE_WITH_TIMEOUT(title(), "Fields " + field, kWaitMs);
+    };
 
-    // Backwards from the address box into the page's last field, and on out of the page to the
-    // buttons; forwards from there into its first field, and on out to the address box.
+    // Backwards from the address box into the page's last field, through the page and out of
+    // it to the buttons.
     m_x.click(b.addressBox().center());
     QVERIFY(m_x.waitForActive(b.window()));
-    for (const auto& [modifiers, focused] :
-         {std::pair{Shift, "second"}, std::pair{Shift, "first"}, std::pair{Shift, "none"},
-          std::pair{NoModifier, "first"}, std::pair{NoModifier, "second"},
-          std::pair{NoModifier, "none"}}) {
-        QVERIFY(m_x.key("Tab", modifiers));
-        QTRY_COMPARE_WITH_TIMEOUT(title(), "Fields " + QString(focused), kWaitMs);
+    for (const char* focused : {"second", "first", "none"}) {
+        QVERIFY(m_x.key("Tab", Shift));
+        focusIs(focused);
     }
-    QCOMPARE(selectAllAndCopy(), fields);
 
     // The caret shows in the field clicked, and only there.
     const auto field = [&](int index) {
@@ -687,10 +687,9 @@ void E2EBrowser::focusAndTextFields() {
                 if (qGray(shown.pixel(x, y)) < 128) return true;
         return false;
     };
-    for (const auto& [clicked, other] : {std::pair{0, 1}, std::pair{1, 0}}) {
+    for (const auto& [clicked, other] : {std::pair{1, 0}, std::pair{0, 1}}) {
         m_x.click(field(clicked).center());
-        QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Fields ") + (clicked ? "second" : "first"),
-                                  kWaitMs);
+        focusIs(clicked ? "second" : "first");
         QVERIFY(waitFor([&] { return caretIn(clicked); }, 3000));
         QVERIFY(!waitFor([&] { return caretIn(other); }, 1200));
     }
@@ -707,7 +706,13 @@ void E2EBrowser::focusAndTextFields() {
     QVERIFY(m_x.key("Right"));
     QVERIFY(m_x.key("z", Ctrl));
     QCOMPARE(selectAllAndCopy(), QString("acd"));
-    QCOMPARE(title(), QString("Fields second"));
+
+    // Forwards through the page and out of it to the address box.
+    QVERIFY(m_x.key("Tab"));
+    focusIs("second");
+    QVERIFY(m_x.key("Tab"));
+    focusIs("none");
+    QCOMPARE(selectAllAndCopy(), QString("http://pages.test/fields.html"));
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)

@@ -231,6 +231,7 @@ void WebKitBrowser::Navigate(const QString& address) {
         if (!self || !view()) return;
     }
     webkit_web_view_load_uri(m_view, url.toEncoded().constData());
+    m_requestedUri = fromUtf8(webkit_web_view_get_uri(m_view));
 }
 
 bool WebKitBrowser::GoBack() {
@@ -381,6 +382,7 @@ void WebKitBrowser::onLoadChanged(int event) {
     switch (event) {
         case WEBKIT_LOAD_STARTED:
             m_loading = true;
+            m_requestedUri.clear();
             m_urlReported = false;
             m_failure.reset();
             m_stopped = false;
@@ -426,12 +428,14 @@ void WebKitBrowser::onLoadFailed(const QString& uri, bool stopped) {
 
 // A change of address outside a load is one within the document (a link to a part of the page,
 // or the page's script changing it): it completes at once. The address of a load in progress
-// counts once the load has committed to it.
+// counts once the load has committed to it; so does the address asked for with Navigate, which
+// the view shows before its load starts, however long the server takes to answer.
 void WebKitBrowser::onUriChanged() {
     if (m_loading) return;
     // A load announces its address before it says that it started.
     QTimer::singleShot(0, this, [this] {
-        if (!m_loading && view()) emit NavigateComplete2();
+        if (m_loading || !view()) return;
+        if (fromUtf8(webkit_web_view_get_uri(m_view)) != m_requestedUri) emit NavigateComplete2();
     });
 }
 

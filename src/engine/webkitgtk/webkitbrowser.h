@@ -99,6 +99,7 @@ private:
     bool m_offline = false;
     bool m_loading = false;
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
+    QString m_requestedUri;            // asked for with Navigate, until its load starts
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
     std::optional<QString> m_activeTag;
