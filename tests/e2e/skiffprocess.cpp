@@ -39,6 +39,17 @@ QVariant SkiffProcess::setting(const QString& key) const {
 
 void SkiffProcess::setEnvironment(const QString& name, const QString& value) {
     m_environment.insert(name, value);
+    m_removed.removeAll(name);
+}
+
+void SkiffProcess::removeEnvironment(const QString& name) {
+    m_environment.remove(name);
+    m_removed << name;
+}
+
+QString SkiffProcess::engine() {
+    const QString chosen = qEnvironmentVariable("SKIFF_ENGINE");
+    return chosen.isEmpty() ? "webkitgtk" : chosen;
 }
 
 QString SkiffProcess::executable() {
@@ -67,7 +78,13 @@ QProcessEnvironment SkiffProcess::environment() const {
                QString("--disable-gpu --disable-background-networking --disable-component-update "
                        "--proxy-server=http://127.0.0.1:%1 --proxy-bypass-list=<-loopback>")
                    .arg(m_proxyPort));
+    // WebKit takes its proxy from the variables command-line programs read.
+    const QString proxy = QString("http://127.0.0.1:%1").arg(m_proxyPort);
+    for (const char* name : {"http_proxy", "https_proxy", "all_proxy"}) env.insert(name, proxy);
+    for (const char* name : {"no_proxy", "NO_PROXY", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
+        env.remove(name);
     env.insert(m_environment);
+    for (const QString& name : m_removed) env.remove(name);
     return env;
 }
 

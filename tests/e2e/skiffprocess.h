@@ -42,6 +42,13 @@ public:
     // Sets a variable of the program's environment before start, over the test's own choice
     // (such as the session bus, which the program otherwise does not get).
     void setEnvironment(const QString& name, const QString& value);
+    // Leaves the variable `name` out of the program's environment.
+    void removeEnvironment(const QString& name);
+
+    // The web engine the program browses with: the one SKIFF_ENGINE names for the test
+    // ("webkitgtk" or "qtwebengine"), else the program's default, "webkitgtk".
+    static QString engine();
+    static bool onWebKit() { return engine() == "webkitgtk"; }
 
     // The program under test: the one named by the environment variable SKIFF_E2E_EXECUTABLE
     // when it is set (an installed skiff), else the one this build made.
@@ -79,6 +86,7 @@ private:
     QProcess m_process;
     QByteArray m_output;
     QProcessEnvironment m_environment;
+    QStringList m_removed;
     QString m_display;
     quint16 m_proxyPort;
 };

@@ -15,7 +15,37 @@ class E2EStartup : public QObject {
 private slots:
     void withoutADisplay();
     void normalStartPrintsNothing();
+    void choosingTheEngine();
 };
+
+namespace {
+
+// The names of the programs that run under the process `pid` (its children, theirs, and so
+// on), as their command lines name them.
+QStringList programsUnder(qint64 pid) {
+    QMultiHash<qint64, qint64> children;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1) children.insert(fields[1].toLongLong(), entry.toLongLong());
+    }
+    QStringList programs;
+    QList<qint64> next = children.values(pid);
+    while (!next.isEmpty()) {
+        const qint64 child = next.takeFirst();
+        QFile cmdline(QString("/proc/%1/cmdline").arg(child));
+        if (cmdline.open(QIODevice::ReadOnly))
+            programs << QFileInfo(QString::fromLocal8Bit(cmdline.readAll().split('\0').first()))
+                            .fileName();
+        next << children.values(child);
+    }
+    return programs;
+}
+
+}  // namespace
 
 // As from a terminal without a graphical session, as root too: nothing but the answer, on the
 // stream it belongs to, and an exit of the program's own (a crash or an abort is none).
@@ -30,13 +60,24 @@ void E2EStartup::withoutADisplay() {
         QString output;        // the start of standard output, or "" for nothing
         QString error;         // the same of standard error; all of it on an exit with 1
         QString display = {};  // DISPLAY, here never a running server
+        QString engine = {};   // SKIFF_ENGINE
     } starts[] = {
         {{"--version"}, 0, version, ""},
         {{"-platform", "xcb", "--style=fusion", "-reverse", "-v"}, 0, version, ""},
         {{"example.com", "--help"}, 0, usage, ""},
         {{"--no-such-option"}, 2, "", "skiff: unknown option '--no-such-option'\n" + usage},
         {{"example.com"}, 1, "", unset},
-        {{}, 1, "", "skiff: cannot open a window on display \":4093\"" + needs, ":4093"}};
+        {{}, 1, "", "skiff: cannot open a window on display \":4093\"" + needs, ":4093"},
+        {{"--engine=gecko"},
+         2,
+         "",
+         "skiff: unknown engine 'gecko' (choose webkitgtk or qtwebengine)\n"},
+        {{"example.com"},
+         2,
+         "",
+         "skiff: unknown engine 'Gecko' in SKIFF_ENGINE (choose webkitgtk or qtwebengine)\n",
+         "",
+         "Gecko"}};
     const auto begins = [](const QString& text, const QString& start) {
         return start.isEmpty() ? text.isEmpty() : text.startsWith(start);
     };
@@ -45,6 +86,7 @@ void E2EStartup::withoutADisplay() {
         QStringList env = {"PATH=" + qEnvironmentVariable("PATH"), "HOME=" + home.path(),
                            "XDG_RUNTIME_DIR=" + home.path(), "LC_ALL=C.UTF-8"};
         if (!start.display.isEmpty()) env << "DISPLAY=" + start.display;
+        if (!start.engine.isEmpty()) env << "SKIFF_ENGINE=" + start.engine;
         QProcess skiff;
         skiff.setEnvironment(env);
         skiff.setWorkingDirectory(home.path());
@@ -55,7 +97,15 @@ void E2EStartup::withoutADisplay() {
         QVERIFY2(skiff.exitStatus() == QProcess::NormalExit && skiff.exitCode() == start.exitCode &&
                      begins(printed, start.output) && begins(said, start.error),
                  qPrintable(start.arguments.join(' ') + ": " + printed + said));
-        if (start.exitCode == 1) QCOMPARE(said, start.error);  // one line only
+        if (start.exitCode != 0 && start.error.count('\n') == 1)
+            QCOMPARE(said, start.error);  // one line only
+        // The version names both engines with theirs, and which one is the default.
+        if (start.arguments == QStringList{"--version"}) {
+            static const QRegularExpression engines(
+                "\nWeb engines: WebKitGTK \\d+\\.\\d+\\.\\d+ \\(webkitgtk, the default\\), "
+                "Qt WebEngine \\d+\\.\\d+\\.\\d+ \\(qtwebengine\\)\n$");
+            QVERIFY2(engines.match(printed).hasMatch(), qPrintable(printed));
+        }
     }
 }
 
@@ -77,9 +127,47 @@ void E2EStartup::normalStartPrintsNothing() {
         QVERIFY(skiff.waitForExit());
         QCOMPARE(skiff.exitCode(), 0);
         if (diagnostics)
-            QVERIFY2(skiff.output().contains("qt.webenginecontext:"), qPrintable(skiff.output()));
+            QVERIFY2(
+                skiff.output().contains(SkiffProcess::onWebKit() ? "skiff.webkitgtk: WebKitGTK "
+                                                                 : "qt.webenginecontext:"),
+                qPrintable(skiff.output()));
         else
             QCOMPARE(skiff.output(), QString());
+    }
+}
+
+// Without an option or SKIFF_ENGINE skiff browses with WebKitGTK: its web process runs under
+// the program, and no Qt WebEngine process does. The option chooses over the variable.
+void E2EStartup::choosingTheEngine() {
+    XSession x;
+    QVERIFY2(x.start(), qPrintable(x.error()));
+    LoopbackServer server;
+    server.addPage("/start.html", "<title>Start</title><p>Started.</p>");
+    const struct {
+        QStringList arguments;
+        QString variable;  // SKIFF_ENGINE, or none
+        QString runs;
+        QString doesNotRun;
+    } starts[] = {
+        {{}, {}, "WebKitWebProcess", "QtWebEngineProcess"},
+        {{"--engine=qtwebengine"}, "webkitgtk", "QtWebEngineProcess", "WebKitWebProcess"},
+        {{"--engine=webkitgtk"}, "qtwebengine", "WebKitWebProcess", "QtWebEngineProcess"}};
+    for (const auto& start : starts) {
+        SkiffProcess skiff(x, server.port());
+        skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+        if (start.variable.isEmpty())
+            skiff.removeEnvironment("SKIFF_ENGINE");
+        else
+            skiff.setEnvironment("SKIFF_ENGINE", start.variable);
+        QVERIFY2(skiff.start(start.arguments), qPrintable(skiff.output()));
+        const TopLevel window = x.waitForClient("Start", 60000);
+        QVERIFY2(window.isValid(), qPrintable(skiff.output()));
+        const QStringList programs = programsUnder(skiff.processId());
+        QVERIFY2(programs.contains(start.runs) && !programs.contains(start.doesNotRun),
+                 qPrintable(start.arguments.join(' ') + ": " + programs.join(' ')));
+        QVERIFY(x.closeByCloseBox(window));
+        QVERIFY(skiff.waitForExit());
+        QCOMPARE(skiff.exitCode(), 0);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QChildEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QList>
@@ -39,7 +40,6 @@ namespace {
 // The XEMBED messages (freedesktop.org's XEMBED protocol) that pass between the plug and us.
 enum XEmbed : uint32_t {
     kWindowActivate = 1,
-    kRequestFocus = 3,
     kFocusIn = 4,
     kFocusOut = 5,
     kFocusNext = 6,
@@ -173,7 +173,9 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
         host->keyAfterPage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
         return TRUE;
     };
+    // A click in the page gives it the focus; nothing else does (see onEmbedderMessage).
     const auto onButton = +[](GtkWidget*, GdkEventButton*, PlugHost* host) -> gboolean {
+        if (!host->hasFocus()) host->setFocus(Qt::MouseFocusReason);
         emit host->userInput();
         return FALSE;
     };
@@ -210,6 +212,16 @@ unsigned long PlugHost::plugWindow() const {
     return gtk_plug_get_id(GTK_PLUG(m_plug));
 }
 
+// A widget the program lays over the page (such as the find bar) needs a window of its own
+// to show above the plug's.
+void PlugHost::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    auto* child = qobject_cast<QWidget*>(event->child());
+    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
+    child->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    child->setAttribute(Qt::WA_NativeWindow);
+}
+
 void PlugHost::resizeEvent(QResizeEvent* event) {
     m_container->setGeometry(rect());
     gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
@@ -239,6 +251,8 @@ void PlugHost::focusInEvent(QFocusEvent* event) {
                                                                        : kFocusCurrent;
     sendXEmbed(plug, kFocusIn, where);
     xcb_flush(connection());
+    // The view takes the focus from that, but the page's first or last element does not.
+    if (where != kFocusCurrent) emit focusEntered(where == kFocusLast);
 }
 
 void PlugHost::focusOutEvent(QFocusEvent* event) {
@@ -251,11 +265,11 @@ void PlugHost::focusOutEvent(QFocusEvent* event) {
     xcb_flush(connection());
 }
 
+// The page asks for the focus whenever WebKit focuses the view, also when a load starts or a
+// script focuses an element: that must not take the keys from the address box. A click in the
+// page takes the focus on its own.
 void PlugHost::onEmbedderMessage(unsigned message) {
     switch (message) {
-        case kRequestFocus:
-            if (!hasFocus()) setFocus(Qt::MouseFocusReason);
-            break;
         case kFocusNext:
         case kFocusPrev:
             if (hasFocus()) focusNextPrevChild(message == kFocusNext);
@@ -276,9 +290,12 @@ bool PlugHost::keyBeforePage(unsigned keyval, unsigned state, bool press) {
     return false;
 }
 
+// Tab and Shift+Tab that the page did not use have moved the focus out of it already (see
+// onEmbedderMessage): the window must not move it once more.
 void PlugHost::keyAfterPage(unsigned keyval, unsigned state, bool press) {
-    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(qtKeyFor(keyval))),
-               textFor(keyval, state), press);
+    const int key = qtKeyFor(keyval);
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return;
+    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(key)), textFor(keyval, state), press);
 }
 
 void PlugHost::forwardKey(QKeyCombination key, const QString& text, bool press) {

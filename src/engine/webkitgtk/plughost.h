@@ -38,8 +38,12 @@ public:
 signals:
     // A mouse button or key was pressed in the GTK widget.
     void userInput();
+    // Tab (or Shift+Tab, `backward`) brought the focus here from the window's other widgets: the
+    // page's first (last) element should take it.
+    void focusEntered(bool backward);
 
 protected:
+    void childEvent(QChildEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

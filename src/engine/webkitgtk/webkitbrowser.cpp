@@ -33,6 +33,22 @@ constexpr char kFocusScript[] = R"(
 })();
 )";
 
+// Focuses the page's first element in the order Tab goes through them, or its last when
+// `backward`: those a user can reach, positive tab indexes first, then the rest in the
+// document's order.
+constexpr char kFocusEdgeScript[] = R"(
+((backward) => {
+    const reachable = [...document.querySelectorAll(
+        "a[href], area[href], button, input, select, textarea, iframe, summary, [tabindex], " +
+        "[contenteditable]")].filter((e) => e.tabIndex >= 0 && !e.disabled &&
+                                            e.getClientRects().length > 0);
+    const rank = (e) => (e.tabIndex > 0 ? e.tabIndex : Infinity);
+    reachable.sort((a, b) => rank(a) - rank(b));
+    const target = backward ? reachable[reachable.length - 1] : reachable[0];
+    if (target) target.focus();
+})(%1)
+)";
+
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
@@ -80,13 +96,16 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
                                 : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
                                                engine.context(), "user-content-manager", m_content,
                                                "settings", engine.settings(), nullptr));
-    // Held by this object as well as by the plug, so that its signals can be let go of
-    // whenever the plug goes.
+    // Held for as long as this object lives: the plug destroys the view with the host, and
+    // the handlers must still come off it then.
     g_object_ref_sink(m_view);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
     connect(m_host, &PlugHost::userInput, this, [this] { userActed(); });
+    connect(m_host, &PlugHost::focusEntered, this, [this](bool backward) {
+        runScript(QString(kFocusEdgeScript).arg(backward ? "true" : "false"), [](auto) {});
+    });
 
     WebKitUserScript* focusScript = webkit_user_script_new_for_world(
         kFocusScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
@@ -206,6 +225,15 @@ void WebKitBrowser::connectView() {
         m_view, "create",
         G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction*, WebKitBrowser* b) -> GtkWidget* {
             return GTK_WIDGET(b->onCreate());
+        }),
+        this);
+    // The pointer's back and forward buttons go through the history, as on the other engine.
+    g_signal_connect(
+        m_view, "button-press-event",
+        G_CALLBACK(+[](WebKitWebView*, GdkEventButton* event, WebKitBrowser* b) -> gboolean {
+            if (event->button == 8) return b->GoBack();
+            if (event->button == 9) return b->GoForward();
+            return FALSE;
         }),
         this);
     g_signal_connect(m_view, "close", G_CALLBACK(+[](WebKitWebView*, WebKitBrowser* b) {

@@ -109,7 +109,7 @@ private:
     void finishPrint(bool ok);
 
     WebKitEngine& m_engine;
-    WebKitWebView* m_view;  // shown in the plug host's plug
+    WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
@@ -23,6 +24,9 @@
 namespace skiff {
 
 namespace {
+
+// The engine's report on how it draws, shown with SKIFF_DEBUG as the other engine's is.
+Q_LOGGING_CATEGORY(lcEngine, "skiff.webkitgtk")
 
 // Every load from the network, by address: what "offline" keeps pages from. (WebKit's content
 // rules also take WebSocket addresses for http ones.)
@@ -235,10 +239,13 @@ WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
 
     m_settings = webkit_settings_new();
     // Where OpenGL draws on the CPU, WebKit's compositing costs far more than it gives.
-    if (glRunsOnCpu()) {
+    const bool cpuGl = glRunsOnCpu();
+    if (cpuGl) {
         webkit_settings_set_hardware_acceleration_policy(m_settings,
                                                          WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     }
+    qCInfo(lcEngine, "WebKitGTK %s, compositing %s", qPrintable(version()),
+           cpuGl ? "off (OpenGL draws on the CPU)" : "on");
     webkit_settings_set_enable_developer_extras(m_settings, FALSE);
     applyOptions(EngineOptions::load());
     compileOfflineFilter();
