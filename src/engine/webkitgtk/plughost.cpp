@@ -56,7 +56,7 @@ xcb_atom_t xembedAtom() {
     static const xcb_atom_t atom = [] {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return found;
     }();
@@ -79,7 +79,7 @@ void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
 xcb_window_t inputFocus() {
     xcb_get_input_focus_reply_t* reply =
         xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
-    const xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     free(reply);
     return focus;
 }
