@@ -1,22 +1,23 @@
 // A large page (about 5 MB of markup, 20 000 elements, 200 small images and 50 inline frames),
 // written by this program and served on 127.0.0.1, loaded in Skiff's browser window and in a
-// bare web view. Two comparisons from the same runs:
-//   page_load_vs_bare_engine  wall time from Navigate to DocumentComplete (the bare view:
-//                             load() to loadFinished), medians of several runs
-//   memory_vs_bare_engine     proportional set size of the whole process tree (the program and
-//                             the web engine's processes) once the page has loaded, medians
+// bare web view. Two comparisons from the same runs, for each engine (Skiff on Qt WebEngine
+// against a bare Qt WebEngine view: ..._bare_engine; Skiff on WebKitGTK against a bare WebKitGTK
+// view in a GTK window, bare_webkitgtk: ..._bare_webkitgtk):
+//   page_load_vs_bare_...  wall time from Navigate to DocumentComplete (the bare view: its load
+//                          to the load's end), medians of several runs
+//   memory_vs_bare_...     proportional set size of the whole process tree (the program and the
+//                          web engine's processes) once the page has loaded, medians
 // Each run starts Skiff and the bare program as child processes of this one, alternating, each
 // with a home of its own, on a real X display (tools/bench.sh starts a private Xvfb), so that
 // the page is drawn as a user sees it. A child first shows about:blank, waits until it is
 // settled, then loads the page.
 //
-//   bench_page_load              run the comparisons and print the lines
-//   bench_page_load --skiff URL  (child) Skiff's first browser window
-//   bench_page_load --bare URL   (child) a bare web view
-//   bench_page_load --serve      serve the page until ended, to profile a child by hand
-// A child prints "load_ms=T pss_kb=M" and waits to be ended.
-
-#include <unistd.h>
+//   bench_page_load                     run the comparisons and print the lines
+//   bench_page_load --skiff ENGINE URL  (child) Skiff's first browser window on ENGINE
+//   bench_page_load --bare URL          (child) a bare Qt WebEngine view
+//   bench_page_load --serve             serve the page until ended, to profile a child by hand
+// A child prints "load_ms=T" once the page has settled and waits to be ended; the memory of its
+// process tree is read then.
 
 #include <QApplication>
 #include <QBuffer>
@@ -37,6 +38,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/enginechoice.h"
 #include "browser/frmmain.h"
 #include "childprocess.h"
 #include "engine/qtwebengine/enginesandbox.h"
@@ -152,7 +154,7 @@ private:
 // ---- The children ----
 
 // Counts the loads of a child: the first (about:blank) settles, then the page is loaded and
-// timed; once it has settled too, the memory is read and the child ends.
+// timed; once it has settled too, the time is printed (as bare_webkitgtk does).
 class LoadRun {
 public:
     std::function<void()> navigate;
@@ -167,8 +169,7 @@ public:
             const double ms = m_timer.nsecsElapsed() / 1e6;
             // The parent ends this process once it has read the line.
             QTimer::singleShot(kSettleMs, [ms] {
-                std::printf("load_ms=%.1f pss_kb=%lld\n", ms,
-                            static_cast<long long>(skiff::bench::treePssKb(getpid())));
+                std::printf("load_ms=%.1f\n", ms);
                 std::fflush(stdout);
             });
         }
@@ -179,9 +180,9 @@ private:
     QElapsedTimer m_timer;
 };
 
-int runSkiff(int argc, char** argv, const QString& url) {
+int runSkiff(int argc, char** argv, const QString& engine, const QString& url) {
     LoadRun run;
-    return skiff::bench::runSkiffChild(argc, argv, [&run, url](skiff::FrmMain& window) {
+    return skiff::bench::runSkiffChild(argc, argv, engine, [&run, url](skiff::FrmMain& window) {
         skiff::WebBrowser* wb = window.wbMain();
         run.navigate = [wb, url] { wb->Navigate(url); };
         QObject::connect(wb, &skiff::WebBrowser::DocumentComplete,
@@ -211,7 +212,13 @@ struct Sample {
     double kb = -1;
 };
 
-Sample runChild(const QString& mode, const QString& url) {
+// The program and arguments of a child.
+struct Child {
+    QString program;
+    QStringList arguments;
+};
+
+Sample runChild(const Child& program) {
     QTemporaryDir home;
     QProcess child;
     skiff::bench::useHome(child, home.path());
@@ -228,14 +235,14 @@ Sample runChild(const QString& mode, const QString& url) {
     });
     QObject::connect(&child, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(kChildTimeoutMs, &loop, &QEventLoop::quit);
-    child.start(QCoreApplication::applicationFilePath(), {mode, url});
+    child.start(program.program, program.arguments);
     loop.exec();
-    skiff::bench::endTree(child);
     Sample s;
-    for (const QByteArray& field : output.trimmed().split(' ')) {
-        if (field.startsWith("load_ms=")) s.ms = field.mid(8).toDouble();
-        if (field.startsWith("pss_kb=")) s.kb = field.mid(7).toDouble();
+    if (output.startsWith("load_ms=") && child.state() == QProcess::Running) {
+        s.ms = output.trimmed().mid(8).toDouble();
+        s.kb = static_cast<double>(skiff::bench::treePssKb(child.processId()));
     }
+    skiff::bench::endTree(child);
     return s;
 }
 
@@ -253,41 +260,62 @@ int compare(int argc, char** argv) {
         std::fflush(stdout);
         return app.exec();
     }
-    std::vector<double> skiffMs, bareMs, skiffKb, bareKb;
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString bareWebKit = QCoreApplication::applicationDirPath() + "/bare_webkitgtk";
+    using skiff::EngineKind, skiff::bench::engineName;
+    struct {
+        const char* baseline;  // the end of both lines' names
+        Child skiff;
+        Child bare;
+        std::vector<double> skiffMs, bareMs, skiffKb, bareKb;
+    } comparisons[] = {
+        {"bare_engine",
+         {self, {"--skiff", engineName(EngineKind::QtWebEngine), url}},
+         {self, {"--bare", url}}},
+        {"bare_webkitgtk",
+         {self, {"--skiff", engineName(EngineKind::WebKitGtk), url}},
+         {bareWebKit, {"page-load", url, QString::number(kSettleMs)}}},
+    };
     for (int i = 0; i < kRuns; ++i) {
-        // Alternating which goes first, so that neither always finds the machine warmer.
-        Sample s, b;
-        if (i % 2 == 0) {
-            s = runChild("--skiff", url);
-            b = runChild("--bare", url);
-        } else {
-            b = runChild("--bare", url);
-            s = runChild("--skiff", url);
+        for (auto& c : comparisons) {
+            // Alternating which goes first, so that neither always finds the machine warmer.
+            Sample s, b;
+            if (i % 2 == 0) {
+                s = runChild(c.skiff);
+                b = runChild(c.bare);
+            } else {
+                b = runChild(c.bare);
+                s = runChild(c.skiff);
+            }
+            if (s.ms <= 0 || b.ms <= 0 || s.kb <= 0 || b.kb <= 0) {
+                std::fprintf(stderr, "run %d against %s: %s did not load the page\n", i + 1,
+                             c.baseline, s.ms <= 0 || s.kb <= 0 ? "skiff" : "the bare engine");
+                return 1;
+            }
+            c.skiffMs.push_back(s.ms);
+            c.bareMs.push_back(b.ms);
+            c.skiffKb.push_back(s.kb);
+            c.bareKb.push_back(b.kb);
+            std::printf("run %d against %s: skiff %.0f ms %.0f MB, bare %.0f ms %.0f MB\n", i + 1,
+                        c.baseline, s.ms, s.kb / 1024, b.ms, b.kb / 1024);
+            std::fflush(stdout);
         }
-        if (s.ms <= 0 || b.ms <= 0 || s.kb <= 0 || b.kb <= 0) {
-            std::fprintf(stderr, "run %d: %s did not load the page\n", i + 1,
-                         s.ms <= 0 || s.kb <= 0 ? "skiff" : "the bare engine");
-            return 1;
-        }
-        skiffMs.push_back(s.ms);
-        bareMs.push_back(b.ms);
-        skiffKb.push_back(s.kb);
-        bareKb.push_back(b.kb);
-        std::printf("run %d: skiff %.0f ms %.0f MB, bare engine %.0f ms %.0f MB\n", i + 1, s.ms,
-                    s.kb / 1024, b.ms, b.kb / 1024);
-        std::fflush(stdout);
     }
     using skiff::bench::median;
-    std::printf("page_load_vs_bare_engine ratio=%.2f goal<=1.05\n",
-                median(skiffMs) / median(bareMs));
-    std::printf("memory_vs_bare_engine ratio=%.2f goal<=1.10\n", median(skiffKb) / median(bareKb));
+    for (const auto& c : comparisons) {
+        std::printf("page_load_vs_%s ratio=%.2f goal<=1.05\n", c.baseline,
+                    median(c.skiffMs) / median(c.bareMs));
+        std::printf("memory_vs_%s ratio=%.2f goal<=1.10\n", c.baseline,
+                    median(c.skiffKb) / median(c.bareKb));
+    }
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv, argv[2]);
+    if (argc >= 4 && QByteArray(argv[1]) == "--skiff")
+        return runSkiff(argc, argv, argv[2], argv[3]);
     if (argc >= 3 && QByteArray(argv[1]) == "--bare") return runBare(argc, argv, argv[2]);
     return compare(argc, argv);
 }

@@ -1,14 +1,19 @@
 // Wall time from process start to the start-up page's document-complete event: Skiff against
-// a minimal program that shows the same local page in a bare web view. Each is started as a
-// child process of this program, with a home of its own, on a real X display (tools/bench.sh
-// starts a private Xvfb), several times, alternating, after one start of each that is not
-// counted; the medians are compared. A child says when its page is complete on its standard
-// output; the time ends when that line arrives. The bare program takes Qt's defaults, as such a
-// program would; Skiff picks its renderer itself (engine/qtwebengine/scenegraph.h).
+// a minimal program that shows the same local page in a bare web view, once for each engine:
+//   startup_vs_bare_engine     Skiff on Qt WebEngine against a bare Qt WebEngine view
+//   startup_vs_bare_webkitgtk  Skiff on WebKitGTK against a bare WebKitGTK view in a GTK window
+//                              (bare_webkitgtk)
+// Each is started as a child process of this program, with a home of its own, on a real X
+// display (tools/bench.sh starts a private Xvfb), several times, alternating, after one start
+// of each that is not counted; the medians are compared. A child says when its page is complete
+// on its standard output; the time ends when that line arrives. The bare Qt program takes Qt's
+// defaults, as such a program would; Skiff picks its renderer itself
+// (engine/qtwebengine/scenegraph.h), and so does the bare WebKitGTK view, the way Skiff does.
 //
-//   bench_startup                 run the comparison and print the line
-//   bench_startup --skiff PAGE    (child) start Skiff with PAGE as stored start-up page
-//   bench_startup --bare PAGE     (child) load PAGE in a bare web view
+//   bench_startup                        run the comparisons and print the lines
+//   bench_startup --skiff ENGINE PAGE    (child) start Skiff on ENGINE with PAGE as stored
+//                                        start-up page
+//   bench_startup --bare PAGE            (child) load PAGE in a bare Qt WebEngine view
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +28,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/enginechoice.h"
 #include "browser/frmmain.h"
 #include "childprocess.h"
 #include "core/settingsstore.h"
@@ -44,8 +50,8 @@ void complete() {
     std::fflush(stdout);
 }
 
-int runSkiff(int argc, char** argv) {
-    return skiff::bench::runSkiffChild(argc, argv, [](skiff::FrmMain& window) {
+int runSkiff(int argc, char** argv, const QString& engine) {
+    return skiff::bench::runSkiffChild(argc, argv, engine, [](skiff::FrmMain& window) {
         QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, complete);
     });
 }
@@ -62,15 +68,29 @@ int runBare(int argc, char** argv, const QString& page) {
     return app.exec();
 }
 
+// A child program: the program and its arguments.
+struct Child {
+    QString program;
+    QStringList arguments;
+};
+
+// The two programs of one comparison line and their times.
+struct Comparison {
+    const char* line;
+    Child skiff;
+    Child bare;
+    std::vector<double> skiffTimes, bareTimes;
+};
+
 // Milliseconds from starting the child until it says that its first page is complete.
-double timeChild(const QString& mode, const QString& page, const QString& home) {
+double timeChild(const Child& program, const QString& home) {
     QProcess child;
     skiff::bench::useHome(child, home);
     if (!skiff::bench::useXDisplay(child)) return -1;
     child.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
-    child.start(QCoreApplication::applicationFilePath(), {mode, page});
+    child.start(program.program, program.arguments);
     QByteArray output;
     while (!output.contains('\n') && child.waitForReadyRead(120000))
         output += child.readAllStandardOutput();
@@ -100,25 +120,45 @@ int compare(int argc, char** argv) {
                            page) != skiff::SaveResult::Saved)
         return 1;
 
-    std::vector<double> skiffTimes, bareTimes;
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString bareWebKit = QCoreApplication::applicationDirPath() + "/bare_webkitgtk";
+    using skiff::EngineKind, skiff::bench::engineName;
+    Comparison comparisons[] = {
+        {"startup_vs_bare_engine",
+         {self, {"--skiff", engineName(EngineKind::QtWebEngine), page}},
+         {self, {"--bare", page}}},
+        {"startup_vs_bare_webkitgtk",
+         {self, {"--skiff", engineName(EngineKind::WebKitGtk), page}},
+         {bareWebKit, {"startup", page}}},
+    };
     for (int i = -kWarmUpRuns; i < kRuns; ++i) {
-        const double s = timeChild("--skiff", page, home);
-        const double b = timeChild("--bare", page, home);
-        if (s < 0 || b < 0) return 1;
-        if (i < 0) continue;
-        skiffTimes.push_back(s);
-        bareTimes.push_back(b);
-        std::printf("run %d: skiff %.0f ms, bare engine %.0f ms\n", i + 1, s, b);
+        for (Comparison& c : comparisons) {
+            const double s = timeChild(c.skiff, home);
+            const double b = timeChild(c.bare, home);
+            if (s < 0 || b < 0) {
+                std::fprintf(stderr, "%s: %s did not load the page\n", c.line,
+                             s < 0 ? "skiff" : "the bare engine");
+                return 1;
+            }
+            if (i < 0) continue;
+            c.skiffTimes.push_back(s);
+            c.bareTimes.push_back(b);
+            std::printf("run %d of %s: skiff %.0f ms, bare engine %.0f ms\n", i + 1, c.line, s, b);
+            std::fflush(stdout);
+        }
     }
-    const double s = skiff::bench::median(skiffTimes), b = skiff::bench::median(bareTimes);
-    std::printf("startup_vs_bare_engine ratio=%.2f goal<=1.05\n", s / b);
+    for (const Comparison& c : comparisons) {
+        const double s = skiff::bench::median(c.skiffTimes);
+        const double b = skiff::bench::median(c.bareTimes);
+        std::printf("%s ratio=%.2f goal<=1.05\n", c.line, s / b);
+    }
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv);
+    if (argc >= 4 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv, argv[2]);
     if (argc >= 3 && QByteArray(argv[1]) == "--bare") return runBare(argc, argv, argv[2]);
     return compare(argc, argv);
 }

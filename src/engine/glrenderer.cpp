@@ -4,6 +4,8 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
+#include "engine/softwaregl.h"
+
 namespace skiff {
 
 namespace {
@@ -23,13 +25,7 @@ QByteArray openGlRenderer() {
 }  // namespace
 
 bool isSoftwareRenderer(const QByteArray& glRenderer) {
-    // Mesa's (llvmpipe, softpipe, the classic swrast) and Chromium's own.
-    static const char* const kSoftware[] = {"llvmpipe", "softpipe", "software rasterizer", "swrast",
-                                            "swiftshader"};
-    const QByteArray name = glRenderer.toLower();
-    for (const char* software : kSoftware)
-        if (name.contains(software)) return true;
-    return false;
+    return namesSoftwareRenderer(std::string_view(glRenderer.constData(), glRenderer.size()));
 }
 
 bool glRunsOnCpu() {
