@@ -145,6 +145,22 @@ private:
     }
 };
 
+namespace {
+
+XErrorHandler g_gdkErrorHandler = nullptr;
+
+int passGoneWindows(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+    return g_gdkErrorHandler ? g_gdkErrorHandler(display, error) : 0;
+}
+
+}  // namespace
+
+void PlugHost::tolerateGoneWindows() {
+    if (g_gdkErrorHandler) return;
+    g_gdkErrorHandler = XSetErrorHandler(passGoneWindows);
+}
+
 bool PlugHost::available(QString* why) {
     if (QGuiApplication::platformName() == "xcb" && connection()) return true;
     if (why) {
@@ -212,16 +228,6 @@ unsigned long PlugHost::plugWindow() const {
     return gtk_plug_get_id(GTK_PLUG(m_plug));
 }
 
-// A widget the program lays over the page (such as the find bar) needs a window of its own
-// to show above the plug's.
-void PlugHost::childEvent(QChildEvent* event) {
-    QWidget::childEvent(event);
-    auto* child = qobject_cast<QWidget*>(event->child());
-    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
-    child->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    child->setAttribute(Qt::WA_NativeWindow);
-}
-
 void PlugHost::resizeEvent(QResizeEvent* event) {
     m_container->setGeometry(rect());
     gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
@@ -235,6 +241,7 @@ void PlugHost::childEvent(QChildEvent* event) {
     auto* child = qobject_cast<QWidget*>(event->child());
     if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
     if (child->testAttribute(Qt::WA_NativeWindow)) return;
+    child->setAttribute(Qt::WA_DontCreateNativeAncestors);
     child->setAttribute(Qt::WA_NativeWindow);
     child->raise();
 }

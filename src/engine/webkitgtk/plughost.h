@@ -29,6 +29,12 @@ public:
     PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent = nullptr);
     ~PlugHost() override;
 
+    // GDK ends the program on an X error it did not expect. Qt and GTK each talk to the X
+    // server on a connection of their own, so a request of GTK's may reach a window that Qt
+    // has just destroyed (the plug's window goes with the Qt window it lies in): such errors
+    // about windows that are gone are let pass, and only those. Call it once GTK has started.
+    static void tolerateGoneWindows();
+
     // Whether the X11 windowing system the embedding needs is what Qt runs on; when not, why.
     static bool available(QString* why);
 
@@ -47,7 +53,6 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void childEvent(QChildEvent* event) override;
 
 private:
     class NativeFilter;

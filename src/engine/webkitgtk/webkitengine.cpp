@@ -201,6 +201,7 @@ bool WebKitEngine::canStart(QString* why) {
         if (why) *why = "GTK cannot open the display";
         return false;
     }
+    PlugHost::tolerateGoneWindows();
     return true;
 }
 
