@@ -171,15 +171,19 @@ void WebKitBrowser::connectView() {
                      this);
     // WebKit shows a page saying why a load failed, unless a handler before its own says it
     // did: the one after its own runs only when it shows none.
-    g_signal_connect(m_view, "load-failed",
-                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
-                                    WebKitBrowser* b) -> gboolean {
-                         b->onLoadFailed(fromUtf8(uri),
-                                         g_error_matches(error, WEBKIT_NETWORK_ERROR,
-                                                         WEBKIT_NETWORK_ERROR_CANCELLED));
-                         return FALSE;
-                     }),
-                     this);
+    g_signal_connect(
+        m_view, "load-failed",
+        G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                       WebKitBrowser* b) -> gboolean {
+            // A page that turned into a download stopped, as on the other engine.
+            b->onLoadFailed(
+                fromUtf8(uri),
+                g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                    g_error_matches(error, WEBKIT_POLICY_ERROR,
+                                    WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE));
+            return FALSE;
+        }),
+        this);
     // A page refused for its certificate did not load (the engine's dialogs say why).
     g_signal_connect(m_view, "load-failed-with-tls-errors",
                      G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*,

@@ -308,6 +308,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window->progressText(), progress, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(inState(), kWait);
         QCOMPARE(window->path(), chosen);
+        QVERIFY(page.messages.contains("Stopped"));  // the page's load, not a failure
         QTest::qWait(3000);  // for a question or a request again, which must not come
         const QString downloads =
             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
