@@ -434,9 +434,8 @@ bool WebKitBrowser::pageProperties(std::function<void(const PageProperties&)> do
         const bool valid =
             webkit_web_view_get_tls_info(m_view, &certificate, &errors) && errors == 0;
         const bool trusted = valid && !m_engine.siteDecisions().certificateAllowed(url);
-        QString title = fromUtf8(webkit_web_view_get_title(m_view));
-        if (title.isEmpty()) title = url.toString();
-        done(pagePropertiesOf(title, url, trusted, answer.value_or(QString())));
+        done(pagePropertiesOf(fromUtf8(webkit_web_view_get_title(m_view)), url, trusted,
+                              answer.value_or(QString())));
     });
     return true;
 }
