@@ -1,4 +1,5 @@
 // The page tools' operations of the WebKitGTK component: find, print, save, page properties.
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTimer>
+
 #include <cstdio>
 #include <memory>
 
@@ -68,7 +70,12 @@ public:
     explicit ReplacingFile(const QString& destination) : m_destination(destination) {
         QTemporaryFile file(QFileInfo(destination).dir().filePath(".skiff-XXXXXX.part"));
         file.setAutoRemove(false);
-        if (file.open()) m_temporary = file.fileName();
+        if (!file.open()) return;
+        m_temporary = file.fileName();
+        // As a file made anew gets them, not the temporary file's own (for the user alone).
+        const mode_t mask = umask(0);
+        umask(mask);
+        ::chmod(QFile::encodeName(m_temporary).constData(), 0666 & ~mask);
     }
     ~ReplacingFile() {
         if (!m_temporary.isEmpty()) QFile::remove(m_temporary);
