@@ -13,6 +13,7 @@ const char kPagePropertiesScript[] = R"JS(
     var markup = document.documentElement ? document.documentElement.outerHTML : "";
     var modified = Date.parse(document.lastModified);
     return JSON.stringify({
+        title: document.title,
         type: document.contentType,
         encoding: document.characterSet,
         received: entry ? entry.decodedBodySize : 0,
@@ -50,7 +51,9 @@ PageProperties pagePropertiesOf(const QString& title, const QUrl& url, bool cert
                                 const QString& answer) {
     const QJsonObject read = QJsonDocument::fromJson(answer.toUtf8()).object();
     PageProperties properties;
-    properties.title = title;
+    properties.title = !title.isEmpty()                            ? title
+                       : !read.value("title").toString().isEmpty() ? read.value("title").toString()
+                                                                   : url.toString();
     properties.address = url.toString();
     properties.protocol = url.scheme();
     properties.type = read.value("type").toString();

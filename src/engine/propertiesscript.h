@@ -11,7 +11,8 @@ namespace skiff {
 // world (the page cannot change its answers); it answers a JSON text for pagePropertiesOf().
 extern const char kPagePropertiesScript[];
 
-// The properties of the page at `url` titled `title`, from the script's `answer`. The connection
+// The properties of the page at `url` titled `title` (when the engine knows no title yet, the
+// document's, or else the address), from the script's `answer`. The connection
 // is secure for an https address whose certificate the engine found valid and the user did not
 // let through (`certificateTrusted`).
 PageProperties pagePropertiesOf(const QString& title, const QUrl& url, bool certificateTrusted,

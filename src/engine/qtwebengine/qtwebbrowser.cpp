@@ -370,6 +370,12 @@ void QtWebBrowser::findText(const QString& text, bool backward, bool caseSensiti
     QWebEnginePage::FindFlags flags;
     if (backward) flags |= QWebEnginePage::FindBackward;
     if (caseSensitive) flags |= QWebEnginePage::FindCaseSensitively;
+    if (text.isEmpty()) {
+        page()->findText(text, flags, [done](const QWebEngineFindTextResult&) {
+            if (done) done({});
+        });
+        return;
+    }
     // A search that a later one overtook gets the later one's answer.
     const quint64 number = ++m_searchCount;
     m_searches.insert(number, std::move(done));

@@ -219,7 +219,7 @@ PlugHost::~PlugHost() {
     GdkWindow* plug = gtk_widget_get_window(m_plug);
     gdk_window_reparent(plug, gdk_screen_get_root_window(gdk_window_get_screen(plug)), 0, 0);
     gdk_display_sync(gdk_window_get_display(plug));
-    delete m_container;
+    delete std::exchange(m_container, nullptr);
     gtk_widget_destroy(m_plug);
     gdk_x11_display_error_trap_pop_ignored(display);
 }
@@ -228,22 +228,44 @@ unsigned long PlugHost::plugWindow() const {
     return gtk_plug_get_id(GTK_PLUG(m_plug));
 }
 
-void PlugHost::resizeEvent(QResizeEvent* event) {
-    m_container->setGeometry(rect());
-    gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, event->size().width()),
-                      std::max(1, event->size().height()));
+void PlugHost::resizeEvent(QResizeEvent*) {
+    placePage();
 }
 
-// The GTK widget's window lies over everything Qt draws in the host's own window: a child widget
-// gets an X window of its own, above the GTK widget's, before it first shows.
+// The plug's window lies over everything Qt draws in the host's area: the page takes the part
+// above the host's other child widgets that show (a find bar along the bottom).
 void PlugHost::childEvent(QChildEvent* event) {
     QWidget::childEvent(event);
-    auto* child = qobject_cast<QWidget*>(event->child());
-    if (event->type() != QEvent::ChildPolished || !child || child == m_container) return;
-    if (child->testAttribute(Qt::WA_NativeWindow)) return;
-    child->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    child->setAttribute(Qt::WA_NativeWindow);
-    child->raise();
+    QObject* child = event->child();
+    if (event->type() == QEvent::ChildPolished && child != m_container) {
+        child->removeEventFilter(this);
+        child->installEventFilter(this);
+    }
+    if (event->removed()) placePage();
+}
+
+bool PlugHost::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::Move:
+        case QEvent::Resize:
+            placePage();
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlugHost::placePage() {
+    if (!m_container) return;
+    int bottom = height();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != m_container && !child->isHidden()) bottom = std::min(bottom, child->y());
+    }
+    m_container->setGeometry(0, 0, width(), bottom);
+    gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, width()), std::max(1, bottom));
 }
 
 // Tab and Shift+Tab from the widget before or after bring the focus to the page's first or last

@@ -49,16 +49,18 @@ signals:
     void focusEntered(bool backward);
 
 protected:
-    void childEvent(QChildEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class NativeFilter;
     friend class NativeFilter;
 
     unsigned long plugWindow() const;
+    void placePage();
     // GTK's key handlers: before the GTK widget sees a key, and after it did not use it.
     bool keyBeforePage(unsigned keyval, unsigned state, bool press);
     void keyAfterPage(unsigned keyval, unsigned state, bool press);

@@ -1,4 +1,5 @@
 // The page tools' operations of the WebKitGTK component: find, print, save, page properties.
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTimer>
+
 #include <cstdio>
 #include <memory>
 
@@ -68,7 +70,12 @@ public:
     explicit ReplacingFile(const QString& destination) : m_destination(destination) {
         QTemporaryFile file(QFileInfo(destination).dir().filePath(".skiff-XXXXXX.part"));
         file.setAutoRemove(false);
-        if (file.open()) m_temporary = file.fileName();
+        if (!file.open()) return;
+        m_temporary = file.fileName();
+        // As a file made anew gets them, not the temporary file's own (for the user alone).
+        const mode_t mask = umask(0);
+        umask(mask);
+        ::chmod(QFile::encodeName(m_temporary).constData(), 0666 & ~mask);
     }
     ~ReplacingFile() {
         if (!m_temporary.isEmpty()) QFile::remove(m_temporary);
@@ -434,9 +441,8 @@ bool WebKitBrowser::pageProperties(std::function<void(const PageProperties&)> do
         const bool valid =
             webkit_web_view_get_tls_info(m_view, &certificate, &errors) && errors == 0;
         const bool trusted = valid && !m_engine.siteDecisions().certificateAllowed(url);
-        QString title = fromUtf8(webkit_web_view_get_title(m_view));
-        if (title.isEmpty()) title = url.toString();
-        done(pagePropertiesOf(title, url, trusted, answer.value_or(QString())));
+        done(pagePropertiesOf(fromUtf8(webkit_web_view_get_title(m_view)), url, trusted,
+                              answer.value_or(QString())));
     });
     return true;
 }
