@@ -119,7 +119,7 @@ public:
             case XCB_FOCUS_OUT: {
                 auto* focus = reinterpret_cast<xcb_focus_in_event_t*>(event);
                 if (isPlug(focus->event)) return true;
-                return (event->response_type & 0x7f) == XCB_FOCUS_OUT && isPlug(inputFocus());
+                return (event->response_type & 0x7f) == XCB_FOCUS_OUT && inPlug(inputFocus());
             }
             case XCB_CLIENT_MESSAGE: {
                 auto* client = reinterpret_cast<xcb_client_message_event_t*>(event);
@@ -142,6 +142,20 @@ private:
         if (window == XCB_WINDOW_NONE) return false;
         return std::any_of(hosts.begin(), hosts.end(),
                            [window](PlugHost* host) { return host->plugWindow() == window; });
+    }
+
+    // A plug, or a window inside one (GTK gives the keyboard focus to a small window of its own
+    // inside its top-level one).
+    bool inPlug(xcb_window_t window) const {
+        for (int depth = 0; depth < 4 && window != XCB_WINDOW_NONE; ++depth) {
+            if (isPlug(window)) return true;
+            xcb_query_tree_reply_t* tree =
+                xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr);
+            if (!tree) return false;
+            window = tree->parent == tree->root ? xcb_window_t(XCB_WINDOW_NONE) : tree->parent;
+            free(tree);
+        }
+        return false;
     }
 };
 

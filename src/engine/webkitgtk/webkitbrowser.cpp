@@ -83,6 +83,7 @@ struct Pending {
 WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowser* opener)
     : WebBrowser(parent),
       m_engine(engine),
+      m_openedByPage(opener != nullptr),
       m_content(webkit_user_content_manager_new()),
       m_pageDialogs(new PageDialogs(
           [this]() -> QWidget* { return m_host ? m_host->window() : nullptr; }, this)) {
@@ -225,12 +226,13 @@ void WebKitBrowser::connectView() {
                                  : QString());
         }),
         this);
-    g_signal_connect(
-        m_view, "create",
-        G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction*, WebKitBrowser* b) -> GtkWidget* {
-            return GTK_WIDGET(b->onCreate());
-        }),
-        this);
+    g_signal_connect(m_view, "create",
+                     G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction* action,
+                                    WebKitBrowser* b) -> GtkWidget* {
+                         return GTK_WIDGET(b->onCreate(fromUtf8(webkit_uri_request_get_uri(
+                             webkit_navigation_action_get_request(action)))));
+                     }),
+                     this);
     // The pointer's back and forward buttons go through the history, as on the other engine.
     g_signal_connect(
         m_view, "button-press-event",
@@ -269,8 +271,10 @@ void WebKitBrowser::Navigate(const QString& address) {
     const QUrl typed = QUrl::fromUserInput(address);
     const QUrl url = typed.isValid() ? typed : QUrl(address);
     // As on the other engine, Back and Forward are reported before the first load, so that the
-    // host draws its buttons right the first time.
-    if (!m_backEnabled) {
+    // host draws its buttons right the first time. A window made for a page reports them when
+    // its load starts, not inside WebKit's request for it: a host that lets events run there
+    // would have the start-up page shown first, and Back enabled.
+    if (!m_backEnabled && !m_openedByPage) {
         const QPointer<WebKitBrowser> self(this);
         reportCommandStates();  // the host's handler may close the window
         if (!self || !view()) return;
@@ -384,9 +388,10 @@ bool WebKitBrowser::pageReady() const {
     return !uri.isEmpty() && uri != "about:blank";
 }
 
-WebKitWebView* WebKitBrowser::onCreate() {
+WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
     auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
     if (!target || target == this || !target->view()) return nullptr;
+    target->m_requestedAddress = address;
     return target->m_view;
 }
 
@@ -455,8 +460,11 @@ void WebKitBrowser::startLoad() {
     m_pageDialogs->newDocument();
     documentReplaced();
     emit DownloadBegin();
-    emit StatusTextChange("Loading " + shownAddress(fromUtf8(webkit_web_view_get_uri(m_view))) +
-                          "...");
+    // The first load of a page's window starts before the view knows its address.
+    const QString address = fromUtf8(webkit_web_view_get_uri(m_view));
+    emit StatusTextChange(
+        "Loading " +
+        shownAddress(address.isEmpty() ? std::exchange(m_requestedAddress, {}) : address) + "...");
     reportCommandStates();
 }
 

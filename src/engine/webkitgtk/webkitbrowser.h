@@ -96,7 +96,7 @@ private:
     void onLinkHovered(const QString& uri);
     void onFocusReport(const QString& tag);
     bool onScriptDialog(WebKitScriptDialog* dialog);
-    WebKitWebView* onCreate();
+    WebKitWebView* onCreate(const QString& address);
     void reportCommandStates();
     // The page tools (webkitpagetools.cpp).
     struct Tools;
@@ -109,6 +109,7 @@ private:
     void finishPrint(bool ok);
 
     WebKitEngine& m_engine;
+    const bool m_openedByPage;
     WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
     QPointer<PlugHost> m_host;
@@ -120,6 +121,7 @@ private:
     bool m_loading = false;
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
     QString m_reportedAddress;         // the address NavigateComplete2 last reported
+    QString m_requestedAddress;        // the page's address for a window made for a page
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
     // WebKit's page saying why the load under way failed: to come, or loading.

