@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/download.h"
@@ -204,7 +205,6 @@ WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
     }
     webkit_settings_set_enable_developer_extras(m_settings, FALSE);
     applyOptions(EngineOptions::load());
-    compileOfflineFilter();
 }
 
 WebKitEngine::~WebKitEngine() {
@@ -263,7 +263,9 @@ void WebKitEngine::compileOfflineFilter() {
     g_object_unref(filters);
 }
 
+// Compiled when first needed: compiling it at start delayed the first page by about 150 ms.
 WebKitUserContentFilter* WebKitEngine::offlineFilter() {
+    if (!std::exchange(m_offlineFilterStarted, true)) compileOfflineFilter();
     if (!m_offlineFilterDone) {
         QEventLoop wait;
         QTimer poll;
