@@ -67,14 +67,14 @@ int runFloor(int argc, char** argv) {
 
 // CPU seconds of the child's process tree over the measured span, after it has settled;
 // negative when the child does not keep running.
-double idleCpu(const QString& program, const QStringList& arguments) {
+double idleCpu(const skiff::bench::ChildProgram& program) {
     QTemporaryDir home;
     QProcess child;
     skiff::bench::useHome(child, home.path());
     if (!skiff::bench::useXDisplay(child)) return -1;
     child.setStandardOutputFile(QProcess::nullDevice());
     child.setStandardErrorFile(QProcess::nullDevice());
-    child.start(program, arguments);
+    child.start(program.program, program.arguments);
     if (!child.waitForStarted()) return -1;
     const qint64 pid = child.processId();
     QThread::sleep(kSettleSeconds);
@@ -93,26 +93,22 @@ int compare(int argc, char** argv) {
         return 1;
     }
     const QString self = QCoreApplication::applicationFilePath();
-    const QString bareWebKit = QCoreApplication::applicationDirPath() + "/bare_webkitgtk";
     using skiff::EngineKind, skiff::bench::engineName;
     const struct {
         const char* line;
         QStringList skiff;
-        QString floorProgram;
-        QStringList floor;
+        skiff::bench::ChildProgram floor;
     } comparisons[] = {
         {"idle_cpu_vs_clock_floor",
          {"--skiff", engineName(EngineKind::QtWebEngine)},
-         self,
-         {"--floor"}},
+         {self, {"--floor"}}},
         {"idle_cpu_webkitgtk_vs_clock_floor",
          {"--skiff", engineName(EngineKind::WebKitGtk)},
-         bareWebKit,
-         {"clock"}},
+         skiff::bench::bareWebKitGtk({"clock"})},
     };
     for (const auto& c : comparisons) {
-        const double floor = idleCpu(c.floorProgram, c.floor);
-        const double skiff = idleCpu(self, c.skiff);
+        const double floor = idleCpu(c.floor);
+        const double skiff = idleCpu({self, c.skiff});
         if (floor <= 0 || skiff < 0) {
             std::fprintf(stderr, "%s: %s did not keep running\n", c.line,
                          floor <= 0 ? "the floor" : "skiff");

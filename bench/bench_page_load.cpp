@@ -212,13 +212,7 @@ struct Sample {
     double kb = -1;
 };
 
-// The program and arguments of a child.
-struct Child {
-    QString program;
-    QStringList arguments;
-};
-
-Sample runChild(const Child& program) {
+Sample runChild(const skiff::bench::ChildProgram& program) {
     QTemporaryDir home;
     QProcess child;
     skiff::bench::useHome(child, home.path());
@@ -261,12 +255,11 @@ int compare(int argc, char** argv) {
         return app.exec();
     }
     const QString self = QCoreApplication::applicationFilePath();
-    const QString bareWebKit = QCoreApplication::applicationDirPath() + "/bare_webkitgtk";
     using skiff::EngineKind, skiff::bench::engineName;
     struct {
         const char* baseline;  // the end of both lines' names
-        Child skiff;
-        Child bare;
+        skiff::bench::ChildProgram skiff;
+        skiff::bench::ChildProgram bare;
         std::vector<double> skiffMs, bareMs, skiffKb, bareKb;
     } comparisons[] = {
         {"bare_engine",
@@ -274,7 +267,7 @@ int compare(int argc, char** argv) {
          {self, {"--bare", url}}},
         {"bare_webkitgtk",
          {self, {"--skiff", engineName(EngineKind::WebKitGtk), url}},
-         {bareWebKit, {"page-load", url, QString::number(kSettleMs)}}},
+         skiff::bench::bareWebKitGtk({"page-load", url, QString::number(kSettleMs)})},
     };
     for (int i = 0; i < kRuns; ++i) {
         for (auto& c : comparisons) {

@@ -68,22 +68,16 @@ int runBare(int argc, char** argv, const QString& page) {
     return app.exec();
 }
 
-// A child program: the program and its arguments.
-struct Child {
-    QString program;
-    QStringList arguments;
-};
-
 // The two programs of one comparison line and their times.
 struct Comparison {
     const char* line;
-    Child skiff;
-    Child bare;
+    skiff::bench::ChildProgram skiff;
+    skiff::bench::ChildProgram bare;
     std::vector<double> skiffTimes, bareTimes;
 };
 
 // Milliseconds from starting the child until it says that its first page is complete.
-double timeChild(const Child& program, const QString& home) {
+double timeChild(const skiff::bench::ChildProgram& program, const QString& home) {
     QProcess child;
     skiff::bench::useHome(child, home);
     if (!skiff::bench::useXDisplay(child)) return -1;
@@ -121,7 +115,6 @@ int compare(int argc, char** argv) {
         return 1;
 
     const QString self = QCoreApplication::applicationFilePath();
-    const QString bareWebKit = QCoreApplication::applicationDirPath() + "/bare_webkitgtk";
     using skiff::EngineKind, skiff::bench::engineName;
     Comparison comparisons[] = {
         {"startup_vs_bare_engine",
@@ -129,7 +122,7 @@ int compare(int argc, char** argv) {
          {self, {"--bare", page}}},
         {"startup_vs_bare_webkitgtk",
          {self, {"--skiff", engineName(EngineKind::WebKitGtk), page}},
-         {bareWebKit, {"startup", page}}},
+         skiff::bench::bareWebKitGtk({"startup", page})},
     };
     for (int i = -kWarmUpRuns; i < kRuns; ++i) {
         for (Comparison& c : comparisons) {

@@ -7,16 +7,30 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <vector>
 
 namespace skiff::bench {
+
+// A child program of a benchmark: the program and its arguments.
+struct ChildProgram {
+    QString program;
+    QStringList arguments;
+};
+
+// The bare WebKitGTK view of the WebKitGTK comparisons (bench/bare_webkitgtk.cpp), built beside
+// the benchmark programs, with `arguments`.
+inline ChildProgram bareWebKitGtk(const QStringList& arguments) {
+    return {QCoreApplication::applicationDirPath() + "/bare_webkitgtk", arguments};
+}
 
 // Points the child's home, configuration, data and cache folders and its working folder into
 // `home`, so that nothing it stores reaches the real home folder.

