@@ -183,9 +183,11 @@ void WebKitBrowser::connectView() {
         this);
     g_signal_connect(
         m_view, "create",
-        G_CALLBACK(+[](WebKitWebView*, WebKitNavigationAction*, WebKitBrowser* b) -> GtkWidget* {
-            return GTK_WIDGET(b->onCreate());
-        }),
+        G_CALLBACK(
+            +[](WebKitWebView*, WebKitNavigationAction* action, WebKitBrowser* b) -> GtkWidget* {
+                WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+                return GTK_WIDGET(b->onCreate(fromUtf8(webkit_uri_request_get_uri(request))));
+            }),
         this);
     // The pointer's back and forward buttons go through the history, as on the other engine.
     g_signal_connect(
@@ -339,9 +341,12 @@ bool WebKitBrowser::pageReady() const {
     return !uri.isEmpty() && uri != "about:blank";
 }
 
-WebKitWebView* WebKitBrowser::onCreate() {
+// The new window loads its own first page, which would take the place of the one the page
+// asked for: that one follows once the window's own is done, as on the other engine.
+WebKitWebView* WebKitBrowser::onCreate(const QString& uri) {
     auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
     if (!target || target == this || !target->view()) return nullptr;
+    target->m_pageUri = uri;
     return target->m_view;
 }
 
@@ -411,6 +416,8 @@ void WebKitBrowser::onLoadChanged(int event) {
             emit DownloadComplete(succeeded);
             emit DocumentComplete(succeeded);
             reportCommandStates();
+            if (!m_pageUri.isEmpty() && view())
+                webkit_web_view_load_uri(m_view, std::exchange(m_pageUri, {}).toUtf8().constData());
             break;
         }
         default:

@@ -85,7 +85,7 @@ private:
     void onLinkHovered(const QString& uri);
     void onFocusReport(const QString& tag);
     bool onScriptDialog(WebKitScriptDialog* dialog);
-    WebKitWebView* onCreate();
+    WebKitWebView* onCreate(const QString& uri);
     void reportCommandStates();
 
     WebKitEngine& m_engine;
@@ -100,6 +100,7 @@ private:
     bool m_loading = false;
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
     QString m_requestedUri;            // asked for with Navigate, until its load starts
+    QString m_pageUri;                 // of a window a page asked for, after its first load
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
     std::optional<QString> m_activeTag;
