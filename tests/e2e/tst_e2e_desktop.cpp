@@ -64,11 +64,12 @@ void E2EDesktop::xdgOpenStartsSkiffOnTheAddress() {
         QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), file);
     }
 
-    // A desktop of no known kind, whose applications are the installed ones; xdg-open's last
-    // resort, $BROWSER, fails rather than start another browser.
+    // A desktop of no known kind, whose applications are the installed ones first; xdg-open's
+    // last resort, $BROWSER, fails rather than start another browser.
     SkiffProcess skiff(x, proxy.port());
     skiff.setEnvironment("PATH", prefix + "/bin:" + qEnvironmentVariable("PATH"));
-    skiff.setEnvironment("XDG_DATA_DIRS", prefix + "/share");
+    // The system's data stay after them: GLib and WebKit read their settings schemas there.
+    skiff.setEnvironment("XDG_DATA_DIRS", prefix + "/share:/usr/local/share:/usr/share");
     skiff.setEnvironment("XDG_CONFIG_DIRS", folder.filePath("no-config"));
     skiff.setEnvironment("XDG_CURRENT_DESKTOP", "X-Generic");
     skiff.setEnvironment("BROWSER", "false");

@@ -18,6 +18,9 @@
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
                                     Qt::KeyboardModifiers modifiers, const QString& text = {},
                                     bool autorep = false, ushort count = 1);
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button,
+                                      QEvent::Type type, Qt::KeyboardModifiers mods, int timestamp);
 
 namespace skiff {
 
@@ -26,6 +29,7 @@ namespace {
 // Xlib's headers (after this point) define names such as KeyPress and FocusIn as macros.
 constexpr QEvent::Type kKeyPress = QEvent::KeyPress;
 constexpr QEvent::Type kKeyRelease = QEvent::KeyRelease;
+constexpr QEvent::Type kMouseMove = QEvent::MouseMove;
 
 }  // namespace
 
@@ -214,6 +218,16 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
         g_signal_connect_after(m_plug, signal, G_CALLBACK(onUnusedKey), this);
     }
     g_signal_connect(child, "button-press-event", G_CALLBACK(onButton), this);
+    // Qt sees no pointer motion over the plug, and takes a motion back onto its own widgets to
+    // the spot where it last saw the pointer for no motion at all (the button under it would
+    // not light up): it learns where the pointer is in the page.
+    const auto onPointer = +[](GtkWidget*, GdkEvent* event, PlugHost* host) -> gboolean {
+        gdouble x = 0, y = 0;
+        if (gdk_event_get_root_coords(event, &x, &y)) host->pointerInPage(QPoint(int(x), int(y)));
+        return FALSE;
+    };
+    for (const char* signal : {"enter-notify-event", "motion-notify-event"})
+        g_signal_connect(child, signal, G_CALLBACK(onPointer), this);
     NativeFilter::instance().hosts.append(this);
 }
 
@@ -339,6 +353,13 @@ void PlugHost::keyAfterPage(unsigned keyval, unsigned state, bool press) {
     const int key = qtKeyFor(keyval);
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return;
     forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(key)), textFor(keyval, state), press);
+}
+
+void PlugHost::pointerInPage(QPoint global) {
+    QWindow* top = window()->windowHandle();
+    if (!top) return;
+    qt_handleMouseEvent(top, top->mapFromGlobal(global), global, Qt::NoButton, Qt::NoButton,
+                        kMouseMove, QGuiApplication::keyboardModifiers(), 0);
 }
 
 void PlugHost::forwardKey(QKeyCombination key, const QString& text, bool press) {

@@ -66,6 +66,8 @@ private:
     void keyAfterPage(unsigned keyval, unsigned state, bool press);
     // The GTK widget's XEMBED messages to its embedder.
     void onEmbedderMessage(unsigned message);
+    // Tells Qt where the pointer is while it moves over the page.
+    void pointerInPage(QPoint global);
 
     GtkWidget* m_plug;
     QWidget* m_container = nullptr;

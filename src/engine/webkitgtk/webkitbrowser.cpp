@@ -388,10 +388,13 @@ bool WebKitBrowser::pageReady() const {
     return !uri.isEmpty() && uri != "about:blank";
 }
 
+// The new window loads its own first page, which would take the place of the one the page
+// asked for: that one follows once the window's own is done, as on the other engine.
 WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
     auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
     if (!target || target == this || !target->view()) return nullptr;
     target->m_requestedAddress = address;
+    target->m_pageUri = address;
     return target->m_view;
 }
 
@@ -445,6 +448,8 @@ void WebKitBrowser::onLoadChanged(int event) {
             break;
         case WEBKIT_LOAD_FINISHED:
             if (m_errorPage != ErrorPage::Due) finishLoad();
+            if (!m_pageUri.isEmpty() && view())
+                webkit_web_view_load_uri(m_view, std::exchange(m_pageUri, {}).toUtf8().constData());
             break;
         default:
             break;

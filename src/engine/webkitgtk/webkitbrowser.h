@@ -122,6 +122,7 @@ private:
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
     QString m_reportedAddress;         // the address NavigateComplete2 last reported
     QString m_requestedAddress;        // the page's address for a window made for a page
+    QString m_pageUri;                 // of a window a page asked for, after its first load
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
     // WebKit's page saying why the load under way failed: to come, or loading.
