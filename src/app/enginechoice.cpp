@@ -18,7 +18,7 @@ const QString kQtWebEngine = QStringLiteral("qtwebengine");
 std::optional<EngineKind> chooseEngine(const std::optional<QString>& option,
                                        const QString& environment, QString* error) {
     const QString name = option ? *option : environment;
-    if (name.isEmpty() && !option) return EngineKind::WebKitGtk;
+    if (name.isEmpty() && !option) return EngineKind::QtWebEngine;
     if (name == kWebKitGtk) return EngineKind::WebKitGtk;
     if (name == kQtWebEngine) return EngineKind::QtWebEngine;
     if (error) {
@@ -29,8 +29,8 @@ std::optional<EngineKind> chooseEngine(const std::optional<QString>& option,
 }
 
 QString engineVersions() {
-    return QString("Web engines: %1 (%2, the default), Qt WebEngine %3 (%4)\n")
-        .arg(WebKitEngine::version(), kWebKitGtk, qWebEngineVersion(), kQtWebEngine);
+    return QString("Web engines: Qt WebEngine %1 (%2, the default), %3 (%4)\n")
+        .arg(qWebEngineVersion(), kQtWebEngine, WebKitEngine::version(), kWebKitGtk);
 }
 
 // WebKitGTK is shown through X11: on a Wayland desktop the program runs through XWayland.

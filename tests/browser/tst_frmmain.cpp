@@ -15,10 +15,10 @@
 #include "internetoptions/internetoptions.h"
 #include "settings/frmsettings.h"
 #include "source_viewer/frmsource.h"
-#include "support/userinput.h"
-#include "support/windowtestbase.h"
 #include "statusbar/progressbar.h"
 #include "statusbar/statusbar.h"
+#include "support/userinput.h"
+#include "support/windowtestbase.h"
 
 using namespace skiff;
 using namespace skiff::test;

@@ -17,10 +17,17 @@ namespace {
 
 constexpr int kLoadWait = 20000;
 
+// Navigates to `address` and waits until that page completes; the start-up page may complete
+// after the call.
 bool navigateAndWait(FrmMain& w, const QString& address) {
-    QSignalSpy done(w.wbMain(), &WebBrowser::DocumentComplete);
+    bool completed = false;
+    const QMetaObject::Connection c =
+        QObject::connect(w.wbMain(), &WebBrowser::DocumentComplete,
+                         [&] { completed |= w.wbMain()->LocationURL() == address; });
     w.wbMain()->Navigate(address);
-    return done.wait(kLoadWait);
+    const bool done = QTest::qWaitFor([&] { return completed; }, kLoadWait);
+    QObject::disconnect(c);
+    return done;
 }
 
 QString sourceText() {

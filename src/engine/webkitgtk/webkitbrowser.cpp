@@ -190,6 +190,9 @@ void WebKitBrowser::connectView() {
                      G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*,
                                     GTlsCertificateFlags, WebKitBrowser* b) -> gboolean {
                          b->onLoadFailed(fromUtf8(uri), false);
+                         // No page of WebKit's says why: the engine's dialogs take the
+                         // certificate, and the load ends without one.
+                         b->m_errorPage = ErrorPage::None;
                          return FALSE;
                      }),
                      this);
@@ -255,8 +258,10 @@ void WebKitBrowser::connectView() {
     g_signal_connect(
         m_view, "print",
         G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*, WebKitBrowser* b) -> gboolean {
-            emit b->printRequested();
-            return TRUE;  // the program's own print dialog, not GTK's
+            // The program's own print dialog, not GTK's, on the program's own turn of the event
+            // loop: WebKit goes on meanwhile, and a request that comes while it shows is seen.
+            QTimer::singleShot(0, b, [b] { emit b->printRequested(); });
+            return TRUE;
         }),
         this);
     g_signal_connect(webkit_web_view_get_back_forward_list(m_view), "changed",
