@@ -101,6 +101,16 @@ std::optional<QString> tag(const char* name) {
 
 }  // namespace
 
+// Clicks the middle of the page until it reacts: either engine may miss a click that comes
+// just after a page shows (a fault of its own, not of the behaviour tested here).
+static bool clickUntil(WebBrowser& wb, const std::function<bool()>& reacted) {
+    for (int tries = 0; tries < 5; ++tries) {
+        x11::click(wb.widget());
+        if (QTest::qWaitFor(reacted, 3000)) return true;
+    }
+    return false;
+}
+
 class TestWebBrowser : public QObject {
     Q_OBJECT
 private:
@@ -443,8 +453,8 @@ private slots:
             statesInRequest = otherLog->only({"CommandStateChange"}).size();
             return other.get();
         });
-        x11::click(wb->widget());
-        QTRY_COMPARE_WITH_TIMEOUT(requests, 1, kLoadWait);
+        QVERIFY(clickUntil(*wb, [&] { return requests > 0; }));
+        QCOMPARE(requests, 1);
         QCOMPARE(focusAtRequest, tag("A"));
 
         const QString b = url("/b");
@@ -488,8 +498,8 @@ private slots:
         // A refused window: loads that start after the refusal complete without its page.
         QVERIFY(showFocused(*wb));
         QVERIFY(navigated(*wb, url("/blocker")));
-        x11::click(wb->widget());
-        QTRY_COMPARE_WITH_TIMEOUT(requests, 1, kLoadWait);
+        QVERIFY(clickUntil(*wb, [&] { return requests > 0; }));
+        QCOMPARE(requests, 1);
         // A click and a key in one page leave no window for the next page to open on its load.
         QVERIFY(x11::pressKey("space"));
         QTRY_COMPARE(wb->LocationName(), QString("pressed"));
