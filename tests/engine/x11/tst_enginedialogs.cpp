@@ -23,9 +23,9 @@
 #include "pagetools/pagetools.h"
 #include "support/engineview.h"
 #include "support/loopbackserver.h"
-#include "support/serverinput.h"
 #include "support/untrustedtls.h"
 #include "support/userinput.h"
+#include "support/xinput.h"
 
 using namespace skiff;
 using test::LoopbackServer;
@@ -530,7 +530,7 @@ private slots:
         TestPage page(engine_);
         QVERIFY(page.loaded(server_.url("/upload")));
         QVERIFY(QTest::qWaitForWindowExposed(page.browser->widget()));
-        test::serverClick(page.browser->widget(), page.middleOf(box));
+        test::x11::click(page.browser->widget(), page.middleOf(box));
         QTRY_COMPARE_WITH_TIMEOUT(questions.size(), 1, kWait);
         QVERIFY2(questions.first().startsWith(asked), qPrintable(questions.first()));
         const QString names = QString(
