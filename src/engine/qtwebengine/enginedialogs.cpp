@@ -62,6 +62,7 @@ EngineDialogs::EngineDialogs(QWebEnginePage* page, SiteDecisions& decisions, QOb
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             &EngineDialogs::onRendererTerminated);
     connect(page, &QWebEnginePage::loadingChanged, this, &EngineDialogs::onLoadingChanged);
+    connect(&m_reports, &PageReports::statusMessage, this, &EngineDialogs::statusMessage);
 }
 
 void EngineDialogs::handleCertificateError(const QWebEngineCertificateError& error, bool silent) {
@@ -95,7 +96,7 @@ void EngineDialogs::askAboutCertificate(QWebEngineCertificateError& error) {
 
 void EngineDialogs::refuseCertificate(QWebEngineCertificateError& error) {
     error.rejectCertificate();
-    report(certificateRefusal(error.url(), error.description()));
+    m_reports.report(certificateRefusal(error.url(), error.description()));
 }
 
 void EngineDialogs::onAuthentication(const QUrl& requestUrl, QAuthenticator* authenticator) {
@@ -123,7 +124,7 @@ void EngineDialogs::answerAuthentication(QAuthenticator* authenticator, const QS
         false);
     if (!credentials) {
         *authenticator = QAuthenticator();
-        report(noCredentials(host));
+        m_reports.report(noCredentials(host));
         return;
     }
     authenticator->setUser(credentials->user);
@@ -150,42 +151,27 @@ void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Fe
 // page's address. It is shown once the engine's call has returned.
 void EngineDialogs::onRendererTerminated() {
     if (!m_page) return;
-    if (m_crashedUrl.isEmpty()) m_crashedUrl = m_page->url();
+    m_reports.crashed(m_page->url().toString());
     QTimer::singleShot(0, this, &EngineDialogs::showCrashNotice);
 }
 
 void EngineDialogs::showCrashNotice() {
     if (!m_page) return;
-    m_crashNoticeLoading = true;
-    m_pendingReport = kCrashMessage;
-    m_page->setHtml(crashPage(), m_crashedUrl);
+    m_reports.noticeLoading();
+    m_page->setHtml(crashPage(), QUrl(m_reports.crashedUrl()));
 }
 
 bool EngineDialogs::reloadAfterCrash() {
-    if (!m_page || m_crashedUrl.isEmpty()) return false;
-    m_page->load(m_crashedUrl);
+    if (!m_page || m_reports.crashedUrl().isEmpty()) return false;
+    m_page->load(QUrl(m_reports.crashedUrl()));
     return true;
 }
 
 void EngineDialogs::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-        m_loading = true;
-        // Any load but the notice's own leaves the stopped page behind.
-        if (!m_crashNoticeLoading) m_crashedUrl.clear();
-        return;
-    }
-    m_loading = false;
-    m_crashNoticeLoading = false;
-    if (m_pendingReport.isEmpty()) return;
-    QTimer::singleShot(
-        0, this, [this, text = std::exchange(m_pendingReport, {})] { emit statusMessage(text); });
-}
-
-void EngineDialogs::report(const QString& text) {
-    if (m_loading) {
-        m_pendingReport = text;
+        m_reports.loadStarted();
     } else {
-        emit statusMessage(text);
+        m_reports.loadEnded();
     }
 }
 

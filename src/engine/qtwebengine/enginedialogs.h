@@ -6,6 +6,8 @@
 #include <QWebEnginePage>
 #include <functional>
 
+#include "engine/pagereports.h"
+
 class QAuthenticator;
 class QWebEngineCertificateError;
 class QWebEngineLoadingInfo;
@@ -35,9 +37,6 @@ public:
     // statusMessage.
     void handleCertificateError(const QWebEngineCertificateError& error, bool silent);
 
-    // The address of the page whose renderer stopped while the notice of it is on display;
-    // empty otherwise. (The notice keeps that address as the page's url().)
-    QUrl crashedUrl() const { return m_crashedUrl; }
     // Loads the page whose renderer stopped again; false, doing nothing, when no such notice
     // is on display (then an ordinary reload is what is wanted).
     bool reloadAfterCrash();
@@ -60,7 +59,6 @@ private:
     void onRendererTerminated();
     void showCrashNotice();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
-    void report(const QString& text);
     QWidget* dialogParent() const;
     // Asks through `show` as one of the page's dialogs; `closing` while the page closes.
     bool ask(const std::function<bool()>& show, bool closing);
@@ -68,10 +66,7 @@ private:
     QPointer<QWebEnginePage> m_page;
     SiteDecisions& m_decisions;  // the engine's, which outlives its pages
     QPointer<PageDialogs> m_pageDialogs;
-    QUrl m_crashedUrl;
-    bool m_crashNoticeLoading = false;
-    bool m_loading = false;
-    QString m_pendingReport;  // reported when the load under way ends
+    PageReports m_reports;
 };
 
 }  // namespace skiff

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/enginequestions.h"
 #include "engine/pagedialogs.h"
 #include "engine/sitedecisions.h"
 #include "engine/webkitgtk/gtkheaders.h"
@@ -119,6 +120,7 @@ QStringList acceptedKinds(WebKitFileChooserRequest* request) {
 
 WebKitDialogs::WebKitDialogs(WebKitBrowser& browser, WebKitEngine& engine, PageDialogs* pageDialogs)
     : QObject(&browser), m_browser(browser), m_engine(engine), m_pageDialogs(pageDialogs) {
+    connect(&m_reports, &PageReports::statusMessage, this, &WebKitDialogs::statusMessage);
     connectView();
 }
 
@@ -198,7 +200,7 @@ void WebKitDialogs::onAuthenticate(WebKitAuthenticationRequest* request) {
             false);
         if (!credentials) {
             webkit_authentication_request_authenticate(request.get(), nullptr);
-            if (self) report(noCredentials(host));
+            if (self) m_reports.report(noCredentials(host));
             return;
         }
         WebKitCredential* credential = webkit_credential_new(
@@ -220,7 +222,7 @@ void WebKitDialogs::onCertificateError(const QString& uri, GTlsCertificate* cert
     if (decided == true) {
         allowCertificate(uri, certificate);
     } else if (decided == false || m_browser.Silent()) {
-        report(certificateRefusal(address, why));
+        m_reports.report(certificateRefusal(address, why));
     } else {
         QTimer::singleShot(0, this, [this, uri, why, certificate = held(certificate)] {
             askAboutCertificate(uri, certificate.get(), why);
@@ -242,7 +244,7 @@ void WebKitDialogs::askAboutCertificate(const QString& uri, GTlsCertificate* cer
     if (allowed) {
         allowCertificate(uri, certificate);
     } else {
-        report(certificateRefusal(address, why));
+        m_reports.report(certificateRefusal(address, why));
     }
 }
 
@@ -320,47 +322,28 @@ void WebKitDialogs::onFileChooser(WebKitFileChooserRequest* request) {
 void WebKitDialogs::onWebProcessTerminated() {
     WebKitWebView* view = m_browser.view();
     if (!view) return;
-    if (m_crashedUri.isEmpty()) m_crashedUri = fromUtf8(webkit_web_view_get_uri(view));
+    m_reports.crashed(fromUtf8(webkit_web_view_get_uri(view)));
     QTimer::singleShot(0, this, &WebKitDialogs::showCrashNotice);
 }
 
 void WebKitDialogs::showCrashNotice() {
     WebKitWebView* view = m_browser.view();
     if (!view) return;
-    m_crashNoticeLoading = true;
-    m_pendingReport = kCrashMessage;
+    m_reports.noticeLoading();
     webkit_web_view_load_alternate_html(view, crashPage().toUtf8().constData(),
-                                        m_crashedUri.toUtf8().constData(), nullptr);
+                                        m_reports.crashedUrl().toUtf8().constData(), nullptr);
 }
 
 bool WebKitDialogs::reloadAfterCrash() {
     WebKitWebView* view = m_browser.view();
-    if (!view || m_crashedUri.isEmpty()) return false;
-    webkit_web_view_load_uri(view, m_crashedUri.toUtf8().constData());
+    if (!view || m_reports.crashedUrl().isEmpty()) return false;
+    webkit_web_view_load_uri(view, m_reports.crashedUrl().toUtf8().constData());
     return true;
 }
 
 void WebKitDialogs::onLoadChanged(int event) {
-    if (event == WEBKIT_LOAD_STARTED) {
-        m_loading = true;
-        // Any load but the notice's own leaves the stopped page behind.
-        if (!m_crashNoticeLoading) m_crashedUri.clear();
-        return;
-    }
-    if (event != WEBKIT_LOAD_FINISHED) return;
-    m_loading = false;
-    m_crashNoticeLoading = false;
-    if (m_pendingReport.isEmpty()) return;
-    QTimer::singleShot(
-        0, this, [this, text = std::exchange(m_pendingReport, {})] { emit statusMessage(text); });
-}
-
-void WebKitDialogs::report(const QString& text) {
-    if (m_loading) {
-        m_pendingReport = text;
-    } else {
-        emit statusMessage(text);
-    }
+    if (event == WEBKIT_LOAD_STARTED) m_reports.loadStarted();
+    if (event == WEBKIT_LOAD_FINISHED) m_reports.loadEnded();
 }
 
 bool WebKitDialogs::ask(const std::function<bool()>& show, bool closing) {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "engine/enginequestions.h"
+#include "engine/pagereports.h"
 
 using WebKitAuthenticationRequest = struct _WebKitAuthenticationRequest;
 using WebKitFileChooserRequest = struct _WebKitFileChooserRequest;
@@ -30,8 +30,6 @@ class WebKitEngine;
 class WebKitDialogs : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kCrashMessage = enginequestions::kCrashMessage;
-
     WebKitDialogs(WebKitBrowser& browser, WebKitEngine& engine, PageDialogs* pageDialogs);
     ~WebKitDialogs() override;
 
@@ -56,7 +54,6 @@ private:
     void onWebProcessTerminated();
     void showCrashNotice();
     void onLoadChanged(int event);
-    void report(const QString& text);
     QWidget* dialogParent() const;
     // Asks through `show` as one of the page's dialogs; `closing` while the page closes.
     bool ask(const std::function<bool()>& show, bool closing);
@@ -64,10 +61,7 @@ private:
     WebKitBrowser& m_browser;  // the parent
     WebKitEngine& m_engine;
     QPointer<PageDialogs> m_pageDialogs;
-    QString m_crashedUri;
-    bool m_crashNoticeLoading = false;
-    bool m_loading = false;
-    QString m_pendingReport;  // reported when the load under way ends
+    PageReports m_reports;
 };
 
 }  // namespace skiff
