@@ -163,20 +163,12 @@ private:
     }
 };
 
-namespace {
-
-XErrorHandler g_gdkErrorHandler = nullptr;
-
-int passGoneWindows(Display* display, XErrorEvent* error) {
-    if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
-    return g_gdkErrorHandler ? g_gdkErrorHandler(display, error) : 0;
-}
-
-}  // namespace
-
 void PlugHost::tolerateGoneWindows() {
-    if (g_gdkErrorHandler) return;
-    g_gdkErrorHandler = XSetErrorHandler(passGoneWindows);
+    static const bool trapped = [] {
+        gdk_x11_display_error_trap_push(gdk_display_get_default());
+        return true;
+    }();
+    Q_UNUSED(trapped);
 }
 
 bool PlugHost::available(QString* why) {
@@ -201,7 +193,11 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
     gtk_widget_show_all(m_plug);
 
     const auto onKey = +[](GtkWidget*, GdkEventKey* key, PlugHost* host) -> gboolean {
-        return host->keyBeforePage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
+        if (host->handedBack(key)) return FALSE;
+        if (host->keyBeforePage(key->keyval, key->state, key->type == GDK_KEY_PRESS)) return TRUE;
+        host->m_toPage.append({key->type, key->time, key->keyval});
+        if (host->m_toPage.size() > 32) host->m_toPage.removeFirst();
+        return FALSE;
     };
     const auto onUnusedKey = +[](GtkWidget*, GdkEventKey* key, PlugHost* host) -> gboolean {
         host->keyAfterPage(key->keyval, key->state, key->type == GDK_KEY_PRESS);
@@ -345,6 +341,21 @@ bool PlugHost::keyBeforePage(unsigned keyval, unsigned state, bool press) {
         return true;
     }
     return false;
+}
+
+// The page answers a key press or release it did not use by sending it through GTK once more,
+// and the view then lets its next key event by. When the key (Tab at the page's end) took the
+// focus out of the view, that event would never reach it, and the view would let the next key
+// typed into the page by instead: the view is given it.
+bool PlugHost::handedBack(const GdkEventKey* key) {
+    const auto sent =
+        std::find(m_toPage.begin(), m_toPage.end(), SentKey(key->type, key->time, key->keyval));
+    if (sent == m_toPage.end()) return false;
+    m_toPage.erase(m_toPage.begin(), sent + 1);
+    GtkWidget* view = gtk_bin_get_child(GTK_BIN(m_plug));
+    if (view && !gtk_widget_is_focus(view))
+        gtk_widget_event(view, reinterpret_cast<GdkEvent*>(const_cast<GdkEventKey*>(key)));
+    return true;
 }
 
 // Tab and Shift+Tab that the page did not use have moved the focus out of it already (see

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 #include <functional>
+#include <tuple>
 
 using GtkWidget = struct _GtkWidget;
+using GdkEventKey = struct _GdkEventKey;
 class QWindow;
 
 namespace skiff {
@@ -31,8 +34,8 @@ public:
 
     // GDK ends the program on an X error it did not expect. Qt and GTK each talk to the X
     // server on a connection of their own, so a request of GTK's may reach a window that Qt
-    // has just destroyed (the plug's window goes with the Qt window it lies in): such errors
-    // about windows that are gone are let pass, and only those. Call it once GTK has started.
+    // has just destroyed (the plug's window goes with the Qt window it lies in): GTK's X
+    // errors are let pass for the whole run. Call it once GTK has started.
     static void tolerateGoneWindows();
 
     // Whether the X11 windowing system the embedding needs is what Qt runs on; when not, why.
@@ -64,6 +67,8 @@ private:
     // GTK's key handlers: before the GTK widget sees a key, and after it did not use it.
     bool keyBeforePage(unsigned keyval, unsigned state, bool press);
     void keyAfterPage(unsigned keyval, unsigned state, bool press);
+    // Whether `key` is one the page did not use and sends back (see plughost.cpp).
+    bool handedBack(const GdkEventKey* key);
     // The GTK widget's XEMBED messages to its embedder.
     void onEmbedderMessage(unsigned message);
     // Tells Qt where the pointer is while it moves over the page.
@@ -72,6 +77,9 @@ private:
     GtkWidget* m_plug;
     QWidget* m_container = nullptr;
     KeepsKey m_browserKeeps;
+    // The last key events let through to the page: press or release, time and key value.
+    using SentKey = std::tuple<int, unsigned, unsigned>;
+    QList<SentKey> m_toPage;
 };
 
 }  // namespace skiff

@@ -1,5 +1,6 @@
 #include "engine/webkitgtk/webkitbrowser.h"
 
+#include <QHash>
 #include <QTimer>
 #include <QUrl>
 
@@ -20,17 +21,43 @@ constexpr char kBrowserKey[] = "skiff-browser";
 constexpr char kFocusHandler[] = "skiffFocus";
 
 // Reports the tag name of the element with the focus, in upper case (empty when nothing has
-// it), from the program's own world, whenever the focus moves in the main frame's document.
+// it), from the program's own world, whenever the focus moves in the main frame's document:
+// "7:INPUT" from the view numbered 7. WebKit runs the scripts of a page's opener, and hands
+// their messages to the opener, in a window that the page opened: the number, which each view
+// gives its page (kViewScript), tells whose report it is.
 constexpr char kFocusScript[] = R"(
 (() => {
-    const report = () => {
+    window.skiffReportFocus = () => {
         const element = document.activeElement;
-        window.webkit.messageHandlers.skiffFocus.postMessage(element ? element.tagName : "");
+        if (window.skiffView)
+            window.webkit.messageHandlers.skiffFocus.postMessage(
+                window.skiffView + ":" + (element ? element.tagName : ""));
     };
+    const report = () => window.skiffReportFocus();
     document.addEventListener("focusin", report, true);
     document.addEventListener("focusout", () => setTimeout(report, 0), true);
     document.addEventListener("DOMContentLoaded", report);
 })();
+)";
+constexpr char kViewScript[] = "window.skiffView = %1; window.skiffReportFocus?.();";
+
+// The components by their views' numbers.
+QHash<int, WebKitBrowser*>& browsersByNumber() {
+    static QHash<int, WebKitBrowser*> browsers;
+    return browsers;
+}
+
+// WebKit leaves undoing and redoing typing to the program: Ctrl+Z undoes, and Ctrl+Shift+Z or
+// Ctrl+Y redo, in the page's text fields as on the other engine, unless the page takes the key
+// itself. It runs in the page, in order with the keys before and after it.
+constexpr char kUndoScript[] = R"(
+addEventListener("keydown", (e) => {
+    if (e.defaultPrevented || !e.ctrlKey || e.altKey || e.metaKey) return;
+    const key = e.key.toLowerCase();
+    const command = key === "z" ? (e.shiftKey ? "redo" : "undo")
+                                : (key === "y" && !e.shiftKey ? "redo" : null);
+    if (command && document.execCommand(command)) e.preventDefault();
+});
 )";
 
 // Focuses the page's first element in the order Tab goes through them, or its last when
@@ -85,6 +112,10 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
       m_engine(engine),
       m_openedByPage(opener != nullptr),
       m_content(webkit_user_content_manager_new()),
+      m_number([] {
+          static int last = 0;
+          return ++last;
+      }()),
       m_pageDialogs(new PageDialogs(
           [this]() -> QWidget* { return m_host ? m_host->window() : nullptr; }, this)) {
     WebKitWebView* related = opener ? opener->view() : nullptr;
@@ -100,6 +131,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
     // Held for as long as this object lives: the plug destroys the view with the host, and
     // the handlers must still come off it then.
     g_object_ref_sink(m_view);
+    browsersByNumber().insert(m_number, this);
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
@@ -113,17 +145,24 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(m_content, focusScript);
     webkit_user_script_unref(focusScript);
+    WebKitUserScript* undoScript = webkit_user_script_new_for_world(
+        kUndoScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(m_content, undoScript);
+    webkit_user_script_unref(undoScript);
     webkit_user_content_manager_register_script_message_handler_in_world(m_content, kFocusHandler,
                                                                          kWorld);
-    g_signal_connect(m_content, "script-message-received::skiffFocus",
-                     G_CALLBACK(+[](WebKitUserContentManager*, WebKitJavascriptResult* result,
-                                    WebKitBrowser* browser) {
-                         gchar* tag =
-                             jsc_value_to_string(webkit_javascript_result_get_js_value(result));
-                         browser->onFocusReport(fromUtf8(tag));
-                         g_free(tag);
-                     }),
-                     this);
+    g_signal_connect(
+        m_content, "script-message-received::skiffFocus",
+        G_CALLBACK(+[](WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer) {
+            gchar* text = jsc_value_to_string(webkit_javascript_result_get_js_value(result));
+            const QString report = fromUtf8(text);
+            g_free(text);
+            const qsizetype colon = report.indexOf(':');
+            WebKitBrowser* browser = browsersByNumber().value(report.left(colon).toInt());
+            if (browser && colon > 0) browser->onFocusReport(report.mid(colon + 1));
+        }),
+        this);
     connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connectView();
     // After the view's own handlers: the questions answer WebKit's signals that the view's
@@ -133,6 +172,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    browsersByNumber().remove(m_number);
     detachView();
     g_signal_handlers_disconnect_by_data(m_content, this);
     delete m_dialogs;
@@ -245,8 +285,15 @@ void WebKitBrowser::connectView() {
             return FALSE;
         }),
         this);
+    // WebKit takes a page whose beforeunload handler runs longer than 50 ms for one that agreed
+    // to close, and would then leave the question it asks unanswered: the page has agreed once
+    // a script of ours that queues behind the handler (and the question) has run, unless the
+    // user has asked to close again meanwhile.
     g_signal_connect(m_view, "close", G_CALLBACK(+[](WebKitWebView*, WebKitBrowser* b) {
-                         b->m_pageDialogs->pageAgreedToClose();
+                         b->runScript("0", [b, request = b->m_closeRequests](auto) {
+                             if (request == b->m_closeRequests)
+                                 b->m_pageDialogs->pageAgreedToClose();
+                         });
                      }),
                      this);
     g_signal_connect(
@@ -307,6 +354,7 @@ void WebKitBrowser::GoHome() {
 void WebKitBrowser::requestClose() {
     m_pageDialogs->requestClose([this] {
         if (!view()) return false;
+        ++m_closeRequests;
         webkit_web_view_try_close(m_view);
         return true;
     });
@@ -449,6 +497,7 @@ void WebKitBrowser::onLoadChanged(int event) {
             break;
         case WEBKIT_LOAD_COMMITTED:
             m_activeTag.reset();
+            runScript(QString(kViewScript).arg(m_number), [](auto) {});
             reportAddress();
             break;
         case WEBKIT_LOAD_FINISHED:

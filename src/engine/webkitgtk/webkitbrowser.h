@@ -112,6 +112,7 @@ private:
     const bool m_openedByPage;
     WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
+    const int m_number;  // this view's, in its page's focus reports
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;
     WebKitDialogs* m_dialogs;
@@ -125,6 +126,7 @@ private:
     QString m_pageUri;                 // of a window a page asked for, after its first load
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
+    int m_closeRequests = 0;  // the user's requests to close, to tell WebKit's answers apart
     // WebKit's page saying why the load under way failed: to come, or loading.
     enum class ErrorPage { None, Due, Loading } m_errorPage = ErrorPage::None;
     std::optional<QString> m_activeTag;

@@ -1,11 +1,13 @@
 #include "engine/webkitgtk/webkitengine.h"
 
 #include <QAbstractEventDispatcher>
+#include <QClipboard>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QMimeData>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
@@ -188,6 +190,44 @@ private:
     State m_state = State::Requested;
 };
 
+// Qt and GTK each hold the clipboard through an X connection of their own, and Qt, asked for a
+// clipboard that GTK holds, waits for the answer without letting GTK run: what a page copied
+// would never paste into the program's own boxes. So what a page copies is handed to Qt at once,
+// as text and as HTML, and GTK, which waits for answers as the event loop goes on, reads it back
+// from Qt. (Not so the selection: WebKit takes the selection out of the page when another holds
+// it.)
+void handClipboardToQt() {
+    const auto onOwnerChange = +[](GtkClipboard* clipboard, GdkEventOwnerChange* change, gpointer) {
+        // Another program's window, or Qt's, is foreign to GTK.
+        if (!change->owner || gdk_window_get_window_type(change->owner) == GDK_WINDOW_FOREIGN)
+            return;
+        gtk_clipboard_request_contents(
+            clipboard, gdk_atom_intern_static_string("text/html"),
+            +[](GtkClipboard* clipboard, GtkSelectionData* data, gpointer) {
+                const int length = gtk_selection_data_get_length(data);
+                auto* html = new QString(
+                    length > 0 ? QString::fromUtf8(reinterpret_cast<const char*>(
+                                                       gtk_selection_data_get_data(data)),
+                                                   length)
+                               : QString());
+                gtk_clipboard_request_text(
+                    clipboard,
+                    +[](GtkClipboard*, const gchar* text, gpointer pending) {
+                        const std::unique_ptr<QString> html(static_cast<QString*>(pending));
+                        if (!text && html->isEmpty()) return;
+                        auto* mime = new QMimeData;
+                        mime->setText(QString::fromUtf8(text));
+                        if (!html->isEmpty()) mime->setHtml(*html);
+                        QGuiApplication::clipboard()->setMimeData(mime);
+                    },
+                    html);
+            },
+            nullptr);
+    };
+    g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
+                     G_CALLBACK(onOwnerChange), nullptr);
+}
+
 }  // namespace
 
 bool WebKitEngine::canStart(QString* why) {
@@ -203,6 +243,8 @@ bool WebKitEngine::canStart(QString* why) {
         return false;
     }
     PlugHost::tolerateGoneWindows();
+    static const bool handed = (handClipboardToQt(), true);
+    Q_UNUSED(handed);
     return true;
 }
 
@@ -214,7 +256,6 @@ QString WebKitEngine::version() {
 }
 
 WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
-    canStart(nullptr);
     const QByteArray data = QFile::encodeName(folder(QStandardPaths::GenericDataLocation));
     const QByteArray cache = QFile::encodeName(folder(QStandardPaths::GenericCacheLocation));
     WebKitWebsiteDataManager* manager =
@@ -326,22 +367,44 @@ WebKitUserContentFilter* WebKitEngine::offlineFilter() {
     return m_offlineFilter;
 }
 
+namespace {
+
+// The file name the server gives the download, as it gives it (the program makes it safe as
+// on the other engine); empty when it gives none. WebKit's own suggestion has characters
+// replaced and is cut shorter.
+QString serverFileName(WebKitDownload* download) {
+    WebKitURIResponse* response = webkit_download_get_response(download);
+    SoupMessageHeaders* headers =
+        response ? webkit_uri_response_get_http_headers(response) : nullptr;
+    GHashTable* parameters = nullptr;
+    if (!headers || !soup_message_headers_get_content_disposition(headers, nullptr, &parameters))
+        return {};
+    const auto* name = static_cast<const char*>(g_hash_table_lookup(parameters, "filename"));
+    const QString found = name ? QString::fromUtf8(name) : QString();
+    g_hash_table_destroy(parameters);
+    return found;
+}
+
+}  // namespace
+
 // WebKit asks where to save once the server has answered; the program is asked on its own
 // turn of the event loop, so that no page waits while the user chooses.
 void WebKitEngine::onDownloadStarted(WebKitDownload* download) {
     auto* item = new WebKitDownloadItem(download, this);
-    g_signal_connect(
-        download, "decide-destination",
-        G_CALLBACK(+[](WebKitDownload*, gchar* suggested, WebKitDownloadItem* item) -> gboolean {
-            item->setSuggestedFileName(QString::fromUtf8(suggested));
-            QTimer::singleShot(0, item, [item] {
-                auto* engine = static_cast<WebKitEngine*>(item->parent());
-                emit engine->downloadRequested(item);
-                if (item->state() == Download::State::Requested) item->cancel();
-            });
-            return TRUE;
-        }),
-        item);
+    g_signal_connect(download, "decide-destination",
+                     G_CALLBACK(+[](WebKitDownload* download, gchar* suggested,
+                                    WebKitDownloadItem* item) -> gboolean {
+                         const QString fromServer = serverFileName(download);
+                         item->setSuggestedFileName(
+                             fromServer.isEmpty() ? QString::fromUtf8(suggested) : fromServer);
+                         QTimer::singleShot(0, item, [item] {
+                             auto* engine = static_cast<WebKitEngine*>(item->parent());
+                             emit engine->downloadRequested(item);
+                             if (item->state() == Download::State::Requested) item->cancel();
+                         });
+                         return TRUE;
+                     }),
+                     item);
 }
 
 }  // namespace skiff

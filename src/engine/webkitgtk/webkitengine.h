@@ -22,12 +22,12 @@ class WebKitEngine : public Engine {
     Q_OBJECT
 public:
     // Whether WebKitGTK can run in this program: Qt runs on X11 with GLib's event loop, and GTK
-    // can open the same display. When not, why not.
+    // can open the same display (GTK is then started). When not, why not.
     static bool canStart(QString* why);
     // "WebKitGTK 2.50.6", the version the program runs with.
     static QString version();
 
-    // Starts GTK (see canStart(), which must have answered true) and makes the context.
+    // Makes the context. canStart(), which starts GTK, must have answered true.
     explicit WebKitEngine(QObject* parent = nullptr);
     ~WebKitEngine() override;
 
