@@ -184,6 +184,7 @@ void E2EPages::leavingAPageWithTypedText() {
     QVERIFY(m_x.refreshed(window).isValid());
     QVERIFY(m_skiff->isRunning());
     m_x.click(form.webView().center());
+    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
     QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
 
     // Close Window; Leave is the button before Stay.

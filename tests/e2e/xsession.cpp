@@ -25,6 +25,10 @@ int ignoreXError(Display*, XErrorEvent*) {
 // timestamp (a release and a press at the same time read as the key repeating).
 constexpr unsigned long kKeyPaceMs = 3;
 
+// How long keys typed just before may still be under way in a page: a paste there reads the
+// clipboard some time after its key.
+constexpr int kPageCatchUpMs = 300;
+
 // Longer than any program's double-click interval (Qt's default is 400 ms).
 constexpr qint64 kDoubleClickMs = 700;
 
@@ -478,14 +482,23 @@ std::optional<QString> XSession::clipboardText(int timeoutMs) {
 }
 
 std::optional<QString> XSession::copySelection(int timeoutMs) {
+    QTest::qWait(kPageCatchUpMs);  // before the clipboard is emptied under a paste
     const Atom clipboard = atom("CLIPBOARD");
     XSetSelectionOwner(m_display, clipboard, None, CurrentTime);
     flush();
     key("c", Ctrl);
-    if (!waitFor([&] { return XGetSelectionOwner(m_display, clipboard) != None; }, timeoutMs)) {
-        return std::nullopt;
-    }
-    return clipboardText(timeoutMs);
+    // The program may hand the clipboard on while it is read (Skiff on WebKitGTK hands what a
+    // page copied from GTK to Qt): the new owner is asked again, and the next keys, which may
+    // paste, wait until it holds it, as they would for a person's fingers.
+    std::optional<QString> text;
+    waitFor(
+        [&] {
+            return XGetSelectionOwner(m_display, clipboard) != None &&
+                   (text = clipboardText(std::min(timeoutMs, 2000)));
+        },
+        timeoutMs);
+    QTest::qWait(kPageCatchUpMs);
+    return text;
 }
 
 std::optional<QString> XSession::selectAllAndCopy(int timeoutMs) {

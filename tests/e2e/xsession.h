@@ -126,8 +126,9 @@ public:
     // The CLIPBOARD selection as UTF-8 text; nothing when no program owns it or it does not
     // answer in time.
     std::optional<QString> clipboardText(int timeoutMs = kWaitMs);
-    // Empties the clipboard (no owner), presses Ctrl+C in the focused window and returns what
-    // it copied; nothing when it copied nothing.
+    // Empties the clipboard (no owner) once keys typed before have had time to take effect,
+    // presses Ctrl+C in the focused window and returns what it copied; nothing when it copied
+    // nothing.
     std::optional<QString> copySelection(int timeoutMs = kWaitMs);
     // Ctrl+A, then copySelection(): the whole text of the focused text box.
     std::optional<QString> selectAllAndCopy(int timeoutMs = kWaitMs);

@@ -131,10 +131,7 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     const QString target = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
     m_targets.append(target);
     if (line.first() == "CONNECT") {
-        if (m_tunnelPort)
-            openTunnel(socket);
-        else
-            holdOpen(socket, target);  // no tunnels: the client waits until it gives up
+        holdOpen(socket, target);  // no tunnels: the client waits until it gives up
         return;
     }
     const QString path = targetPath(target);
@@ -157,19 +154,6 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
 void LoopbackServer::holdOpen(QTcpSocket* socket, const QString& target) {
     m_held.insert(socket, target);
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { m_held.remove(socket); });
-}
-
-void LoopbackServer::openTunnel(QTcpSocket* socket) {
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    auto* far = new QTcpSocket(socket);
-    connect(far, &QTcpSocket::connected, socket,
-            [socket] { socket->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
-    connect(socket, &QTcpSocket::readyRead, far, [socket, far] { far->write(socket->readAll()); });
-    connect(far, &QTcpSocket::readyRead, socket, [socket, far] { socket->write(far->readAll()); });
-    connect(far, &QTcpSocket::disconnected, socket, &QTcpSocket::disconnectFromHost);
-    connect(far, &QTcpSocket::errorOccurred, socket, &QTcpSocket::disconnectFromHost);
-    connect(socket, &QTcpSocket::disconnected, far, &QTcpSocket::disconnectFromHost);
-    far->connectToHost(QHostAddress::LocalHost, m_tunnelPort);
 }
 
 LoopbackServer::Response LoopbackServer::responseFor(const QString& path,

@@ -19,8 +19,8 @@ namespace skiff::test {
 //
 // It also serves as the engine's HTTP proxy: a request for an absolute address
 // ("GET http://pages.test/a?q HTTP/1.1") is answered by its path, whatever its host, and a
-// tunnel request ("CONNECT host:443") is held open unanswered (or led to tunnelTo()'s port),
-// so nothing leaves the machine.
+// tunnel request ("CONNECT host:443") is held open unanswered, so nothing leaves the
+// machine.
 //
 //     LoopbackServer server;
 //     server.addPage("/a", "<title>A</title>");
@@ -54,10 +54,6 @@ public:
     void addProtectedPage(const QString& path, const QByteArray& body, const QString& realm,
                           const QString& user, const QString& password);
 
-    // From now on, as a proxy, answers a tunnel request and joins it to 127.0.0.1:`port` (such
-    // as an HTTPS LoopbackServer), whatever host it names.
-    void tunnelTo(quint16 port) { m_tunnelPort = port; }
-
     quint16 port() const { return m_server->serverPort(); }
     // "127.0.0.1:PORT" followed by `path`, without a scheme.
     QString hostAndPort(const QString& path = {}) const;
@@ -88,7 +84,6 @@ private:
     void acceptConnections();
     void answerIfComplete(QTcpSocket* socket);
     void holdOpen(QTcpSocket* socket, const QString& target);
-    void openTunnel(QTcpSocket* socket);
     Response responseFor(const QString& path, const QByteArray& request) const;
 
     std::unique_ptr<QTcpServer> m_server;
@@ -97,7 +92,6 @@ private:
     QStringList m_requested;
     QStringList m_targets;
     QHash<QTcpSocket*, QString> m_held;
-    quint16 m_tunnelPort = 0;
 };
 
 // A port on 127.0.0.1 that nothing listens on (it was free a moment ago): connections to it are
