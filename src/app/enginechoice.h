@@ -8,9 +8,8 @@ namespace skiff {
 
 class Engine;
 
-// The web engines the program can run on. WebKitGTK gets current releases through the
-// distribution's security updates; Qt WebEngine stays the default until WebKitGTK does all it
-// does (see README).
+// The web engines the program can run on. WebKitGTK, the default, gets current releases through
+// the distribution's security updates (see README).
 enum class EngineKind { WebKitGtk, QtWebEngine };
 
 // The engine the user chose: `option` is the value of --engine, if given, which wins over

@@ -86,7 +86,7 @@ private slots:
         }
     }
 
-    // The option wins over SKIFF_ENGINE; neither gives Qt WebEngine; a wrong name in either is one
+    // The option wins over SKIFF_ENGINE; neither gives WebKitGTK; a wrong name in either is one
     // line naming where it came from.
     void engineChoice() {
         const auto choose = [](std::optional<QString> option, const QString& environment) {
@@ -96,7 +96,7 @@ private slots:
         };
         const QString webkit = QString::number(int(EngineKind::WebKitGtk));
         const QString qt = QString::number(int(EngineKind::QtWebEngine));
-        QCOMPARE(choose(std::nullopt, ""), qt);
+        QCOMPARE(choose(std::nullopt, ""), webkit);
         QCOMPARE(choose(std::nullopt, "qtwebengine"), qt);
         QCOMPARE(choose("webkitgtk", "qtwebengine"), webkit);
         QCOMPARE(choose("qtwebengine", "nonsense"), qt);
@@ -106,8 +106,8 @@ private slots:
         QCOMPARE(choose("", ""), "skiff: unknown engine '' (choose webkitgtk or qtwebengine)\n");
         const QStringList version = readCommandLine({"skiff", "--version"}).output.split('\n');
         QCOMPARE(version.size(), 3);
-        QVERIFY2(version[1].startsWith("Web engines: Qt WebEngine 6.") &&
-                     version[1].contains("(qtwebengine, the default), WebKitGTK 2."),
+        QVERIFY2(version[1].startsWith("Web engines: WebKitGTK 2.") &&
+                     version[1].contains("(webkitgtk, the default), Qt WebEngine 6."),
                  qPrintable(version[1]));
     }
 };

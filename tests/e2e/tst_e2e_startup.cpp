@@ -136,8 +136,8 @@ void E2EStartup::normalStartPrintsNothing() {
     }
 }
 
-// Without an option or SKIFF_ENGINE skiff browses with Qt WebEngine: its process runs under
-// the program, and no WebKit web process does. The option chooses over the variable.
+// Without an option or SKIFF_ENGINE skiff browses with WebKitGTK: its web process runs under
+// the program, and no Qt WebEngine process does. The option chooses over the variable.
 void E2EStartup::choosingTheEngine() {
     XSession x;
     QVERIFY2(x.start(), qPrintable(x.error()));
@@ -149,7 +149,7 @@ void E2EStartup::choosingTheEngine() {
         QString runs;
         QString doesNotRun;
     } starts[] = {
-        {{}, {}, "QtWebEngineProcess", "WebKitWebProcess"},
+        {{}, {}, "WebKitWebProcess", "QtWebEngineProcess"},
         {{"--engine=qtwebengine"}, "webkitgtk", "QtWebEngineProcess", "WebKitWebProcess"},
         {{"--engine=webkitgtk"}, "qtwebengine", "WebKitWebProcess", "QtWebEngineProcess"}};
     for (const auto& start : starts) {

@@ -469,9 +469,6 @@ private slots:
         if (!startUpLoaded) QVERIFY(otherLog->lines.contains("CommandStateChange 2 0"));
         QVERIFY(!other->GoBack());
         // The adopted page keeps the component's focus tracking.
-        if (!onQt())
-            QEXPECT_FAIL("", "WebKit hands the focus reports of a page's window to its opener",
-                         Continue);
         QTRY_COMPARE(other->activeElementTagName(), tag("BODY"));
         QTRY_COMPARE(wb->LocationName(), QString("Opener"));
         QCOMPARE(requests, 1);
