@@ -102,8 +102,8 @@ void E2EStartup::withoutADisplay() {
         // The version names both engines with theirs, and which one is the default.
         if (start.arguments == QStringList{"--version"}) {
             static const QRegularExpression engines(
-                "\nWeb engines: Qt WebEngine \\d+\\.\\d+\\.\\d+ \\(qtwebengine, the default\\), "
-                "WebKitGTK \\d+\\.\\d+\\.\\d+ \\(webkitgtk\\)\n$");
+                "\nWeb engines: WebKitGTK \\d+\\.\\d+\\.\\d+ \\(webkitgtk, the default\\), "
+                "Qt WebEngine \\d+\\.\\d+\\.\\d+ \\(qtwebengine\\)\n$");
             QVERIFY2(engines.match(printed).hasMatch(), qPrintable(printed));
         }
     }
