@@ -4,11 +4,17 @@
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QChildEvent>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QList>
+#include <QMimeData>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QWindow>
+#include <cstring>
+#include <memory>
+#include <utility>
 
 #include "engine/webkitgtk/gtkheaders.h"
 #include "engine/webkitgtk/gtkkeys.h"
@@ -56,16 +62,65 @@ xcb_connection_t* connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+xcb_atom_t internAtom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection(), xcb_intern_atom(connection(), 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return found;
+}
+
 xcb_atom_t xembedAtom() {
-    static const xcb_atom_t atom = [] {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection(), xcb_intern_atom(connection(), 0, 7, "_XEMBED"), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return found;
-    }();
+    static const xcb_atom_t atom = internAtom("_XEMBED");
     return atom;
 }
+
+// Qt claims the clipboard with the time of the last X event it saw, which is long past when
+// the user has worked in the page only, and the X server refuses a claim older than the last
+// one (GTK's). An empty change to a property of one of Qt's windows brings Qt the server's
+// time, and the clipboard is claimed once Qt has seen it (or after a second without it).
+class QtClipboardClaim : public QObject, public QAbstractNativeEventFilter {
+public:
+    QtClipboardClaim(QMimeData* data, xcb_window_t window)
+        : m_data(data), m_window(window), m_atom(internAtom("_SKIFF_CLIPBOARD_TIME")) {
+        delete std::exchange(latest(), this);  // an older claim gives way
+        qApp->installNativeEventFilter(this);
+        xcb_change_property(connection(), XCB_PROP_MODE_APPEND, m_window, m_atom, XCB_ATOM_STRING,
+                            8, 0, nullptr);
+        xcb_flush(connection());
+        QTimer::singleShot(1000, this, &QtClipboardClaim::claim);
+    }
+    ~QtClipboardClaim() override {
+        qApp->removeNativeEventFilter(this);
+        if (latest() == this) latest() = nullptr;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+            return false;
+        auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        // Qt takes the event's time once this filter has let it by.
+        if (notify->window == m_window && notify->atom == m_atom)
+            QTimer::singleShot(0, this, &QtClipboardClaim::claim);
+        return false;
+    }
+
+private:
+    static QtClipboardClaim*& latest() {
+        static QtClipboardClaim* claim = nullptr;
+        return claim;
+    }
+    void claim() {
+        if (!m_data) return;
+        QGuiApplication::clipboard()->setMimeData(m_data.release());
+        deleteLater();
+    }
+
+    std::unique_ptr<QMimeData> m_data;
+    xcb_window_t m_window;
+    xcb_atom_t m_atom;
+};
 
 void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
     xcb_client_message_event_t event{};
@@ -169,6 +224,16 @@ void PlugHost::tolerateGoneWindows() {
         return true;
     }();
     Q_UNUSED(trapped);
+}
+
+void PlugHost::giveClipboardToQt(QMimeData* data) {
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->handle() && connection()) {
+            new QtClipboardClaim(data, xcb_window_t(window->winId()));
+            return;
+        }
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 bool PlugHost::available(QString* why) {

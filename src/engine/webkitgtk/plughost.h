@@ -7,6 +7,7 @@
 
 using GtkWidget = struct _GtkWidget;
 using GdkEventKey = struct _GdkEventKey;
+class QMimeData;
 class QWindow;
 
 namespace skiff {
@@ -37,6 +38,9 @@ public:
     // has just destroyed (the plug's window goes with the Qt window it lies in): GTK's X
     // errors are let pass for the whole run. Call it once GTK has started.
     static void tolerateGoneWindows();
+
+    // Puts `data` on Qt's clipboard, taking it over from GTK (see plughost.cpp).
+    static void giveClipboardToQt(QMimeData* data);
 
     // Whether the X11 windowing system the embedding needs is what Qt runs on; when not, why.
     static bool available(QString* why);

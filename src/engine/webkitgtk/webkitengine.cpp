@@ -1,7 +1,6 @@
 #include "engine/webkitgtk/webkitengine.h"
 
 #include <QAbstractEventDispatcher>
-#include <QClipboard>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -218,7 +217,7 @@ void handClipboardToQt() {
                         auto* mime = new QMimeData;
                         mime->setText(QString::fromUtf8(text));
                         if (!html->isEmpty()) mime->setHtml(*html);
-                        QGuiApplication::clipboard()->setMimeData(mime);
+                        PlugHost::giveClipboardToQt(mime);
                     },
                     html);
             },
