@@ -81,8 +81,7 @@ xcb_atom_t xembedAtom() {
 // time, and the clipboard is claimed once Qt has seen it (or after a second without it).
 class QtClipboardClaim : public QObject, public QAbstractNativeEventFilter {
 public:
-    QtClipboardClaim(QMimeData* data, xcb_window_t window)
-        : m_data(data), m_window(window), m_atom(internAtom("_SKIFF_CLIPBOARD_TIME")) {
+    QtClipboardClaim(QMimeData* data, xcb_window_t window) : m_data(data), m_window(window) {
         delete std::exchange(latest(), this);  // an older claim gives way
         qApp->installNativeEventFilter(this);
         xcb_change_property(connection(), XCB_PROP_MODE_APPEND, m_window, m_atom, XCB_ATOM_STRING,
@@ -107,6 +106,10 @@ public:
     }
 
 private:
+    static xcb_atom_t timeAtom() {
+        static const xcb_atom_t atom = internAtom("_SKIFF_CLIPBOARD_TIME");
+        return atom;
+    }
     static QtClipboardClaim*& latest() {
         static QtClipboardClaim* claim = nullptr;
         return claim;
@@ -119,8 +122,19 @@ private:
 
     std::unique_ptr<QMimeData> m_data;
     xcb_window_t m_window;
-    xcb_atom_t m_atom;
+    const xcb_atom_t m_atom = timeAtom();
 };
+
+// Puts `data` on Qt's clipboard, taking it over from GTK.
+void giveClipboardToQt(QMimeData* data) {
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->handle() && connection()) {
+            new QtClipboardClaim(data, xcb_window_t(window->winId()));
+            return;
+        }
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+}
 
 void sendXEmbed(xcb_window_t window, uint32_t message, uint32_t detail = 0) {
     xcb_client_message_event_t event{};
@@ -226,14 +240,44 @@ void PlugHost::tolerateGoneWindows() {
     Q_UNUSED(trapped);
 }
 
-void PlugHost::giveClipboardToQt(QMimeData* data) {
-    for (QWindow* window : QGuiApplication::topLevelWindows()) {
-        if (window->handle() && connection()) {
-            new QtClipboardClaim(data, xcb_window_t(window->winId()));
+// Qt and GTK each hold the clipboard through an X connection of their own, and Qt, asked for a
+// clipboard that GTK holds, waits for the answer without letting GTK run: what a page copied
+// would never paste into the program's own boxes. So what a page copies is handed to Qt at once,
+// as text and as HTML, and GTK, which waits for answers as the event loop goes on, reads it back
+// from Qt. (Not so the selection: WebKit takes the selection out of the page when another holds
+// it.)
+void PlugHost::handClipboardToQt() {
+    const auto onOwnerChange = +[](GtkClipboard* clipboard, GdkEventOwnerChange* change, gpointer) {
+        // Another program's window, or Qt's, is foreign to GTK.
+        if (!change->owner || gdk_window_get_window_type(change->owner) == GDK_WINDOW_FOREIGN)
             return;
-        }
-    }
-    QGuiApplication::clipboard()->setMimeData(data);
+        gtk_clipboard_request_contents(
+            clipboard, gdk_atom_intern_static_string("text/html"),
+            +[](GtkClipboard* clipboard, GtkSelectionData* data, gpointer) {
+                const int length = gtk_selection_data_get_length(data);
+                auto* html = new QString(
+                    length > 0 ? QString::fromUtf8(reinterpret_cast<const char*>(
+                                                       gtk_selection_data_get_data(data)),
+                                                   length)
+                               : QString());
+                gtk_clipboard_request_text(
+                    clipboard,
+                    +[](GtkClipboard*, const gchar* text, gpointer pending) {
+                        const std::unique_ptr<QString> html(static_cast<QString*>(pending));
+                        if (!text && html->isEmpty()) return;
+                        auto* mime = new QMimeData;
+                        mime->setText(QString::fromUtf8(text));
+                        if (!html->isEmpty()) mime->setHtml(*html);
+                        giveClipboardToQt(mime);
+                    },
+                    html);
+            },
+            nullptr);
+    };
+    static const gulong connected =
+        g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
+                         G_CALLBACK(onOwnerChange), nullptr);
+    Q_UNUSED(connected);
 }
 
 bool PlugHost::available(QString* why) {

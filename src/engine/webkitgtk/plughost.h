@@ -7,7 +7,6 @@
 
 using GtkWidget = struct _GtkWidget;
 using GdkEventKey = struct _GdkEventKey;
-class QMimeData;
 class QWindow;
 
 namespace skiff {
@@ -39,8 +38,9 @@ public:
     // errors are let pass for the whole run. Call it once GTK has started.
     static void tolerateGoneWindows();
 
-    // Puts `data` on Qt's clipboard, taking it over from GTK (see plughost.cpp).
-    static void giveClipboardToQt(QMimeData* data);
+    // From now on, what GTK comes to hold on the clipboard (what a page copies) is handed to
+    // Qt's clipboard (see plughost.cpp). Call it once GTK has started.
+    static void handClipboardToQt();
 
     // Whether the X11 windowing system the embedding needs is what Qt runs on; when not, why.
     static bool available(QString* why);

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QMimeData>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
@@ -189,44 +188,6 @@ private:
     State m_state = State::Requested;
 };
 
-// Qt and GTK each hold the clipboard through an X connection of their own, and Qt, asked for a
-// clipboard that GTK holds, waits for the answer without letting GTK run: what a page copied
-// would never paste into the program's own boxes. So what a page copies is handed to Qt at once,
-// as text and as HTML, and GTK, which waits for answers as the event loop goes on, reads it back
-// from Qt. (Not so the selection: WebKit takes the selection out of the page when another holds
-// it.)
-void handClipboardToQt() {
-    const auto onOwnerChange = +[](GtkClipboard* clipboard, GdkEventOwnerChange* change, gpointer) {
-        // Another program's window, or Qt's, is foreign to GTK.
-        if (!change->owner || gdk_window_get_window_type(change->owner) == GDK_WINDOW_FOREIGN)
-            return;
-        gtk_clipboard_request_contents(
-            clipboard, gdk_atom_intern_static_string("text/html"),
-            +[](GtkClipboard* clipboard, GtkSelectionData* data, gpointer) {
-                const int length = gtk_selection_data_get_length(data);
-                auto* html = new QString(
-                    length > 0 ? QString::fromUtf8(reinterpret_cast<const char*>(
-                                                       gtk_selection_data_get_data(data)),
-                                                   length)
-                               : QString());
-                gtk_clipboard_request_text(
-                    clipboard,
-                    +[](GtkClipboard*, const gchar* text, gpointer pending) {
-                        const std::unique_ptr<QString> html(static_cast<QString*>(pending));
-                        if (!text && html->isEmpty()) return;
-                        auto* mime = new QMimeData;
-                        mime->setText(QString::fromUtf8(text));
-                        if (!html->isEmpty()) mime->setHtml(*html);
-                        PlugHost::giveClipboardToQt(mime);
-                    },
-                    html);
-            },
-            nullptr);
-    };
-    g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
-                     G_CALLBACK(onOwnerChange), nullptr);
-}
-
 }  // namespace
 
 bool WebKitEngine::canStart(QString* why) {
@@ -242,8 +203,7 @@ bool WebKitEngine::canStart(QString* why) {
         return false;
     }
     PlugHost::tolerateGoneWindows();
-    static const bool handed = (handClipboardToQt(), true);
-    Q_UNUSED(handed);
+    PlugHost::handClipboardToQt();
     return true;
 }
 
