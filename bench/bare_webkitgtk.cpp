@@ -11,7 +11,6 @@
 //                                           time of day, changed every second
 // It runs until it is ended.
 
-#include <epoxy/gl.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
@@ -21,28 +20,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/softwaregl.h"
+#include "engine/webkitgtk/gdkopengl.h"
 
 namespace {
-
-// Whether the OpenGL that GDK gives this display's windows draws on the CPU; not when there is
-// none. Asked of a window of its own: a window GDK has made an OpenGL context for draws through
-// OpenGL from then on.
-bool glRunsOnCpu() {
-    GtkWidget* window = gtk_window_new(GTK_WINDOW_POPUP);
-    gtk_widget_realize(window);
-    GdkGLContext* context = gdk_window_create_gl_context(gtk_widget_get_window(window), nullptr);
-    bool onCpu = false;
-    if (context && gdk_gl_context_realize(context, nullptr)) {
-        gdk_gl_context_make_current(context);
-        const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-        onCpu = skiff::namesSoftwareRenderer(name ? name : "");
-        gdk_gl_context_clear_current();
-    }
-    if (context) g_object_unref(context);
-    gtk_widget_destroy(window);
-    return onCpu;
-}
 
 // A top-level window on the whole work area of the screen (there may be no window manager to
 // maximise it), holding the view and, below it, `below` if given.
@@ -55,7 +35,7 @@ WebKitWebView* showView(GtkWidget* below = nullptr) {
     gtk_window_set_default_size(GTK_WINDOW(window), area.width, area.height);
 
     WebKitSettings* settings = webkit_settings_new();
-    if (glRunsOnCpu()) {
+    if (skiff::gdkGlRunsOnCpu()) {
         webkit_settings_set_hardware_acceleration_policy(settings,
                                                          WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     }

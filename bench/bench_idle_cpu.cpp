@@ -3,7 +3,7 @@
 // view on about:blank with one label below it whose text changes once a second, which is the
 // least a window with a running clock costs. Once for each engine:
 //   idle_cpu_vs_clock_floor            Skiff on Qt WebEngine against a Qt WebEngine view in a
-//                                      window with a status bar
+//                                      window with a status bar (bare_qtwebengine clock)
 //   idle_cpu_webkitgtk_vs_clock_floor  Skiff on WebKitGTK against a WebKitGTK view in a GTK
 //                                      window (bare_webkitgtk clock)
 // Each is started as a child process of this program, as the active window of a real X display
@@ -13,25 +13,17 @@
 //   bench_idle_cpu                 run the comparisons and print the lines
 //   bench_idle_cpu --skiff ENGINE  (child) Skiff's first browser window on ENGINE with fresh
 //                                  settings
-//   bench_idle_cpu --floor         (child) the Qt WebEngine floor program
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QScreen>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTime>
 #include <QTimer>
-#include <QWebEngineView>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/enginechoice.h"
 #include "browser/frmmain.h"
 #include "childprocess.h"
-#include "engine/qtwebengine/enginesandbox.h"
 #include "skiffchild.h"
 
 namespace {
@@ -43,26 +35,6 @@ constexpr int kMeasuredSeconds = 30;
 
 int runSkiff(int argc, char** argv, const QString& engine) {
     return skiff::bench::runSkiffChild(argc, argv, engine, [](skiff::FrmMain&) {});
-}
-
-int runFloor(int argc, char** argv) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QMainWindow window;
-    auto* view = new QWebEngineView(&window);
-    window.setCentralWidget(view);
-    auto* clock = new QLabel(&window);
-    window.statusBar()->addPermanentWidget(clock);
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, clock,
-                     [clock] { clock->setText(QTime::currentTime().toString("hh:mm:ss")); });
-    timer.start(1000);
-    view->load(QUrl("about:blank"));
-    // The whole screen, as Skiff's window takes it, also without a window manager.
-    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
-    window.showMaximized();
-    window.activateWindow();
-    return app.exec();
 }
 
 // CPU seconds of the child's process tree over the measured span, after it has settled;
@@ -101,7 +73,7 @@ int compare(int argc, char** argv) {
     } comparisons[] = {
         {"idle_cpu_vs_clock_floor",
          {"--skiff", engineName(EngineKind::QtWebEngine)},
-         {self, {"--floor"}}},
+         skiff::bench::bareQtWebEngine({"clock"})},
         {"idle_cpu_webkitgtk_vs_clock_floor",
          {"--skiff", engineName(EngineKind::WebKitGtk)},
          skiff::bench::bareWebKitGtk({"clock"})},
@@ -126,6 +98,5 @@ int compare(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv, argv[2]);
-    if (argc >= 2 && QByteArray(argv[1]) == "--floor") return runFloor(argc, argv);
     return compare(argc, argv);
 }

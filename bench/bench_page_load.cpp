@@ -1,8 +1,8 @@
 // A large page (about 5 MB of markup, 20 000 elements, 200 small images and 50 inline frames),
 // written by this program and served on 127.0.0.1, loaded in Skiff's browser window and in a
 // bare web view. Two comparisons from the same runs, for each engine (Skiff on Qt WebEngine
-// against a bare Qt WebEngine view: ..._bare_engine; Skiff on WebKitGTK against a bare WebKitGTK
-// view in a GTK window, bare_webkitgtk: ..._bare_webkitgtk):
+// against a bare Qt WebEngine view, bare_qtwebengine: ..._bare_engine; Skiff on WebKitGTK
+// against a bare WebKitGTK view in a GTK window, bare_webkitgtk: ..._bare_webkitgtk):
 //   page_load_vs_bare_...  wall time from Navigate to DocumentComplete (the bare view: its load
 //                          to the load's end), medians of several runs
 //   memory_vs_bare_...     proportional set size of the whole process tree (the program and the
@@ -14,7 +14,6 @@
 //
 //   bench_page_load                     run the comparisons and print the lines
 //   bench_page_load --skiff ENGINE URL  (child) Skiff's first browser window on ENGINE
-//   bench_page_load --bare URL          (child) a bare Qt WebEngine view
 //   bench_page_load --serve             serve the page until ended, to profile a child by hand
 // A child prints "load_ms=T" once the page has settled and waits to be ended; the memory of its
 // process tree is read then.
@@ -27,12 +26,10 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
-#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWebEngineView>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -41,8 +38,8 @@
 #include "app/enginechoice.h"
 #include "browser/frmmain.h"
 #include "childprocess.h"
-#include "engine/qtwebengine/enginesandbox.h"
 #include "engine/webbrowser.h"
+#include "loadrun.h"
 #include "skiffchild.h"
 
 namespace {
@@ -52,7 +49,6 @@ constexpr int kRows = 10000;        // each a block and a link: 20 000 elements
 constexpr int kRowBytes = 500;      // 5 MB of markup
 constexpr int kRowsPerImage = 50;   // 200 images
 constexpr int kRowsPerFrame = 200;  // 50 inline frames
-constexpr int kSettleMs = 2000;     // after about:blank, and after the page before the memory
 constexpr int kChildTimeoutMs = 180000;
 
 // ---- The page and its server ----
@@ -153,56 +149,14 @@ private:
 
 // ---- The children ----
 
-// Counts the loads of a child: the first (about:blank) settles, then the page is loaded and
-// timed; once it has settled too, the time is printed (as bare_webkitgtk does).
-class LoadRun {
-public:
-    std::function<void()> navigate;
-
-    void documentComplete() {
-        if (m_loads++ == 0) {
-            QTimer::singleShot(kSettleMs, [this] {
-                m_timer.start();
-                navigate();
-            });
-        } else if (m_loads == 2) {
-            const double ms = m_timer.nsecsElapsed() / 1e6;
-            // The parent ends this process once it has read the line.
-            QTimer::singleShot(kSettleMs, [ms] {
-                std::printf("load_ms=%.1f\n", ms);
-                std::fflush(stdout);
-            });
-        }
-    }
-
-private:
-    int m_loads = 0;
-    QElapsedTimer m_timer;
-};
-
 int runSkiff(int argc, char** argv, const QString& engine, const QString& url) {
-    LoadRun run;
+    skiff::bench::LoadRun run;
     return skiff::bench::runSkiffChild(argc, argv, engine, [&run, url](skiff::FrmMain& window) {
         skiff::WebBrowser* wb = window.wbMain();
         run.navigate = [wb, url] { wb->Navigate(url); };
         QObject::connect(wb, &skiff::WebBrowser::DocumentComplete,
                          [&run] { run.documentComplete(); });
     });
-}
-
-int runBare(int argc, char** argv, const QString& url) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QWebEngineView view;
-    LoadRun run;
-    run.navigate = [&view, url] { view.load(QUrl(url)); };
-    QObject::connect(&view, &QWebEngineView::loadFinished, &app,
-                     [&run] { run.documentComplete(); });
-    view.load(QUrl("about:blank"));
-    view.setGeometry(QApplication::primaryScreen()->availableGeometry());
-    view.showMaximized();
-    view.activateWindow();
-    return app.exec();
 }
 
 // ---- The comparison ----
@@ -264,10 +218,10 @@ int compare(int argc, char** argv) {
     } comparisons[] = {
         {"bare_engine",
          {self, {"--skiff", engineName(EngineKind::QtWebEngine), url}},
-         {self, {"--bare", url}}},
+         skiff::bench::bareQtWebEngine({"page-load", url})},
         {"bare_webkitgtk",
          {self, {"--skiff", engineName(EngineKind::WebKitGtk), url}},
-         skiff::bench::bareWebKitGtk({"page-load", url, QString::number(kSettleMs)})},
+         skiff::bench::bareWebKitGtk({"page-load", url, QString::number(skiff::bench::kSettleMs)})},
     };
     for (int i = 0; i < kRuns; ++i) {
         for (auto& c : comparisons) {
@@ -309,6 +263,5 @@ int compare(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc >= 4 && QByteArray(argv[1]) == "--skiff")
         return runSkiff(argc, argv, argv[2], argv[3]);
-    if (argc >= 3 && QByteArray(argv[1]) == "--bare") return runBare(argc, argv, argv[2]);
     return compare(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Wall time from process start to the start-up page's document-complete event: Skiff against
 // a minimal program that shows the same local page in a bare web view, once for each engine:
 //   startup_vs_bare_engine     Skiff on Qt WebEngine against a bare Qt WebEngine view
+//                              (bare_qtwebengine)
 //   startup_vs_bare_webkitgtk  Skiff on WebKitGTK against a bare WebKitGTK view in a GTK window
 //                              (bare_webkitgtk)
 // Each is started as a child process of this program, with a home of its own, on a real X
@@ -13,17 +14,13 @@
 //   bench_startup                        run the comparisons and print the lines
 //   bench_startup --skiff ENGINE PAGE    (child) start Skiff on ENGINE with PAGE as stored
 //                                        start-up page
-//   bench_startup --bare PAGE            (child) load PAGE in a bare Qt WebEngine view
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QScreen>
 #include <QTemporaryDir>
-#include <QUrl>
-#include <QWebEngineView>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -32,7 +29,6 @@
 #include "browser/frmmain.h"
 #include "childprocess.h"
 #include "core/settingsstore.h"
-#include "engine/qtwebengine/enginesandbox.h"
 #include "engine/webbrowser.h"
 #include "settings/frmsettings.h"
 #include "skiffchild.h"
@@ -54,18 +50,6 @@ int runSkiff(int argc, char** argv, const QString& engine) {
     return skiff::bench::runSkiffChild(argc, argv, engine, [](skiff::FrmMain& window) {
         QObject::connect(window.wbMain(), &skiff::WebBrowser::DocumentComplete, complete);
     });
-}
-
-int runBare(int argc, char** argv, const QString& page) {
-    skiff::prepareEngineEnvironment();
-    QApplication app(argc, argv);
-    QWebEngineView view;
-    QObject::connect(&view, &QWebEngineView::loadFinished, &app, complete);
-    view.load(QUrl::fromLocalFile(page));
-    // The whole screen, as Skiff's window takes it, also without a window manager.
-    view.setGeometry(QApplication::primaryScreen()->availableGeometry());
-    view.showMaximized();
-    return app.exec();
 }
 
 // The two programs of one comparison line and their times.
@@ -119,7 +103,7 @@ int compare(int argc, char** argv) {
     Comparison comparisons[] = {
         {"startup_vs_bare_engine",
          {self, {"--skiff", engineName(EngineKind::QtWebEngine), page}},
-         {self, {"--bare", page}}},
+         skiff::bench::bareQtWebEngine({"startup", page})},
         {"startup_vs_bare_webkitgtk",
          {self, {"--skiff", engineName(EngineKind::WebKitGtk), page}},
          skiff::bench::bareWebKitGtk({"startup", page})},
@@ -152,6 +136,5 @@ int compare(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 4 && QByteArray(argv[1]) == "--skiff") return runSkiff(argc, argv, argv[2]);
-    if (argc >= 3 && QByteArray(argv[1]) == "--bare") return runBare(argc, argv, argv[2]);
     return compare(argc, argv);
 }

@@ -26,6 +26,12 @@ struct ChildProgram {
     QStringList arguments;
 };
 
+// The bare Qt WebEngine view of the Qt WebEngine comparisons (bench/bare_qtwebengine.cpp),
+// built beside the benchmark programs, with `arguments`.
+inline ChildProgram bareQtWebEngine(const QStringList& arguments) {
+    return {QCoreApplication::applicationDirPath() + "/bare_qtwebengine", arguments};
+}
+
 // The bare WebKitGTK view of the WebKitGTK comparisons (bench/bare_webkitgtk.cpp), built beside
 // the benchmark programs, with `arguments`.
 inline ChildProgram bareWebKitGtk(const QStringList& arguments) {

@@ -27,7 +27,7 @@ inline int runSkiffChild(int argc, char** argv, const QString& engine,
                          const std::function<void(FrmMain&)>& prepare) {
     QString error;
     const std::optional<EngineKind> kind = chooseEngine(engine, {}, &error);
-    if (!kind) {
+    if (!kind || !loadEngine(*kind, &error)) {
         std::fputs(qPrintable(error), stderr);
         return 2;
     }

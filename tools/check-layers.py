@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the dependency rule of src/: each folder includes only from folders below it in
-LAYERS (and from itself), and only app/ and engine/qtwebengine/ include Qt WebEngine headers
-or the Qt WebEngine implementation, and only app/ and engine/webkitgtk/ include GTK or WebKitGTK
-headers or the WebKitGTK implementation. Prints every violation; exit status 1 if there is one.
+LAYERS (and from itself), only engine/qtwebengine/ includes Qt WebEngine headers or the Qt
+WebEngine implementation, and only engine/webkitgtk/ includes GTK or WebKitGTK headers or the
+WebKitGTK implementation. Prints every violation; exit status 1 if there is one.
 
     tools/check-layers.py [SRC_DIR]
 """
@@ -11,7 +11,7 @@ import re
 import sys
 
 # Top to bottom. An implementation of the engine uses the engine interface below it; nothing
-# but app/ uses the implementation (see WEBENGINE_USERS).
+# else uses the implementation: the program loads it as a module (app/enginechoice.cpp).
 LAYERS = [
     "app",
     "browser",
@@ -31,8 +31,8 @@ LAYERS = [
     "controls/hosting",
     "core",
 ]
-WEBENGINE_USERS = {"app", "engine/qtwebengine"}
-WEBKIT_USERS = {"app", "engine/webkitgtk"}
+WEBENGINE_USERS = {"engine/qtwebengine"}
+WEBKIT_USERS = {"engine/webkitgtk"}
 
 LOCAL_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 SYSTEM_INCLUDE = re.compile(r"^\s*#\s*include\s+<(QtWebEngine\w*/)?(QWebEngine\w*|QtWebEngine\w*)", re.M)

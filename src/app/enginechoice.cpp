@@ -1,11 +1,14 @@
 #include "app/enginechoice.h"
 
-#include <QtWebEngineCore/qtwebenginecoreglobal.h>
-#include <QFileInfo>
+#include <dlfcn.h>
 
-#include "engine/qtwebengine/enginesandbox.h"
-#include "engine/qtwebengine/qtengine.h"
-#include "engine/webkitgtk/webkitengine.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+
+#include "engine/engine.h"
+#include "engine/enginemodule.h"
 
 namespace skiff {
 
@@ -13,6 +16,55 @@ namespace {
 
 const QString kWebKitGtk = QStringLiteral("webkitgtk");
 const QString kQtWebEngine = QStringLiteral("qtwebengine");
+
+QString optionName(EngineKind kind) {
+    return kind == EngineKind::WebKitGtk ? kWebKitGtk : kQtWebEngine;
+}
+
+QString displayName(EngineKind kind) {
+    return kind == EngineKind::WebKitGtk ? "WebKitGTK" : "Qt WebEngine";
+}
+
+// The engines' modules lie in the build folder for a program that runs from there, and in the
+// folder they are installed in, beside the program's, for an installed one.
+QString moduleFolder() {
+    const QFileInfo program("/proc/self/exe");
+    const QString build = QFileInfo(SKIFF_BUILD_DIR).canonicalFilePath();  // "" when gone
+    if (!build.isEmpty() && program.canonicalFilePath().startsWith(build + '/'))
+        return build + "/engines";
+    return QDir::cleanPath(program.canonicalPath() + "/" SKIFF_ENGINE_DIR_FROM_BIN);
+}
+
+struct LoadedModule {
+    const EngineModule* module = nullptr;
+    QString error;  // why it could not be loaded
+};
+
+// A module is found in the program itself when the engine is linked in (as in the tests), and
+// is otherwise loaded from its file. It stays for the rest of the run.
+LoadedModule load(EngineKind kind) {
+    const QByteArray symbol = "skiff_" + optionName(kind).toLatin1() + "_module";
+    if (void* linked = dlsym(RTLD_DEFAULT, symbol.constData()))
+        return {static_cast<const EngineModule*>(linked), {}};
+    const QString file = moduleFolder() + "/skiff-" + optionName(kind) + ".so";
+    void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    void* entry = handle ? dlsym(handle, symbol.constData()) : nullptr;
+    if (!entry) return {nullptr, QString::fromLocal8Bit(dlerror())};
+    return {static_cast<const EngineModule*>(entry), {}};
+}
+
+const LoadedModule& engineModule(EngineKind kind) {
+    static std::map<EngineKind, LoadedModule> modules;
+    auto found = modules.find(kind);
+    if (found == modules.end()) found = modules.emplace(kind, load(kind)).first;
+    return found->second;
+}
+
+QString versionOf(EngineKind kind) {
+    const LoadedModule& loaded = engineModule(kind);
+    if (loaded.module) return loaded.module->version();
+    return QString("%1 (cannot be loaded: %2)").arg(displayName(kind), loaded.error);
+}
 
 }  // namespace
 
@@ -30,8 +82,9 @@ std::optional<EngineKind> chooseEngine(const std::optional<QString>& option,
 }
 
 QString engineVersions() {
-    return QString("Web engines: %1 (%2, the default), Qt WebEngine %3 (%4)\n")
-        .arg(WebKitEngine::version(), kWebKitGtk, qWebEngineVersion(), kQtWebEngine);
+    return QString("Web engines: %1 (%2, the default), %3 (%4)\n")
+        .arg(versionOf(EngineKind::WebKitGtk), kWebKitGtk, versionOf(EngineKind::QtWebEngine),
+             kQtWebEngine);
 }
 
 // WebKitGTK is shown through X11: on a Wayland desktop the program runs through XWayland.
@@ -53,17 +106,20 @@ void prepareEnvironmentBeforeToolkit(EngineKind kind) {
         qputenv("WEBKIT_A11Y_BUS_ADDRESS", "");
 }
 
+bool loadEngine(EngineKind kind, QString* error) {
+    const LoadedModule& loaded = engineModule(kind);
+    if (!loaded.module && error)
+        *error =
+            QString("skiff: cannot load the %1 engine: %2\n").arg(displayName(kind), loaded.error);
+    return loaded.module != nullptr;
+}
+
 std::unique_ptr<Engine> makeEngine(EngineKind kind, QString* error) {
-    if (kind == EngineKind::QtWebEngine) {
-        prepareEngineEnvironment();
-        return std::make_unique<QtEngine>();
-    }
+    if (!loadEngine(kind, error)) return nullptr;
     QString why;
-    if (!WebKitEngine::canStart(&why)) {
-        if (error) *error = "skiff: WebKitGTK cannot start: " + why + "\n";
-        return nullptr;
-    }
-    return std::make_unique<WebKitEngine>();
+    std::unique_ptr<Engine> engine = engineModule(kind).module->make(&why);
+    if (!engine && error) *error = "skiff: " + why + "\n";
+    return engine;
 }
 
 }  // namespace skiff

@@ -21,6 +21,11 @@ std::optional<EngineKind> chooseEngine(const std::optional<QString>& option,
 // Lines naming the engines and their versions, for --version.
 QString engineVersions();
 
+// Loads the module of the engine `kind` (found in the program when it is linked in), before the
+// application object exists: Qt WebEngine prepares Qt for itself as that starts, and only when
+// it is in the process by then. False, with `error` set to one line, when it cannot be loaded.
+bool loadEngine(EngineKind kind, QString* error);
+
 // Prepares the process environment for `kind`, before the application object exists.
 void prepareEnvironmentBeforeToolkit(EngineKind kind);
 

@@ -24,6 +24,10 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(error), stderr);
         return 2;
     }
+    if (!skiff::loadEngine(*kind, &error)) {
+        std::fputs(qPrintable(error), stderr);
+        return 1;
+    }
     skiff::quietenDiagnostics();
     skiff::prepareEnvironmentBeforeToolkit(*kind);
     const std::unique_ptr<QApplication> toolkit = skiff::startApplication(argc, argv);

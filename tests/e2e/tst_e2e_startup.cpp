@@ -48,7 +48,8 @@ QStringList programsUnder(qint64 pid) {
 }  // namespace
 
 // As from a terminal without a graphical session, as root too: nothing but the answer, on the
-// stream it belongs to, and an exit of the program's own (a crash or an abort is none).
+// stream it belongs to, and an exit of the program's own (a crash or an abort is none). A program
+// installed without its engines says so before it needs a display.
 void E2EStartup::withoutADisplay() {
     const QString version = "Skiff " SKIFF_VERSION "\n";
     const QString usage = "Usage: skiff [OPTION]... [ADDRESS]...\n";
@@ -61,6 +62,7 @@ void E2EStartup::withoutADisplay() {
         QString error;         // the same of standard error; all of it on an exit with 1
         QString display = {};  // DISPLAY, here never a running server
         QString engine = {};   // SKIFF_ENGINE
+        bool alone = false;    // a copy of the program without the engines' modules
     } starts[] = {
         {{"--version"}, 0, version, ""},
         {{"-platform", "xcb", "--style=fusion", "-reverse", "-v"}, 0, version, ""},
@@ -77,7 +79,8 @@ void E2EStartup::withoutADisplay() {
          "",
          "skiff: unknown engine 'Gecko' in SKIFF_ENGINE (choose webkitgtk or qtwebengine)\n",
          "",
-         "Gecko"}};
+         "Gecko"},
+        {{"example.com"}, 1, "", "skiff: cannot load the WebKitGTK engine: ", "", "", true}};
     const auto begins = [](const QString& text, const QString& start) {
         return start.isEmpty() ? text.isEmpty() : text.startsWith(start);
     };
@@ -90,7 +93,11 @@ void E2EStartup::withoutADisplay() {
         QProcess skiff;
         skiff.setEnvironment(env);
         skiff.setWorkingDirectory(home.path());
-        skiff.start(SkiffProcess::executable(), start.arguments);
+        const QString alone = home.filePath("bin/skiff");
+        if (start.alone)
+            QVERIFY(QDir().mkpath(home.filePath("bin")) &&
+                    QFile::copy(SkiffProcess::executable(), alone));
+        skiff.start(start.alone ? alone : SkiffProcess::executable(), start.arguments);
         QVERIFY(skiff.waitForFinished(kWaitMs));
         const QString printed = skiff.readAllStandardOutput();
         const QString said = skiff.readAllStandardError();
@@ -99,6 +106,7 @@ void E2EStartup::withoutADisplay() {
                  qPrintable(start.arguments.join(' ') + ": " + printed + said));
         if (start.exitCode != 0 && start.error.count('\n') == 1)
             QCOMPARE(said, start.error);  // one line only
+        if (start.alone) QCOMPARE(said.count('\n'), 1);
         // The version names both engines with theirs, and which one is the default.
         if (start.arguments == QStringList{"--version"}) {
             static const QRegularExpression engines(
@@ -137,7 +145,8 @@ void E2EStartup::normalStartPrintsNothing() {
 }
 
 // Without an option or SKIFF_ENGINE skiff browses with WebKitGTK: its web process runs under
-// the program, and no Qt WebEngine process does. The option chooses over the variable.
+// the program, and no Qt WebEngine process does. The option chooses over the variable. The
+// program loads the chosen engine's libraries only.
 void E2EStartup::choosingTheEngine() {
     XSession x;
     QVERIFY2(x.start(), qPrintable(x.error()));
@@ -148,10 +157,18 @@ void E2EStartup::choosingTheEngine() {
         QString variable;  // SKIFF_ENGINE, or none
         QString runs;
         QString doesNotRun;
-    } starts[] = {
-        {{}, {}, "WebKitWebProcess", "QtWebEngineProcess"},
-        {{"--engine=qtwebengine"}, "webkitgtk", "QtWebEngineProcess", "WebKitWebProcess"},
-        {{"--engine=webkitgtk"}, "qtwebengine", "WebKitWebProcess", "QtWebEngineProcess"}};
+        QString notLoaded;  // the other engine's library
+    } starts[] = {{{}, {}, "WebKitWebProcess", "QtWebEngineProcess", "libQt6WebEngineCore"},
+                  {{"--engine=qtwebengine"},
+                   "webkitgtk",
+                   "QtWebEngineProcess",
+                   "WebKitWebProcess",
+                   "libwebkit2gtk"},
+                  {{"--engine=webkitgtk"},
+                   "qtwebengine",
+                   "WebKitWebProcess",
+                   "QtWebEngineProcess",
+                   "libQt6WebEngineCore"}};
     for (const auto& start : starts) {
         SkiffProcess skiff(x, server.port());
         skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
@@ -165,6 +182,10 @@ void E2EStartup::choosingTheEngine() {
         const QStringList programs = programsUnder(skiff.processId());
         QVERIFY2(programs.contains(start.runs) && !programs.contains(start.doesNotRun),
                  qPrintable(start.arguments.join(' ') + ": " + programs.join(' ')));
+        QFile maps(QString("/proc/%1/maps").arg(skiff.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY2(!maps.readAll().contains(start.notLoaded.toLatin1()),
+                 qPrintable(start.arguments.join(' ') + ": " + start.notLoaded + " is loaded"));
         QVERIFY(x.closeByCloseBox(window));
         QVERIFY(skiff.waitForExit());
         QCOMPARE(skiff.exitCode(), 0);

@@ -17,7 +17,7 @@
 
 #include "engine/download.h"
 #include "engine/engineoptions.h"
-#include "engine/glrenderer.h"
+#include "engine/webkitgtk/gdkopengl.h"
 #include "engine/webkitgtk/gtkheaders.h"
 #include "engine/webkitgtk/plughost.h"
 #include "engine/webkitgtk/webkitbrowser.h"
@@ -241,7 +241,7 @@ WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
 
     m_settings = webkit_settings_new();
     // Where OpenGL draws on the CPU, WebKit's compositing costs far more than it gives.
-    const bool cpuGl = glRunsOnCpu();
+    const bool cpuGl = gdkGlRunsOnCpu();
     if (cpuGl) {
         webkit_settings_set_hardware_acceleration_policy(m_settings,
                                                          WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
