@@ -169,6 +169,9 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
     // handlers only watch.
     m_dialogs = new WebKitDialogs(*this, engine, m_pageDialogs);
     connect(m_dialogs, &WebKitDialogs::statusMessage, this, &WebBrowser::StatusTextChange);
+    // A script starts the view's web process now, while the window around the view is built,
+    // rather than at the first load. A page's new window shares its opener's.
+    if (!related) runScript("0", [](auto) {});
 }
 
 WebKitBrowser::~WebKitBrowser() {
