@@ -3,7 +3,7 @@
 #include <QQuickWindow>
 #include <utility>
 
-#include "engine/glrenderer.h"
+#include "engine/qtwebengine/glrenderer.h"
 
 namespace skiff {
 

@@ -1,4 +1,4 @@
-#include "engine/glrenderer.h"
+#include "engine/qtwebengine/glrenderer.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

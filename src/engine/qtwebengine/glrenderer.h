@@ -8,8 +8,8 @@ namespace skiff {
 // that draws on the CPU.
 bool isSoftwareRenderer(const QByteArray& glRenderer);
 
-// Whether the default OpenGL of this display draws on the CPU (a machine without a graphics
-// card, a virtual X display); asked once. Needs the application object.
+// Whether the default OpenGL of this display, as Qt gives it, draws on the CPU (a machine
+// without a graphics card, a virtual X display); asked once. Needs the application object.
 bool glRunsOnCpu();
 
 }  // namespace skiff
