@@ -11,7 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-utils openbox libx11-dev libxtst-dev
     fonts-dejavu-core fonts-dejavu-extra
-    dbus at-spi2-core libatspi2.0-dev pkg-config
+    dbus dbus-x11 at-spi2-core libatk-adaptor libatspi2.0-dev pkg-config
     desktop-file-utils appstream xdg-utils dpkg-dev file python3
     lintian groff-base man-db
 )
