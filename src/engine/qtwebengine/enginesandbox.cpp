@@ -12,6 +12,7 @@ namespace {
 
 constexpr char kSandboxVariable[] = "QTWEBENGINE_DISABLE_SANDBOX";
 constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+constexpr char kAccessibilityVariable[] = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
 
 // Without --disable-hang-monitor the engine gives a page's before-unload handler well under a
 // second: a page that takes longer (a slow machine is enough) is closed or left without its
@@ -42,6 +43,10 @@ QByteArray withEngineSwitches(const QByteArray& flags) {
 
 void prepareEngineEnvironment() {
     switchSandboxOffForRoot();
+    // On Linux the engine keeps a page's document from screen readers (an empty document)
+    // unless this is set; with it, the engine builds the page's elements only while Qt's
+    // accessibility is on, that is while a screen reader listens.
+    if (!qEnvironmentVariableIsSet(kAccessibilityVariable)) qputenv(kAccessibilityVariable, "1");
     qputenv(kFlagsVariable, withEngineSwitches(qgetenv(kFlagsVariable)));
 }
 

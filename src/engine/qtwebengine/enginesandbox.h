@@ -8,7 +8,7 @@ namespace skiff {
 // first profile). The engine's sandbox stays on, except when the process runs as root, where the
 // engine refuses to start with it: then it is switched off with one warning line on stderr
 // (unless the environment already says what to do). The engine's background traffic to its
-// vendor's update and reporting hosts is switched off.
+// vendor's update and reporting hosts is switched off. Pages reach screen readers.
 void prepareEngineEnvironment();
 
 // `flags` (a command line for the engine) with the program's own engine switches added, each

@@ -16,6 +16,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/webkitgtk/atspisocket.h"
 #include "engine/webkitgtk/gtkheaders.h"
 #include "engine/webkitgtk/gtkkeys.h"
 
@@ -42,6 +43,8 @@ constexpr QEvent::Type kMouseMove = QEvent::MouseMove;
 }  // namespace skiff
 
 #include <gtk/gtkx.h>
+// After gtkx.h: a plug's accessible element is X11's.
+#include <gtk/gtk-a11y.h>
 
 namespace skiff {
 
@@ -164,6 +167,40 @@ Qt::KeyboardModifiers qtModifiers(unsigned state) {
     if (state & GDK_MOD1_MASK) modifiers |= Qt::AltModifier;
     if (state & GDK_SUPER_MASK) modifiers |= Qt::MetaModifier;
     return modifiers;
+}
+
+// Where the element of a plug's window is: the window's place on the screen (and the window's
+// own corner in other coordinates), its size.
+void measurePlug(AtkComponent* plug, gint* x, gint* y, gint* width, gint* height,
+                 AtkCoordType coordinates) {
+    *x = *y = *width = *height = -1;
+    AtkObject* child = atk_object_ref_accessible_child(ATK_OBJECT(plug), 0);
+    GtkWidget* widget =
+        GTK_IS_ACCESSIBLE(child) ? gtk_accessible_get_widget(GTK_ACCESSIBLE(child)) : nullptr;
+    GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
+    if (window) {
+        *x = *y = 0;
+        if (coordinates == ATK_XY_SCREEN) gdk_window_get_origin(window, x, y);
+        *width = gdk_window_get_width(window);
+        *height = gdk_window_get_height(window);
+    }
+    if (child) g_object_unref(child);
+}
+
+// An AT-SPI plug, once embedded, asks its socket where it is and waits for the answer; Qt's
+// bridge would give it on this same thread, which is the one waiting: a screen reader's question
+// would take 25 seconds and get nothing. The plug measures its window instead (what the plug
+// does is kept for all plugs, and set again at each embedding).
+void measurePlugsThemselves(AtkObject* plug) {
+    if (!ATK_IS_PLUG(plug) || !ATK_IS_COMPONENT(plug)) return;
+    AtkComponentIface* component = ATK_COMPONENT_GET_IFACE(plug);
+    component->get_extents = measurePlug;
+    component->get_position = [](AtkComponent* plug, gint* x, gint* y, AtkCoordType coordinates) {
+        atk_component_get_extents(plug, x, y, nullptr, nullptr, coordinates);
+    };
+    component->get_size = [](AtkComponent* plug, gint* width, gint* height) {
+        atk_component_get_extents(plug, nullptr, nullptr, width, height, ATK_XY_WINDOW);
+    };
 }
 
 }  // namespace
@@ -300,6 +337,7 @@ PlugHost::PlugHost(GtkWidget* child, KeepsKey browserKeeps, QWidget* parent)
     m_container = QWidget::createWindowContainer(QWindow::fromWinId(plugWindow()), this);
     m_container->setFocusPolicy(Qt::NoFocus);
     gtk_widget_show_all(m_plug);
+    embedPageAccessible();
 
     const auto onKey = +[](GtkWidget*, GdkEventKey* key, PlugHost* host) -> gboolean {
         if (host->handedBack(key)) return FALSE;
@@ -355,6 +393,18 @@ PlugHost::~PlugHost() {
     delete std::exchange(m_container, nullptr);
     gtk_widget_destroy(m_plug);
     gdk_x11_display_error_trap_pop_ignored(display);
+}
+
+// GTK shows the page's elements to screen readers under the plug's element, but leaves plugs out
+// of its list of windows: no reader would find them. The plug's element joins the container's.
+void PlugHost::embedPageAccessible() {
+    AtkObject* window = gtk_widget_get_accessible(m_plug);
+    if (!GTK_IS_PLUG_ACCESSIBLE(window)) return;
+    gchar* id = gtk_plug_accessible_get_id(GTK_PLUG_ACCESSIBLE(window));
+    if (!id) return;  // GTK is not on the accessibility bus
+    embedAccessible(m_container, QString::fromUtf8(id),
+                    [window] { measurePlugsThemselves(atk_object_get_parent(window)); });
+    g_free(id);
 }
 
 unsigned long PlugHost::plugWindow() const {

@@ -67,6 +67,7 @@ private:
     friend class NativeFilter;
 
     unsigned long plugWindow() const;
+    void embedPageAccessible();
     void placePage();
     // GTK's key handlers: before the GTK widget sees a key, and after it did not use it.
     bool keyBeforePage(unsigned keyval, unsigned state, bool press);
