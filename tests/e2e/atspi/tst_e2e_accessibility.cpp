@@ -1,7 +1,9 @@
 // Skiff as a screen reader finds it: the accessibility tree read over AT-SPI from outside the
 // program, on a session bus of the test's own. The buttons are push buttons named by their
 // captions whose press action acts, the group boxes groupings named by theirs, the boxes are
-// named by their purpose, and the status bar's panels are labels that read what they show.
+// named by their purpose, and the status bar's panels are labels that read what they show. The
+// page is part of the window: its heading and its link are read under it, and from the link a
+// reader finds the window again.
 
 // First: GLib's headers use names that Qt defines as macros.
 #include <atspi/atspi.h>
@@ -20,7 +22,8 @@ using skiff::test::LoopbackServer;
 namespace {
 
 QByteArray page(const QByteArray& title) {
-    return "<html><head><title>" + title + "</title></head><body><p>Text.</p></body></html>";
+    return "<html><head><title>" + title + "</title></head><body><h1>" + title +
+           " heading</h1><p>Text.</p><a href='/next.html'>On to the next page</a></body></html>";
 }
 
 // An element of the tree, released when the last copy goes.
@@ -46,6 +49,10 @@ QString roleOf(const Element& e) {
     return take(atspi_accessible_get_role_name(e.get(), nullptr));
 }
 
+Element parentOf(const Element& e) {
+    return own(atspi_accessible_get_parent(e.get(), nullptr));
+}
+
 QList<Element> childrenOf(const Element& e) {
     QList<Element> children;
     const int count = atspi_accessible_get_child_count(e.get(), nullptr);
@@ -64,6 +71,19 @@ Element find(const Element& root, const QString& name, const QString& role = {},
             if (Element found = find(child, name, role, depth - 1)) return found;
     }
     return {};
+}
+
+// Whether the element answers where it is on the screen, with a size.
+bool isPlaced(const Element& e) {
+    AtspiComponent* component = atspi_accessible_get_component_iface(e.get());
+    if (!component) return false;
+    GError* error = nullptr;
+    AtspiRect* place = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
+    const bool placed = !error && place && place->width > 0 && place->height > 0;
+    g_clear_error(&error);
+    g_free(place);
+    g_object_unref(component);
+    return placed;
 }
 
 // The labels under `root`, depth first: the texts of the status bar's panels, left to right.
@@ -267,6 +287,19 @@ void E2EAccessibility::buttonsGroupBoxesAndStatusPanelsOverAtSpi() {
     QVERIFY(waitFor([&] { return labelTexts(statusBar).value(3) != panels[3]; }));
     // The clock's panel tells of its new time by itself.
     QVERIFY(waitFor([&] { return changes.names().contains(labelTexts(statusBar).value(3)); }));
+
+    // The page lies in the window: its heading and its link are read there (on WebKitGTK the
+    // page's elements are GTK's and the web process's, joined to the window's).
+    Element link;
+    QVERIFY(waitFor([&] { return bool(link = find(main, "On to the next page", "link", 16)); }));
+    QVERIFY(find(main, "Start heading", "heading", 16));
+    // A reader that follows the focus into the page finds the window from there; each element
+    // on the way answers where it is.
+    int steps = 0;
+    for (Element e = link; e.get() != main.get(); e = parentOf(e)) {
+        QVERIFY2(e && ++steps < 16, "the page's link does not lead up to the window");
+        QVERIFY2(isPlaced(e), qPrintable(roleOf(e) + " " + nameOf(e) + " has no place"));
+    }
 
     // The buttons are push buttons named by their captions, without a caption label inside.
     for (const char* caption : {"BACK", "FORWARD", "REFRESH", "GO!", "SEARCH"}) {
