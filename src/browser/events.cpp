@@ -9,6 +9,7 @@
 #include "browser/browserprogram.h"
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/names.h"
 #include "engine/webbrowser.h"
 #include "statusbar/progressbar.h"
 #include "statusbar/statusbar.h"
@@ -58,7 +59,7 @@ void FrmMain::showLoadEnd(const QString& text, bool succeeded) {
 }
 
 void FrmMain::wbMain_TitleChange() {
-    setWindowTitle(wbMain_->LocationName());
+    setWindowTitle(shownTitle(wbMain_->LocationName()));
 }
 
 void FrmMain::wbMain_DocumentComplete(bool succeeded) {
@@ -85,15 +86,15 @@ bool FrmMain::IsPopup() const {
 
 // The completed address goes to the top of the address box's list, once.
 void FrmMain::wbMain_NavigateComplete2() {
-    setWindowTitle(wbMain_->LocationName());
-    const QString address = wbMain_->LocationURL();
+    setWindowTitle(shownTitle(wbMain_->LocationName()));
+    const QString shown = shownInAddressBox(wbMain_->LocationURL());
     for (int i = 0; i < cboUrl_->count(); ++i) {
-        if (cboUrl_->itemText(i) == address) {
+        if (cboUrl_->itemText(i) == shown) {
             cboUrl_->removeItem(i);
             break;
         }
     }
-    cboUrl_->insertItem(0, address);
+    cboUrl_->insertItem(0, shown);
     cboUrl_->setCurrentIndex(0);
 }
 

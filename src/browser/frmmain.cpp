@@ -13,6 +13,7 @@
 #include "controls/hosting/twips.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/clock.h"
+#include "core/names.h"
 #include "downloads/downloads.h"
 #include "engine/engine.h"
 #include "engine/webbrowser.h"
@@ -131,7 +132,7 @@ void FrmMain::Form_Load() {
     const QString startupPage = frmSettings().txtStartupPage()->text();
     const QString firstPage = startAddress_.value_or(startupPage);
     if (!firstPage.isEmpty()) {
-        cboUrl_->setEditText(firstPage);
+        setAddressText(firstPage);
         Go();
     } else {
         wbMain_->Navigate("about:blank");
@@ -299,8 +300,10 @@ bool FrmMain::setWebHeight(float twips) {
 
 // ---- What the tool windows ask ----
 
+// The address goes into the address box as it is opened; one that is refused never reaches it.
 void FrmMain::navigate(const QString& address) {
-    openAddress(address);
+    const QString line = addressOnOneLine(address);
+    if (openAddress(line)) setAddressText(line);
 }
 
 QString FrmMain::currentAddress() const {
@@ -315,12 +318,22 @@ void FrmMain::documentMarkup(std::function<void(std::optional<QString>)> callbac
     wbMain_->documentMarkup(std::move(callback));
 }
 
+// The address box's text, or the whole address when it shows one cut.
 QString FrmMain::addressText() const {
-    return cboUrl_->currentText();
+    const QString shown = cboUrl_->currentText();
+    return wholeAddresses_.value(shown, shown);
 }
 
 void FrmMain::setAddressText(const QString& text) {
-    cboUrl_->setEditText(text);
+    cboUrl_->setEditText(shownInAddressBox(text));
+}
+
+// What the address box shows of `address`: all of it, or its start, which stands for it.
+QString FrmMain::shownInAddressBox(const QString& address) {
+    if (address.size() <= kShownAddressLength) return address;
+    const QString shown = address.left(kShownAddressLength);
+    wholeAddresses_.insert(shown, address);
+    return shown;
 }
 
 void FrmMain::setOffline(bool offline) {

@@ -128,6 +128,7 @@ protected:
 private:
     void createMenus();
     bool openAddress(const QString& address);
+    QString shownInAddressBox(const QString& address);
     void addShortcuts();
     QAction* actionForKey(const QKeyEvent& key) const;
     void connectControls();
@@ -147,6 +148,8 @@ private:
     QLineEdit* txtSearch_ = nullptr;
     QTimer* tmrMain_ = nullptr;
     QHash<QString, QAction*> menuItems_;
+    // The whole of each address the address box shows cut, by the text it shows.
+    QHash<QString, QString> wholeAddresses_;
     std::optional<QString> startAddress_;  // in place of the start-up page
     bool pageAgreedToClose_ = false;
     bool askingPageInClose_ = false;  // an answer now comes inside closeEvent

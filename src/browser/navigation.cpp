@@ -55,12 +55,16 @@ bool FrmMain::openAddress(const QString& address) {
             QStringLiteral("Addresses starting with javascript: are not opened."));
         return false;
     }
+    if (address.size() > kMaxAddressLength) {
+        wbMain_StatusTextChange(QStringLiteral("Addresses longer than 2 MB are not opened."));
+        return false;
+    }
     wbMain_->Navigate(address);
     return true;
 }
 
 void FrmMain::Go() {
-    openAddress(cboUrl_->currentText());
+    openAddress(addressText());
 }
 
 void FrmMain::Home() {
@@ -86,12 +90,12 @@ void FrmMain::Stop() {
 // front unless it already starts with "http://" or "ftp://", all of it selected. A refused
 // address stays as typed.
 void FrmMain::cboUrl_Enter() {
-    const QString typed = cboUrl_->currentText();
+    const QString typed = addressText();
     const bool refused = !typed.isEmpty() && !openAddress(typed);
 
     const bool hasScheme = typed.left(7).toLower() == QLatin1String("http://") ||
                            typed.left(6).toLower() == QLatin1String("ftp://");
-    if (!hasScheme && !refused) cboUrl_->setEditText(QStringLiteral("http://") + typed);
+    if (!hasScheme && !refused) setAddressText(QStringLiteral("http://") + typed);
     QLineEdit* edit = cboUrl_->lineEdit();
     edit->setSelection(0, edit->text().length());
 }

@@ -1,15 +1,18 @@
 #include "core/favoritesfile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QStringDecoder>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -182,6 +185,34 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* error) {
     return true;
 }
 
+FileStamp stampFrom(const struct stat& status) {
+    return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+            qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
+}
+
+// An exclusive lock on the folder of a file while it lives, so that two Skiff processes
+// saving into one folder take turns from reading the file again to replacing it. A folder that
+// cannot be opened, or a lock held for longer than a save takes, is saved into without it.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& file)
+        : handle_(::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        for (int waited = 0; handle_ >= 0 && waited < 5000; waited += 10) {
+            if (flock(handle_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
+            QThread::msleep(10);
+        }
+    }
+    ~FolderLock() {
+        if (handle_ >= 0) ::close(handle_);  // which lets go of the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int handle_;
+};
+
 }  // namespace
 
 bool FileExists(const QString& sFileName) {
@@ -281,10 +312,13 @@ QByteArray FavoritesEntries::fileBytes() const {
     return out;
 }
 
-QString FavoritesEntries::text(qsizetype i) const {
-    const Entry& e = entries_[size_t(i)];
+QString FavoritesEntries::textOf(const Entry& e) const {
     const QByteArrayView line(bytes_.constData() + e.start, qsizetype(e.size));
     return e.latin1 ? QString::fromLatin1(line) : fromUtf8(line);
+}
+
+QString FavoritesEntries::text(qsizetype i) const {
+    return textOf(entries_[size_t(i)]);
 }
 
 QString FavoritesEntries::shownText(qsizetype i) const {
@@ -321,6 +355,34 @@ void FavoritesEntries::remove(qsizetype i) {
     entries_.erase(entries_.begin() + i);
 }
 
+void FavoritesEntries::removeFirst(const QStringList& texts) {
+    QHash<QString, qsizetype> left;
+    for (const QString& text : texts) ++left[text];
+    if (left.isEmpty()) return;
+    std::erase_if(entries_, [&](const Entry& e) {
+        const auto found = left.find(textOf(e));
+        if (found == left.end() || found.value() == 0) return false;
+        --found.value();
+        return true;
+    });
+}
+
+void FavoritesEdits::removed(const QString& text) {
+    if (!added_.removeOne(text)) removed_.append(text);
+}
+
+FavoritesEntries FavoritesEdits::appliedTo(FavoritesEntries other) const {
+    other.removeFirst(removed_);
+    for (const QString& text : added_) other.append(text);
+    return other;
+}
+
+FileStamp stampOf(const QString& path) {
+    struct stat status {};
+    return stat(QFile::encodeName(path).constData(), &status) == 0 ? stampFrom(status)
+                                                                   : FileStamp{};
+}
+
 QStringList parseFavorites(const QByteArray& bytes) {
     return FavoritesEntries::read(bytes).texts();
 }
@@ -331,9 +393,9 @@ QByteArray serializeFavorites(const QStringList& entries) {
 
 FavoritesLoad loadFavorites(const QString& path) {
     const Node node = lookUp(path);
-    if (node.kind == Node::None) return {FavoritesLoad::Missing, {}, {}};
+    if (node.kind == Node::None) return {FavoritesLoad::Missing, {}, {}, {}};
     const auto unreadable = [&](const QString& reason) {
-        return FavoritesLoad{FavoritesLoad::Unreadable, {}, failure("read", path, reason)};
+        return FavoritesLoad{FavoritesLoad::Unreadable, {}, failure("read", path, reason), {}};
     };
     // Opened without waiting: a FIFO with no writer and a device with nothing to say give no
     // bytes rather than holding the program.
@@ -351,9 +413,11 @@ FavoritesLoad loadFavorites(const QString& path) {
         if (!readAvailable(handle, size, &bytes, &reason)) return unreadable(reason);
         FavoritesEntries entries = FavoritesEntries::read(std::move(bytes));
         if (node.kind == Node::Other)
-            return {FavoritesLoad::ReadOnly, std::move(entries),
-                    failure("write", path, node.reason)};
-        return {FavoritesLoad::Loaded, std::move(entries), {}};
+            return {FavoritesLoad::ReadOnly,
+                    std::move(entries),
+                    failure("write", path, node.reason),
+                    {}};
+        return {FavoritesLoad::Loaded, std::move(entries), {}, stampFrom(status)};
     } catch (const std::bad_alloc&) {
         return unreadable(QStringLiteral("it does not fit into memory"));
     }
@@ -379,6 +443,28 @@ bool saveFavorites(const QString& path, const FavoritesEntries& entries, QString
 
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error) {
     return replaceFile(path, serializeFavorites(entries), error);
+}
+
+bool saveFavoritesEdits(const QString& path, const FavoritesEntries& entries,
+                        const FavoritesEdits& edits, const FileStamp& read, QString* error) {
+    const FolderLock turn(path);
+    if (stampOf(path) == read) return saveFavorites(path, entries, error);
+    FavoritesLoad now = loadFavorites(path);
+    switch (now.status) {
+        case FavoritesLoad::Missing:
+            return saveFavorites(path, entries, error);
+        case FavoritesLoad::Loaded:
+            try {
+                return saveFavorites(path, edits.appliedTo(std::move(now.entries)), error);
+            } catch (const std::bad_alloc&) {
+                return fail(error, path, QStringLiteral("there is not enough memory"));
+            }
+        case FavoritesLoad::ReadOnly:
+        case FavoritesLoad::Unreadable:
+            break;
+    }
+    if (error) *error = now.error;
+    return false;
 }
 
 }  // namespace skiff

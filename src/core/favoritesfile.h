@@ -55,6 +55,8 @@ public:
     QStringList texts() const;
     void append(const QString& text);
     void remove(qsizetype i);
+    // Removes, for each text of `texts`, the first entry holding it, where one is left.
+    void removeFirst(const QStringList& texts);
     // About the size of the entries' file, for telling a large list from a small one.
     qsizetype byteSize() const { return bytes_.size(); }
 
@@ -65,9 +67,42 @@ private:
         quint64 latin1 : 1;   // the line is not UTF-8
         quint64 lineEnd : 1;  // the line is UTF-8 and followed by CR LF in the buffer
     };
+    QString textOf(const Entry& e) const;
+
     QByteArray bytes_;
     std::vector<Entry> entries_;
 };
+
+// What the user changed in a list since it was read: the entries added, in the order added,
+// and the entries of the list as read that were removed. An entry added and removed again is
+// neither.
+class FavoritesEdits {
+public:
+    void added(const QString& text) { added_.append(text); }
+    void removed(const QString& text);
+    bool isEmpty() const { return added_.isEmpty() && removed_.isEmpty(); }
+
+    // The list another process left in the file, with these changes made to it: the entries
+    // removed here are removed there (where it still has them), and the entries added here
+    // follow its own.
+    FavoritesEntries appliedTo(FavoritesEntries other) const;
+
+private:
+    QStringList added_;
+    QStringList removed_;
+};
+
+// Which file a name led to, and how it stood, when a list was read from it: a file written
+// or replaced since has another stamp. All zero where there was no file.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 changedSeconds = 0;
+    qint64 changedNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp stampOf(const QString& path);
 
 // The same rules on a list of texts, for callers that hold one.
 QStringList parseFavorites(const QByteArray& bytes);
@@ -89,6 +124,7 @@ struct FavoritesLoad {
     Status status = Missing;
     FavoritesEntries entries;
     QString error;
+    FileStamp stamp;  // of the file read
 };
 
 // Reads the favorites file at `path` without ever waiting: a FIFO or a device gives what it
@@ -113,5 +149,13 @@ bool createEmptyFavoritesFile(const QString& path, QString* error);
 // its owner.
 bool saveFavorites(const QString& path, const FavoritesEntries& entries, QString* error);
 bool saveFavorites(const QString& path, const QStringList& entries, QString* error);
+
+// Saves a list that was read from `path` when the file had the stamp `read` and has since been
+// changed by `edits` into `entries`. Where another process has written the file in between, what
+// it wrote is kept and `edits` are made to it (FavoritesEdits::appliedTo), so that neither
+// loses what it added; otherwise `entries` are written as they are. Two Skiff processes saving
+// at once take turns. A file that can no longer be read is not written (see saveFavorites).
+bool saveFavoritesEdits(const QString& path, const FavoritesEntries& entries,
+                        const FavoritesEdits& edits, const FileStamp& read, QString* error);
 
 }  // namespace skiff

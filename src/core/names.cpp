@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
+#include <QUrl>
+#include <algorithm>
 
 namespace skiff {
 
@@ -43,7 +45,10 @@ QString safeFileName(const QString& name, int maxBytes) {
         if (!isHiddenCharacter(c) && c != U'/') clean.append(QChar::fromUcs4(c));
     }
     clean = clean.trimmed();
-    if (clean.isEmpty() || clean == "." || clean == "..") return "download";
+    // Nothing but dots and blanks names no file of its own: "." and ".." are folders, and
+    // engines refuse any such name with two dots in it.
+    if (std::all_of(clean.cbegin(), clean.cend(), [](QChar c) { return c == u'.' || c.isSpace(); }))
+        return "download";
     if (utf8Size(clean) <= maxBytes) return clean;
 
     const qsizetype dot = clean.lastIndexOf(u'.');
@@ -63,6 +68,30 @@ QString shownAddress(const QString& address) {
         } else {
             shown.append(QChar::fromUcs4(c));
         }
+    }
+    return shown;
+}
+
+QString shownAddress(const QUrl& address) {
+    return shownAddress(address.toString(QUrl::EncodeUnicode));
+}
+
+QString untitledName(const QUrl& address) {
+    if (address.isLocalFile()) return shownAddress(address.fileName());
+    QUrl::FormattingOptions format = QUrl::RemoveUserInfo | QUrl::EncodeUnicode;
+    if (address.scheme() == "http") format |= QUrl::RemoveScheme;
+    QString name = address.toString(format);
+    if (name.startsWith("//")) name.remove(0, 2);
+    // (Qt keeps the slash of a bare host's path.)
+    if (address.path() == "/" && !address.hasQuery() && !address.hasFragment()) name.chop(1);
+    return shownAddress(name);
+}
+
+QString shownTitle(const QString& title) {
+    QString shown;
+    shown.reserve(title.size());
+    for (char32_t c : QStringView(title).toUcs4()) {
+        if (!isHiddenCharacter(c)) shown.append(QChar::fromUcs4(c));
     }
     return shown;
 }

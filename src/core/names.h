@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QUrl;
+
 namespace skiff {
 
 // Names that come from pages and servers (file names of downloads, addresses of links) are
@@ -19,14 +21,33 @@ constexpr int kMaxFileNameBytes = 255;
 
 // A file name offered for a download: without hidden characters, path separators and spaces
 // at either end, and shortened to `maxBytes` bytes of UTF-8 where it is longer, keeping its
-// extension (".exe" of "invoice.exe") and whole characters. A name that leaves nothing is
-// "download".
+// extension (".exe" of "invoice.exe") and whole characters. A name that leaves nothing, or
+// only dots and spaces, is "download".
 QString safeFileName(const QString& name, int maxBytes = kMaxFileNameBytes);
 
 // An address as the user is shown it: hidden characters are written percent-escaped (the
 // bytes of their UTF-8), as they are sent, so "a\u202Eb" shows as "a%E2%80%AEb"; everything
 // else is left as it is.
 QString shownAddress(const QString& address);
+
+// An engine's address as the user is shown it: as above, with the host as it is sent (its
+// ASCII form, so "xn--80ak6aa92e.org" rather than a look-alike of another name) and letters
+// outside ASCII percent-escaped, as every engine sends them.
+QString shownAddress(const QUrl& address);
+
+// The name of a page without a title of its own: the name of its file, or its address without
+// "http://", a user name and password, or the slash after a bare host; shown as its address is.
+QString untitledName(const QUrl& address);
+
+// A page's title as a window's caption shows it: without hidden characters, which could reorder
+// it, ring the bell or break it over lines.
+QString shownTitle(const QString& title);
+
+// The longest address that is opened, in characters: Chromium refuses longer ones, and both
+// engines are held to its limit.
+constexpr qsizetype kMaxAddressLength = 2 * 1024 * 1024;
+// The most of an address the address box shows: laying out more holds the window for seconds.
+constexpr qsizetype kShownAddressLength = 32 * 1024;
 
 // Text pasted as an address on one line: its line breaks are removed together with the spaces
 // and tabs around them, as an address broken over lines by a mail program is meant whole.

@@ -23,9 +23,11 @@ QVariant FavoritesModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-void FavoritesModel::setEntries(FavoritesEntries entries) {
+void FavoritesModel::setEntries(FavoritesEntries entries, const FileStamp& read) {
     beginResetModel();
     entries_ = std::move(entries);
+    edits_ = {};
+    read_ = read;
     changed_ = false;
     endResetModel();
 }
@@ -34,12 +36,14 @@ void FavoritesModel::append(const QString& text) {
     const int row = rowCount();
     beginInsertRows({}, row, row);
     entries_.append(text);
+    edits_.added(text);
     changed_ = true;
     endInsertRows();
 }
 
 void FavoritesModel::remove(int row) {
     beginRemoveRows({}, row, row);
+    edits_.removed(entries_.text(row));
     entries_.remove(row);
     changed_ = true;
     endRemoveRows();

@@ -20,15 +20,22 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     const FavoritesEntries& entries() const { return entries_; }
-    // A new list, unchanged until the next append() or remove().
-    void setEntries(FavoritesEntries entries);
+    // A new list, unchanged until the next append() or remove(); `read` is the stamp of the
+    // file it was read from.
+    void setEntries(FavoritesEntries entries, const FileStamp& read = {});
     void append(const QString& text);
     void remove(int row);
     // Whether entries were added or removed since the list was set.
     bool changed() const { return changed_; }
+    // What was added and removed since the list was set, and the stamp of the file it was
+    // read from: what saving it into a file changed since needs.
+    const FavoritesEdits& edits() const { return edits_; }
+    const FileStamp& read() const { return read_; }
 
 private:
     FavoritesEntries entries_;
+    FavoritesEdits edits_;
+    FileStamp read_;
     bool changed_ = false;
 };
 

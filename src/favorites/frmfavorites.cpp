@@ -115,6 +115,7 @@ void FrmFavorites::Form_Load() {
         case FavoritesLoad::Missing: {
             QString error;
             if (createEmptyFavoritesFile(kFavoritesFileName, &error)) {
+                favorites_->setEntries({}, stampOf(kFavoritesFileName));
                 favorites_->append(kDefaultFavorite);
                 break;
             }
@@ -125,7 +126,7 @@ void FrmFavorites::Form_Load() {
             break;
         }
         case FavoritesLoad::Loaded:
-            favorites_->setEntries(std::move(load.entries));
+            favorites_->setEntries(std::move(load.entries), load.stamp);
             break;
         case FavoritesLoad::ReadOnly:
             saveOnUnload_ = false;
@@ -143,7 +144,8 @@ void FrmFavorites::Form_Load() {
 }
 
 // The list is written only when it was changed: an unchanged file keeps its bytes, and a
-// folder that takes no file asks nothing.
+// folder that takes no file asks nothing. What another Skiff process saved into the file
+// meanwhile is kept, with this window's changes made to it.
 void FrmFavorites::Form_Unload() {
     Timer1_->stop();
     if (!saveOnUnload_ || !favorites_->changed()) return;
@@ -155,8 +157,10 @@ void FrmFavorites::Form_Unload() {
     for (;;) {
         bool saved = false;
         QString error;
-        runLong(entries.byteSize(), "Saving the favorites...",
-                [&] { saved = saveFavorites(kFavoritesFileName, entries, &error); });
+        runLong(entries.byteSize(), "Saving the favorites...", [&] {
+            saved = saveFavoritesEdits(kFavoritesFileName, entries, favorites_->edits(),
+                                       favorites_->read(), &error);
+        });
         if (saved) return;
         if (!askRetry(
                 error +
@@ -198,9 +202,7 @@ void FrmFavorites::xpcmdRemove_Click() {
 void FrmFavorites::lstFavorites_DblClick() {
     const int selected = selectedIndex();
     if (selected < 0) return;
-    BrowserHost* main = firstBrowserWindow();
-    main->setAddressText(favorites_->entries().text(selected));
-    main->navigate(main->addressText());
+    firstBrowserWindow()->navigate(favorites_->entries().text(selected));
 }
 
 void FrmFavorites::Timer1_Timer() {

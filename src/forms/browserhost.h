@@ -11,7 +11,8 @@ class BrowserHost {
 public:
     virtual ~BrowserHost() = default;
 
-    // Loads `address` in the page, read the way the address box reads it.
+    // Loads `address` in the page, read the way the address box reads it, and shows it in the
+    // address box; an address the window refuses (see the status bar) is not put there.
     virtual void navigate(const QString& address) = 0;
     // The page's full address and its title.
     virtual QString currentAddress() const = 0;

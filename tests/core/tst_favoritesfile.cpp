@@ -155,6 +155,60 @@ private slots:
         QCOMPARE(load.entries.texts(), entries);
     }
 
+    // A list read, changed here (entries added, then entries removed), while another process
+    // did nothing, wrote the file anew (as Skiff does: a new file in its place) or removed it:
+    // the file saved keeps the other's entries and has this list's changes made to them.
+    void savingMergesWhatAnotherProcessWrote_data() {
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<QString>("other");  // "nothing", "deletes", or what it writes
+        QTest::addColumn<QStringList>("saved");
+        using L = QStringList;
+        QTest::newRow("nobody else wrote")
+            << L{"a", "b"} << L{"c"} << L{"a"} << "nothing" << L{"b", "c"};
+        QTest::newRow("both added") << L{"a"} << L{"b"} << L{} << "a c" << L{"a", "c", "b"};
+        QTest::newRow("the other removed") << L{"a", "b"} << L{"c"} << L{} << "b" << L{"b", "c"};
+        QTest::newRow("both removed one") << L{"a", "b"} << L{} << L{"a"} << "b" << L{"b"};
+        QTest::newRow("removed here, added there")
+            << L{"a", "b"} << L{} << L{"b"} << "a b c" << L{"a", "c"};
+        QTest::newRow("one of two alike removed")
+            << L{"a", "a", "b"} << L{} << L{"a"} << "b a a c" << L{"b", "a", "c"};
+        QTest::newRow("added and removed again")
+            << L{"a"} << L{"b"} << L{"b"} << "a c" << L{"a", "c"};
+        QTest::newRow("the other emptied it") << L{"a"} << L{"b"} << L{} << "" << L{"b"};
+        QTest::newRow("the other deleted it")
+            << L{"a", "b"} << L{"c"} << L{"b"} << "deletes" << L{"a", "c"};
+    }
+    void savingMergesWhatAnotherProcessWrote() {
+        QFETCH(QStringList, read);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, removed);
+        QFETCH(QString, other);
+        QFETCH(QStringList, saved);
+        QVERIFY(saveFavorites(path(), read, nullptr));
+        FavoritesLoad load = loadFavorites(path());
+        QCOMPARE(load.status, FavoritesLoad::Loaded);
+        FavoritesEntries list = std::move(load.entries);
+        FavoritesEdits edits;
+        for (const QString& text : added) {
+            list.append(text);
+            edits.added(text);
+        }
+        for (const QString& text : removed) {
+            list.remove(list.texts().indexOf(text));
+            edits.removed(text);
+        }
+        if (other == "deletes")
+            QVERIFY(QFile::remove(path()));
+        else if (other != "nothing")
+            QVERIFY(saveFavorites(path(), other.split(' ', Qt::SkipEmptyParts), nullptr));
+
+        QString error;
+        QVERIFY2(saveFavoritesEdits(path(), list, edits, load.stamp, &error), qPrintable(error));
+        QCOMPARE(parseFavorites(bytesOf(path())), saved);
+    }
+
     void missingFileIsCreatedWithOneEmptyLine() {
         QCOMPARE(loadFavorites(path()).status, FavoritesLoad::Missing);
         QString error;

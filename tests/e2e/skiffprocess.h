@@ -74,7 +74,9 @@ public:
     QString output();
 
     // Its working folder (where "favorites.fav" lives) and its configuration folder.
-    QString workingDir() const { return m_root.filePath("work"); }
+    QString workingDir() const { return m_workingDir; }
+    // Starts it in `folder` instead of a working folder of its own (set before start).
+    void setWorkingDir(const QString& folder) { m_workingDir = folder; }
     QString configDir() const { return m_root.filePath("config"); }
     // Its home folder, where its downloads go (in "Downloads").
     QString homeDir() const { return m_root.filePath("home"); }
@@ -83,6 +85,7 @@ private:
     QString settingsFile() const;
 
     QTemporaryDir m_root;
+    QString m_workingDir = m_root.filePath("work");
     QProcess m_process;
     QByteArray m_output;
     QProcessEnvironment m_environment;

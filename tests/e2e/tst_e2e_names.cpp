@@ -45,6 +45,7 @@ private slots:
     void cleanup() { QVERIFY(endSkiff(m_x, m_skiff)); }
 
     void deceivingNamesAndCutShortDownloads();
+    void captionsAndNamesOfDotsOnly();
 
 private:
     QPoint row(int index) const {
@@ -81,6 +82,11 @@ void E2ENames::initTestCase() {
     m_server.addPage("/a.html", "<html><head><title>Page A</title></head></html>");
     m_server.addPage("/shown", "<html><head><title>Shown</title></head></html>");
     m_server.addPage("/untitled", "<html><body>No title.</body></html>");
+    m_server.addPage("/hidden.html",
+                     "<script>document.title = 'Invoice \\u202Efdp.exe\\u0007'</script>");
+    m_server.addPageWithHeaders("/dots", "dots",
+                                {{"Content-Type", "application/octet-stream"},
+                                 {"Content-Disposition", "attachment; filename=\"...\""}});
     QByteArray bytes(1000000, 'x');
     m_server.addDownload("/cut", "cut.bin", bytes);
     m_server.cutAfter("/cut", 100000);
@@ -179,6 +185,36 @@ void E2ENames::deceivingNamesAndCutShortDownloads() {
     QCOMPARE(m_skiff->exitCode(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!m_server.heldTargets().contains("http://pages.test/held"), kWaitMs);
     QVERIFY(!QFile::exists(downloads() + "/held.bin"));
+}
+
+// A page without a title is named as the address box shows its address: a host that looks like
+// another in other letters shows in its ASCII form in both. A title's hidden characters are not
+// shown; a file named only by dots is saved under a name of its own.
+void E2ENames::captionsAndNamesOfDotsOnly() {
+    const QString lookAlike = "xn--80ak6aa92e.org/untitled";  // "аррӏе.org" in Cyrillic
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_skiff->setSetting("Settings/Start-Up Page", "http://" + lookAlike);
+    m_browser = openBrowser(m_x, *m_skiff, lookAlike);
+    if (QTest::currentTestFailed()) return;
+    const BrowserWindow& b = *m_browser;
+    m_x.click(b.addressBox().center());
+    QCOMPARE(selectAllAndCopy(), "http://" + lookAlike);
+
+    const auto open = [&](const QString& address) {
+        return m_x.key("l", Ctrl) && m_x.typeText(address) && m_x.key("Return");
+    };
+    QVERIFY(open("http://pages.test/hidden.html"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Invoice fdp.exe"), kWaitMs);
+
+    QVERIFY(open("http://pages.test/dots"));
+    const TopLevel save = m_x.waitForClient("Save File");
+    QVERIFY(save.isValid() && m_x.waitForActive(save));
+    QCOMPARE(selectAllAndCopy(), QString("download"));
+    QVERIFY(m_x.key("Return"));
+    const TopLevel done = m_x.waitForClient("Download Finished");
+    QVERIFY(done.isValid());
+    QCOMPARE(fileBytes(downloads() + "/download"), QByteArray("dots"));
+    QCOMPARE(QDir(downloads()).entryList(QDir::Files | QDir::Hidden), QStringList{"download"});
 }
 
 QTEST_GUILESS_MAIN(E2ENames)

@@ -57,6 +57,7 @@ private slots:
 
     void favoritesWindow();
     void favoritesFileLeftAsItIs();
+    void favoritesOfTwoProcesses();
     void settingsWindowAcrossARestart();
 
 private:
@@ -79,6 +80,8 @@ private:
     bool dismissMessage(const QString& caption, const TopLevel& from);
     // The entries of the favorites list as drawn: the middle row of each line of text.
     QList<int> listRows(const TopLevel& w);
+    // Types `address` into the favorites window's text box and presses ADD.
+    void addToFavorites(const TopLevel& fav, const QString& address);
 
     XSession m_x;
     LoopbackServer m_server;
@@ -252,6 +255,56 @@ void E2ETools::favoritesFileLeftAsItIs() {
     QVERIFY(m_skiff->waitForExit());
     QVERIFY(m_skiff->exitedNormally());
     QCOMPARE(favoritesFile(), lines);
+}
+
+void E2ETools::addToFavorites(const TopLevel& fav, const QString& address) {
+    m_x.click(centreOf(fav, favorites::link));
+    QVERIFY(m_x.key("a", Ctrl));
+    QVERIFY(m_x.typeText(address));
+    m_x.click(centreOf(fav, favorites::add));
+}
+
+// Two programs in one working folder read the list; the first adds an entry and ends (as a
+// logout ends it), the second removes one, adds one and closes its window: the file keeps the
+// changes of both.
+void E2ETools::favoritesOfTwoProcesses() {
+    QVERIFY(writeFile(m_skiff->workingDir() + "/favorites.fav",
+                      "http://pages.test/two.html\r\nhttp://pages.test/three.html\r\n"));
+    QVERIFY(startSkiff("One"));
+    const TopLevel first = open(BrowserWindow::Favorites, "Favorites");
+    QVERIFY(first.isValid());
+    QVERIFY(waitFor([&] { return listRows(first).size() == 2; }));
+    addToFavorites(first, "http://pages.test/four.html");
+    QVERIFY(waitFor([&] { return listRows(first).size() == 3; }));
+
+    SkiffProcess other(m_x, m_server.port());
+    other.setSetting("Settings/Start-Up Page", "http://pages.test/two.html");
+    other.setWorkingDir(m_skiff->workingDir());
+    const std::unique_ptr<BrowserWindow> otherBrowser = openBrowser(m_x, other, "two");
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(otherBrowser->chooseMenu(BrowserWindow::Favorites));
+    const TopLevel second = m_x.waitForClient(
+        [&](const TopLevel& w) { return w.name == "Favorites" && w.id != first.id; });
+    QVERIFY(second.isValid() && m_x.waitForActive(second));
+    QList<int> rows;
+    QVERIFY(waitFor([&] { return (rows = listRows(second)).size() == 2; }));
+    m_x.click(QPoint(second.twipsRect(favorites::list.x(), 0, 0, 0).x() + 40, rows[0]));
+    m_x.click(centreOf(second, favorites::remove));
+    QVERIFY(waitFor([&] { return listRows(second).size() == 1; }));
+    addToFavorites(second, "http://pages.test/one.html");
+    QVERIFY(waitFor([&] { return listRows(second).size() == 2; }));
+
+    m_skiff->terminate();
+    QVERIFY(m_skiff->waitForExit());
+    QCOMPARE(favoritesFile(), QByteArray("http://pages.test/two.html\r\n"
+                                         "http://pages.test/three.html\r\n"
+                                         "http://pages.test/four.html\r\n"));
+    QVERIFY(m_x.closeByCloseBox(second));
+    QCOMPARE(favoritesFile(), QByteArray("http://pages.test/three.html\r\n"
+                                         "http://pages.test/four.html\r\n"
+                                         "http://pages.test/one.html\r\n"));
+    other.terminate();
+    QVERIFY(other.waitForExit());
 }
 
 void E2ETools::settingsWindowAcrossARestart() {

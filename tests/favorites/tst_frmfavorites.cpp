@@ -16,7 +16,9 @@
 
 #include "browser/frmmain.h"
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/names.h"
 #include "favorites/frmfavorites.h"
+#include "statusbar/statusbar.h"
 #include "support/filefaults.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
@@ -223,6 +225,36 @@ private slots:
         QCOMPARE(wb->navigated, QStringList{"example.com/fav"});
         QCOMPARE(main.cboUrl()->currentText(), QString("example.com/fav"));
         QVERIFY(frmFavorites().isActiveWindow());
+    }
+
+    // An entry longer than the engines open is refused before it reaches the address box; a
+    // long one that opens shows cut there, and stays whole for the Go button.
+    void longEntriesOpenWholeOrNotAtAll() {
+        WindowTestEnvironment env;
+        const QString tooLong = "http://long.example/?q=" + QString(kMaxAddressLength, 'x');
+        const QString longOne = "http://long.example/?q=" + QString(100000, 'y');
+        writeFile(env, (tooLong + "\r\n" + longOne + "\r\n").toUtf8());
+        FrmMain& main = frmMain();
+        ScriptedBrowser* wb = env.firstEngine();
+        wb->navigated.clear();
+        const QString before = main.cboUrl()->currentText();
+        QListView* list = shownFavorites().lstFavorites();
+        const auto open = [&](int row) {
+            // Near the left end: a long entry's row reaches beyond the list's right edge.
+            const QRect entry = list->visualRect(list->model()->index(row, 0));
+            doubleClick(list->viewport(), {5, entry.center().y()});
+        };
+        open(0);
+        QCOMPARE(wb->navigated, QStringList());
+        QCOMPARE(main.cboUrl()->currentText(), before);
+        QCOMPARE(main.stbStatus()->panelText(StatusPanel::Messages),
+                 "Addresses longer than 2 MB are not opened.");
+        open(1);
+        QCOMPARE(wb->navigated, QStringList{longOne});
+        QCOMPARE(main.cboUrl()->currentText(), longOne.left(kShownAddressLength));
+        QVERIFY(showActive(&main));
+        click(main.button("xpcmdGo"));
+        QCOMPARE(wb->navigated, QStringList({longOne, longOne}));
     }
 
     // A save that fails on closing asks whether to try again or to close without saving, naming

@@ -44,7 +44,7 @@ QString finishMessage(const QWebEngineLoadingInfo& info) {
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             return "Stopped";
         case QWebEngineLoadingInfo::LoadFailedStatus:
-            return "Could not load " + shownAddress(info.url().toString());
+            return "Could not load " + shownAddress(info.url());
         default:
             return "Done";
     }
@@ -328,18 +328,22 @@ bool QtWebBrowser::Offline() const {
     return m_offlineFilter->offline;
 }
 
-// A page without a title of its own is named by (the end of) its address, shown as addresses are.
+// The engine names a page without a title of its own by the end of its address, its host in
+// letters outside ASCII or not: such a page is named as its address is shown.
 QString QtWebBrowser::LocationName() const {
     if (!page()) return {};
     const QString title = page()->title();
-    return page()->url().toString().endsWith(title) ? shownAddress(title) : title;
+    const QUrl url = page()->url();
+    const bool untitled =
+        url.toString().endsWith(title) || url.toString(QUrl::EncodeUnicode).endsWith(title);
+    return untitled ? untitledName(url) : title;
 }
 
 // The address as the user is to see it: characters that would hide or reorder parts of it show
 // escaped.
 QString QtWebBrowser::LocationURL() const {
     if (!page() || page()->url().isEmpty()) return {};
-    return shownAddress(page()->url().toString());
+    return shownAddress(page()->url());
 }
 
 void QtWebBrowser::documentMarkup(std::function<void(std::optional<QString>)> callback) {
@@ -454,7 +458,7 @@ void QtWebBrowser::onLoadStarted(const QUrl& url) {
     m_pageDialogs->newDocument();
     documentReplaced();
     emit DownloadBegin();
-    emit StatusTextChange("Loading " + shownAddress(url.toString()) + "...");
+    emit StatusTextChange("Loading " + shownAddress(url) + "...");
     reportCommandStates();
 }
 

@@ -83,20 +83,6 @@ QString fromUtf8(const char* text) {
     return text ? QString::fromUtf8(text) : QString();
 }
 
-// A page without a title of its own is named as the other engine names it: by its file's name,
-// or by its address without "http://", a user name and password, or the slash after a bare
-// host; shown as addresses are.
-QString untitledName(const QUrl& url) {
-    if (url.isLocalFile()) return shownAddress(url.fileName());
-    QUrl::FormattingOptions format = QUrl::RemoveUserInfo;
-    if (url.path() == "/" && !url.hasQuery() && !url.hasFragment())
-        format |= QUrl::StripTrailingSlash;
-    if (url.scheme() == "http") format |= QUrl::RemoveScheme;
-    QString name = url.toString(format);
-    if (name.startsWith("//")) name.remove(0, 2);
-    return shownAddress(name);
-}
-
 // A callback for one of WebKit's asynchronous calls, which outlives neither the component nor
 // a single use.
 template <class Done>
