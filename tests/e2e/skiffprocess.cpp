@@ -38,7 +38,7 @@ bool SkiffProcess::startSessionBus(const QProcessEnvironment& env) {
         env.value("DBUS_SESSION_BUS_ADDRESS") != sessionBusAddress())
         return true;
     m_sessionBus.setProcessEnvironment(env);
-    m_sessionBus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_sessionBus.setStandardErrorFile(QProcess::nullDevice());  // its log of activations
     m_sessionBus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
                                        "--address=" + sessionBusAddress()});
     // It prints its address once it listens.
