@@ -89,21 +89,13 @@ QString engineVersions() {
 
 // WebKitGTK is shown through X11: on a Wayland desktop the program runs through XWayland.
 // Variables that would open a remote inspector into the program, or switch off the web
-// process's sandbox, are cleared. Without a session bus no screen reader can listen: WebKit is
-// told there is no accessibility bus, where it would otherwise start a bus of its own and warn
-// on the terminal that its web process cannot reach one.
+// process's sandbox, are cleared.
 void prepareEnvironmentBeforeToolkit(EngineKind kind) {
     if (kind != EngineKind::WebKitGtk) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     for (const char* name : {"WEBKIT_INSPECTOR_SERVER", "WEBKIT_INSPECTOR_HTTP_SERVER",
                              "WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS"})
         qunsetenv(name);
-    const bool sessionBus =
-        !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
-        !qEnvironmentVariableIsEmpty("AT_SPI_BUS_ADDRESS") ||
-        QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR", "/nonexistent") + "/bus");
-    if (!sessionBus && !qEnvironmentVariableIsSet("WEBKIT_A11Y_BUS_ADDRESS"))
-        qputenv("WEBKIT_A11Y_BUS_ADDRESS", "");
 }
 
 bool loadEngine(EngineKind kind, QString* error) {

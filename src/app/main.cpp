@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/enginechoice.h"
+#include "app/processenvironment.h"
 #include "app/startup.h"
 #include "core/quitsignals.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(error), stderr);
         return 2;
     }
+    // Before any library is loaded that may read the environment as it loads.
+    skiff::prepareProcessEnvironment();
     if (!skiff::loadEngine(*kind, &error)) {
         std::fputs(qPrintable(error), stderr);
         return 1;

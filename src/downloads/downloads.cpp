@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "controls/xpcmdbutton/xpcmdbutton.h"
+#include "core/filemodes.h"
 #include "core/names.h"
 #include "engine/download.h"
 #include "engine/engine.h"
@@ -148,6 +149,7 @@ void DownloadWindow::showState() {
     if (!m_download) return;
     switch (m_download->state()) {
         case Download::State::Completed:
+            giveUserFileMode(m_download->path());
             m_state->setText(kFinished);
             setWindowTitle(QString("Download ") + kFinished);
             m_bar->setRange(0, 100);

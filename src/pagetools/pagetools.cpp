@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "core/filemodes.h"
 #include "forms/messagebox.h"
 #include "forms/prompts.h"
 #include "pagetools/findbar.h"
@@ -185,10 +186,12 @@ bool PageTools::save(const QString& path, SaveFormat format) {
 
 void PageTools::onSaveFinished(const QString& path, bool ok) {
     const QString file = QDir::toNativeSeparators(path);
-    if (ok)
+    if (ok) {
+        giveUserFileMode(path);
         emit statusMessage("Saved the page as " + file);
-    else
+    } else {
         reportFailure("Could not save the page as " + file, "Save Page As");
+    }
     emit saveFinished(path, ok);
 }
 

@@ -21,6 +21,31 @@ SkiffProcess::~SkiffProcess() {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+    // The bus's own children (the accessibility bus it started on demand) end with it.
+    if (m_sessionBus.state() != QProcess::NotRunning) {
+        m_sessionBus.terminate();
+        if (!m_sessionBus.waitForFinished(5000)) m_sessionBus.kill();
+        m_sessionBus.waitForFinished(5000);
+    }
+}
+
+QString SkiffProcess::sessionBusAddress() const {
+    return "unix:path=" + m_root.filePath("runtime/bus");
+}
+
+bool SkiffProcess::startSessionBus(const QProcessEnvironment& env) {
+    if (m_sessionBus.state() != QProcess::NotRunning ||
+        env.value("DBUS_SESSION_BUS_ADDRESS") != sessionBusAddress())
+        return true;
+    m_sessionBus.setProcessEnvironment(env);
+    m_sessionBus.setStandardErrorFile(QProcess::nullDevice());  // its log of activations
+    m_sessionBus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                       "--address=" + sessionBusAddress()});
+    // It prints its address once it listens.
+    return waitFor([this] {
+               return m_sessionBus.canReadLine() || m_sessionBus.state() == QProcess::NotRunning;
+           }) &&
+           m_sessionBus.state() == QProcess::Running;
 }
 
 // The program keeps its settings in an INI file that QSettings writes and reads.
@@ -60,9 +85,10 @@ QString SkiffProcess::executable() {
 QProcessEnvironment SkiffProcess::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE",
-                             "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"}) {
+                             "SESSION_MANAGER", "AT_SPI_BUS_ADDRESS"}) {
         env.remove(name);
     }
+    env.insert("DBUS_SESSION_BUS_ADDRESS", sessionBusAddress());
     env.insert("DISPLAY", m_display);
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -93,7 +119,12 @@ bool SkiffProcess::start(const QStringList& arguments) {
 }
 
 bool SkiffProcess::startCommand(const QString& command, const QStringList& arguments) {
-    m_process.setProcessEnvironment(environment());
+    const QProcessEnvironment env = environment();
+    if (!startSessionBus(env)) {
+        m_output += "the session bus did not start\n";
+        return false;
+    }
+    m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(workingDir());
     m_process.start(command, arguments);
     return m_process.waitForStarted(kWaitMs);

@@ -1,8 +1,10 @@
 #pragma once
 
 // The built skiff program as its own process on an XSession, with a home, configuration,
-// data, cache and working folder of its own, and every page request sent to the test's
-// proxy on 127.0.0.1, so that nothing reaches the internet or the user's files.
+// data, cache, runtime and working folder of its own, a session bus of its own (as a desktop
+// gives every program one; without one, a program autolaunches a bus tied to the X display
+// that outlives it), and every page request sent to the test's proxy on 127.0.0.1, so that
+// nothing reaches the internet or the user's files.
 //
 //     LoopbackServer server;                    // serves pages.test/... as a proxy
 //     SkiffProcess skiff(x, server.port());
@@ -40,7 +42,7 @@ public:
     QVariant setting(const QString& key) const;
 
     // Sets a variable of the program's environment before start, over the test's own choice
-    // (such as the session bus, which the program otherwise does not get).
+    // (such as the session bus, in place of the program's own).
     void setEnvironment(const QString& name, const QString& value);
     // Leaves the variable `name` out of the program's environment.
     void removeEnvironment(const QString& name);
@@ -80,12 +82,20 @@ public:
     QString configDir() const { return m_root.filePath("config"); }
     // Its home folder, where its downloads go (in "Downloads").
     QString homeDir() const { return m_root.filePath("home"); }
+    // Its data and cache folders (XDG_DATA_HOME, XDG_CACHE_HOME).
+    QString dataDir() const { return m_root.filePath("data"); }
+    QString cacheDir() const { return m_root.filePath("cache"); }
 
 private:
     QString settingsFile() const;
+    // The address of the program's own session bus.
+    QString sessionBusAddress() const;
+    // Starts the program's session bus unless it runs or `env` names another one.
+    bool startSessionBus(const QProcessEnvironment& env);
 
     QTemporaryDir m_root;
     QString m_workingDir = m_root.filePath("work");
+    QProcess m_sessionBus;
     QProcess m_process;
     QByteArray m_output;
     QProcessEnvironment m_environment;

@@ -1,5 +1,12 @@
 // Starting the built skiff from a terminal: the command line works without a display, a start
-// without one says why in one line, and a normal start and end print nothing at all.
+// without one says why in one line, and a normal start and end print nothing at all, also on a
+// desktop whose accessibility bus is gone or never answers. What the program and its engine
+// keep is the user's alone.
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QtTest>
 
@@ -15,14 +22,17 @@ class E2EStartup : public QObject {
 private slots:
     void withoutADisplay();
     void normalStartPrintsNothing();
+    void aBrokenAccessibilityBusIsLeftOut();
+    void whatIsKeptIsTheUsersAlone();
+    void withoutARuntimeFolder();
     void choosingTheEngine();
 };
 
 namespace {
 
-// The names of the programs that run under the process `pid` (its children, theirs, and so
-// on), as their command lines name them.
-QStringList programsUnder(qint64 pid) {
+// The processes that run under the process `pid` (its children, theirs, and so on): their
+// ids and the names of their programs' files (Chromium's processes rewrite their command lines).
+QList<QPair<qint64, QString>> processesUnder(qint64 pid) {
     QMultiHash<qint64, qint64> children;
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
         QFile stat("/proc/" + entry + "/stat");
@@ -32,17 +42,61 @@ QStringList programsUnder(qint64 pid) {
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
         if (fields.size() > 1) children.insert(fields[1].toLongLong(), entry.toLongLong());
     }
-    QStringList programs;
+    QList<QPair<qint64, QString>> processes;
     QList<qint64> next = children.values(pid);
     while (!next.isEmpty()) {
         const qint64 child = next.takeFirst();
-        QFile cmdline(QString("/proc/%1/cmdline").arg(child));
-        if (cmdline.open(QIODevice::ReadOnly))
-            programs << QFileInfo(QString::fromLocal8Bit(cmdline.readAll().split('\0').first()))
-                            .fileName();
+        const QString program = QFile::symLinkTarget(QString("/proc/%1/exe").arg(child));
+        if (!program.isEmpty()) processes.append({child, QFileInfo(program).fileName()});
         next << children.values(child);
     }
+    return processes;
+}
+
+QStringList programsUnder(qint64 pid) {
+    QStringList programs;
+    for (const auto& process : processesUnder(pid)) programs << process.second;
     return programs;
+}
+
+// A socket that accepts connections (the kernel does, into its queue) and never answers, as a
+// hung accessibility bus does.
+class SilentSocket {
+public:
+    explicit SilentSocket(const QString& path) : m_fd(socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        memcpy(address.sun_path, name.constData(), name.size());
+        m_listening = bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                      listen(m_fd, 64) == 0;
+    }
+    ~SilentSocket() { close(m_fd); }
+    bool isListening() const { return m_listening; }
+
+private:
+    int m_fd;
+    bool m_listening = false;
+};
+
+// The entries under `folder` (itself included) whose modes are not 0700 for a folder and 0600
+// for a file, with their modes; symbolic links are not looked through.
+QStringList notPrivate(const QString& folder) {
+    QStringList open;
+    QDirIterator entries(folder,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    QStringList paths = {folder};
+    while (entries.hasNext()) paths << entries.next();
+    for (const QString& path : paths) {
+        struct stat info {};
+        if (lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISLNK(info.st_mode))
+            continue;
+        const int mode = info.st_mode & 07777;
+        if (mode != (S_ISDIR(info.st_mode) ? 0700 : 0600))
+            open << QString("%1 %2").arg(mode, 4, 8, QChar('0')).arg(path);
+    }
+    return open;
 }
 
 }  // namespace
@@ -142,6 +196,139 @@ void E2EStartup::normalStartPrintsNothing() {
         else
             QCOMPARE(skiff.output(), QString());
     }
+    // A data folder that cannot be made (a file has its name): one line of the program's own
+    // says what is lost, and nothing else is printed, by the program or its engine.
+    SkiffProcess skiff(x, server.port());
+    skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+    const QString notAFolder = skiff.dataDir() + "/Web Browser";
+    QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly));
+    QVERIFY2(skiff.start(), qPrintable(skiff.output()));
+    const TopLevel window = x.waitForClient("Start", 60000);
+    QVERIFY2(window.isValid(), qPrintable(skiff.output()));
+    QVERIFY(x.closeByCloseBox(window));
+    QVERIFY(skiff.waitForExit());
+    QCOMPARE(skiff.exitCode(), 0);
+    QCOMPARE(skiff.output(),
+             "skiff: cannot write to " + notAFolder + ": cookies and site data are not kept\n");
+}
+
+// An accessibility bus whose socket is gone (WebKit's sandbox would bind its folder and fail,
+// ending the program) or that accepts and never answers (the accessibility bridges would wait
+// for it for minutes): the window comes, its page loads, and nothing is printed but, when
+// asked for, the one line that says the bus was left out.
+void E2EStartup::aBrokenAccessibilityBusIsLeftOut() {
+    XSession x;
+    QVERIFY2(x.start(), qPrintable(x.error()));
+    LoopbackServer server;
+    server.addPage("/start.html", "<title>Start</title><p>Started.</p>");
+    QTemporaryDir sockets;
+    SilentSocket silent(sockets.filePath("silent"));
+    QVERIFY(silent.isListening());
+    const struct {
+        const char* name;
+        QString address;
+        bool diagnostics;
+        QString line;  // printed with SKIFF_DEBUG set
+    } starts[] = {
+        {"gone", "unix:path=" + sockets.filePath("gone/bus_0"), false, {}},
+        {"gone, said", "unix:path=" + sockets.filePath("gone/bus_0"), true, "is gone"},
+        {"silent", "unix:path=" + sockets.filePath("silent"), false, {}},
+        {"silent, said", "unix:path=" + sockets.filePath("silent"), true, "does not answer"},
+    };
+    for (const auto& start : starts) {
+        SkiffProcess skiff(x, server.port());
+        skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+        skiff.setEnvironment("AT_SPI_BUS_ADDRESS", start.address);
+        if (start.diagnostics) skiff.setEnvironment("SKIFF_DEBUG", "1");
+        QVERIFY2(skiff.start(), qPrintable(skiff.output()));
+        const TopLevel window = x.waitForClient("Start");
+        QVERIFY2(window.isValid(), qPrintable(start.name + (": " + skiff.output())));
+        QVERIFY(x.closeByCloseBox(window));
+        QVERIFY(skiff.waitForExit());
+        QCOMPARE(skiff.exitCode(), 0);
+        const QString said = "skiff: the accessibility bus " + start.address + ' ' + start.line +
+                             ": starting without it\n";
+        if (start.diagnostics)
+            QVERIFY2(skiff.output().contains(said), qPrintable(skiff.output()));
+        else
+            QVERIFY2(skiff.output().isEmpty(), qPrintable(start.name + (": " + skiff.output())));
+    }
+}
+
+// Under a umask that lets others read new files, a page that keeps a cookie and site data: all
+// that the program and its engine keep in their data and cache folders is the user's alone,
+// folders 0700 and files 0600.
+void E2EStartup::whatIsKeptIsTheUsersAlone() {
+    XSession x;
+    QVERIFY2(x.start(), qPrintable(x.error()));
+    LoopbackServer server;
+    server.addPageWithHeaders(
+        "/start.html",
+        "<title>Start</title><script>localStorage.setItem('kept', 'yes');"
+        "document.cookie = 'script=1; max-age=3600'; document.title = 'Stored';</script>",
+        {{"Content-Type", "text/html"}, {"Set-Cookie", "visit=1; Max-Age=3600"}});
+    const mode_t mask = umask(022);
+    SkiffProcess skiff(x, server.port());
+    skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+    const bool started = skiff.start();
+    umask(mask);
+    QVERIFY2(started, qPrintable(skiff.output()));
+    const TopLevel window = x.waitForClient("Stored", 60000);
+    QVERIFY2(window.isValid(), qPrintable(skiff.output()));
+    QVERIFY(x.closeByCloseBox(window));
+    QVERIFY(skiff.waitForExit());
+    QCOMPARE(skiff.exitCode(), 0);
+    const QString kept = skiff.dataDir() + "/Web Browser";
+    QVERIFY2(QDir(kept).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() > 0,
+             qPrintable(kept + " holds nothing"));
+    for (const QString& folder : {kept, skiff.cacheDir() + "/Web Browser"}) {
+        const QStringList open = notPrivate(folder);
+        QVERIFY2(open.isEmpty(), qPrintable(open.join('\n')));
+    }
+}
+
+// Without XDG_RUNTIME_DIR the program makes a private runtime folder in the user's temporary
+// folder, where WebKit's sandbox keeps the sockets it gives the web process, instead of the
+// cache folder GLib falls back on.
+void E2EStartup::withoutARuntimeFolder() {
+    XSession x;
+    QVERIFY2(x.start(), qPrintable(x.error()));
+    LoopbackServer server;
+    server.addPage("/start.html", "<title>Start</title><p>Started.</p>");
+    QTemporaryDir temp;
+    SkiffProcess skiff(x, server.port());
+    skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
+    skiff.removeEnvironment("XDG_RUNTIME_DIR");
+    skiff.setEnvironment("TMPDIR", temp.path());
+    QVERIFY2(skiff.start(), qPrintable(skiff.output()));
+    const TopLevel window = x.waitForClient("Start", 60000);
+    QVERIFY2(window.isValid(), qPrintable(skiff.output()));
+    const QString runtime = temp.filePath(QString("skiff-runtime-%1").arg(geteuid()));
+    struct stat info {};
+    QVERIFY(lstat(QFile::encodeName(runtime).constData(), &info) == 0);
+    QVERIFY(S_ISDIR(info.st_mode));
+    QCOMPARE(info.st_mode & 0777, 0700u);
+    if (SkiffProcess::onWebKit()) {
+        QStringList sockets;  // the bus sockets WebKit mounts into the web process
+        for (const auto& process : processesUnder(skiff.processId())) {
+            if (process.second != "WebKitWebProcess") continue;
+            QFile mounts(QString("/proc/%1/mountinfo").arg(process.first));
+            QVERIFY(mounts.open(QIODevice::ReadOnly));
+            for (const QByteArray& line : mounts.readAll().split('\n')) {
+                const QString mountPoint = QString::fromLocal8Bit(line.split(' ').value(4));
+                if (mountPoint.endsWith("/webkitgtk/bus") ||
+                    mountPoint.endsWith("/webkitgtk/at-spi-bus"))
+                    sockets << mountPoint;
+            }
+        }
+        QVERIFY(!sockets.isEmpty());
+        for (const QString& socket : sockets)
+            QVERIFY2(socket.startsWith(runtime + "/webkitgtk/"), qPrintable(socket));
+    }
+    QVERIFY(x.closeByCloseBox(window));
+    QVERIFY(skiff.waitForExit());
+    QCOMPARE(skiff.exitCode(), 0);
+    QCOMPARE(skiff.output(), QString());
 }
 
 // Without an option or SKIFF_ENGINE skiff browses with WebKitGTK: its web process runs under

@@ -10,6 +10,7 @@
 #include <QWebEngineView>
 #include <algorithm>
 
+#include "core/filemodes.h"
 #include "core/names.h"
 #include "engine/download.h"
 #include "engine/engineoptions.h"
@@ -102,11 +103,18 @@ private:
 QtEngine::QtEngine(QObject* parent) : Engine(parent) {
     chooseSceneGraphRenderer();
     const QString folder = "/Web Browser/engine";
-    m_profile = new QWebEngineProfile("Skiff", this);
-    m_profile->setPersistentStoragePath(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder);
-    m_profile->setCachePath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                            folder);
+    const QString data =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + folder;
+    const QString cache =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + folder;
+    // Where the folders cannot be written (the start said so), pages keep nothing.
+    if (makeWritableFolders({data, cache})) {
+        m_profile = new QWebEngineProfile("Skiff", this);
+        m_profile->setPersistentStoragePath(data);
+        m_profile->setCachePath(cache);
+    } else {
+        m_profile = new QWebEngineProfile(this);
+    }
     applyOptions(EngineOptions::load());
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &QtEngine::onDownloadRequested);
 }

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/filemodes.h"
 #include "engine/download.h"
 #include "engine/engineoptions.h"
 #include "engine/webkitgtk/gdkopengl.h"
@@ -217,19 +218,22 @@ QString WebKitEngine::version() {
 WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
     const QByteArray data = QFile::encodeName(folder(QStandardPaths::GenericDataLocation));
     const QByteArray cache = QFile::encodeName(folder(QStandardPaths::GenericCacheLocation));
+    // Where the folders cannot be written (the start said so), pages keep nothing.
+    const bool keeps = makeWritableFolders({QFile::decodeName(data), QFile::decodeName(cache)});
     WebKitWebsiteDataManager* manager =
-        webkit_website_data_manager_new("base-data-directory", data.constData(),
-                                        "base-cache-directory", cache.constData(), nullptr);
+        keeps ? webkit_website_data_manager_new("base-data-directory", data.constData(),
+                                                "base-cache-directory", cache.constData(), nullptr)
+              : webkit_website_data_manager_new_ephemeral();
     webkit_website_data_manager_set_tls_errors_policy(manager, WEBKIT_TLS_ERRORS_POLICY_FAIL);
     if (WebKitNetworkProxySettings* proxy = proxyFromEnvironment()) {
         webkit_website_data_manager_set_network_proxy_settings(
             manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, proxy);
         webkit_network_proxy_settings_free(proxy);
     }
-    QDir().mkpath(QString::fromLocal8Bit(data));
-    webkit_cookie_manager_set_persistent_storage(
-        webkit_website_data_manager_get_cookie_manager(manager),
-        (data + "/cookies.sqlite").constData(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    if (keeps)
+        webkit_cookie_manager_set_persistent_storage(
+            webkit_website_data_manager_get_cookie_manager(manager),
+            (data + "/cookies.sqlite").constData(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
     m_context = webkit_web_context_new_with_website_data_manager(manager);
     g_object_unref(manager);
     webkit_web_context_set_sandbox_enabled(m_context, TRUE);
