@@ -32,6 +32,21 @@ QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
     return {};
 }
 
+// `body` in chunks of HTTP/1.1's chunked encoding, with the closing chunk; or, when `sent` is
+// not negative, cut after `sent` bytes of the body: inside a chunk, or between two.
+QByteArray inChunks(const QByteArray& body, qsizetype sent) {
+    constexpr qsizetype kChunkBytes = 16 * 1024;
+    const qsizetype end = sent < 0 ? body.size() : sent;
+    QByteArray chunks;
+    for (qsizetype at = 0; at < end; at += kChunkBytes) {
+        const QByteArray chunk = body.mid(at, kChunkBytes);
+        chunks += QByteArray::number(chunk.size(), 16) + "\r\n";
+        if (at + chunk.size() > end) return chunks + chunk.left(end - at);
+        chunks += chunk + "\r\n";
+    }
+    return sent < 0 ? chunks + "0\r\n\r\n" : chunks;
+}
+
 QByteArray attachment(const QString& fileName) {
     return "attachment; filename=\"" + fileName.toUtf8() + "\"";
 }
@@ -97,6 +112,11 @@ void LoopbackServer::cutAfter(const QString& path, qsizetype sent) {
     response->cut = true;
 }
 
+void LoopbackServer::sendChunked(const QString& path) {
+    const auto response = m_responses.find(path);
+    if (response != m_responses.end()) response->chunked = true;
+}
+
 void LoopbackServer::addProtectedPage(const QString& path, const QByteArray& body,
                                       const QString& realm, const QString& user,
                                       const QString& password) {
@@ -139,10 +159,16 @@ void LoopbackServer::answerIfComplete(QTcpSocket* socket) {
     const Response response = responseFor(path, request);
     QByteArray reply = "HTTP/1.1 " + response.status + "\r\n";
     for (const auto& [name, value] : response.headers) reply += name + ": " + value + "\r\n";
-    reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     const bool stalled = response.sent >= 0;
+    if (response.chunked)
+        reply += "Transfer-Encoding: chunked\r\n";
+    else
+        reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     reply += "Connection: close\r\n\r\n";
-    reply += stalled ? response.body.left(response.sent) : response.body;
+    if (response.chunked)
+        reply += inChunks(response.body, response.sent);
+    else
+        reply += stalled ? response.body.left(response.sent) : response.body;
     socket->write(reply);
     // A stalled response keeps its connection until the client gives up.
     if (stalled && !response.cut)

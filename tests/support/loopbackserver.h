@@ -49,6 +49,10 @@ public:
     // From now on the response for `path` (added before) sends only the first `sent` bytes of
     // its body and then closes the connection, as a server that breaks off does.
     void cutAfter(const QString& path, qsizetype sent);
+    // From now on the response for `path` (added before) comes in chunks ("Transfer-Encoding:
+    // chunked") of 16 KiB instead of with its length. One cut short (cutAfter) ends without the
+    // closing chunk: inside a chunk, or between two when `sent` is a multiple of 16 KiB.
+    void sendChunked(const QString& path);
     // Answers requests for `path` with 401 and a Basic challenge for `realm`, until a request
     // carries `user` and `password`: that one gets `body`.
     void addProtectedPage(const QString& path, const QByteArray& body, const QString& realm,
@@ -76,6 +80,7 @@ private:
         QByteArray body;
         qsizetype sent = -1;       // body bytes sent before holding the connection; -1: all
         bool cut = false;          // closes the connection after `sent` bytes instead
+        bool chunked = false;      // sent in chunks rather than with a Content-Length
         QByteArray authorization;  // the Authorization header a request needs, if any
         QByteArray realm;
     };

@@ -214,6 +214,20 @@ void WebKitBrowser::connectView() {
             return FALSE;
         }),
         this);
+    // WebKit's own answer to a response ignores one whose type it cannot show, so that a link to
+    // a file would do nothing: such a response is a file to save, as an attachment is (which
+    // WebKit's answer, given to every other response, downloads).
+    g_signal_connect(m_view, "decide-policy",
+                     G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, WebKitBrowser*) -> gboolean {
+                         if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE ||
+                             webkit_response_policy_decision_is_mime_type_supported(
+                                 WEBKIT_RESPONSE_POLICY_DECISION(decision)))
+                             return FALSE;
+                         webkit_policy_decision_download(decision);
+                         return TRUE;
+                     }),
+                     this);
     // A page refused for its certificate did not load (the engine's dialogs say why).
     g_signal_connect(m_view, "load-failed-with-tls-errors",
                      G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*,

@@ -20,6 +20,7 @@
 #include "engine/engineoptions.h"
 #include "engine/webkitgtk/gdkopengl.h"
 #include "engine/webkitgtk/gtkheaders.h"
+#include "engine/webkitgtk/networkprocess.h"
 #include "engine/webkitgtk/plughost.h"
 #include "engine/webkitgtk/webkitbrowser.h"
 
@@ -73,15 +74,25 @@ QString folder(QStandardPaths::StandardLocation location) {
 // once the whole file came: WebKit empties its destination as soon as it starts, and writes
 // into "name.part.wkdownload" meanwhile.
 constexpr char kPartEnding[] = ".part";
-constexpr int kPartialFileEndingBytes = sizeof kPartEnding - 1 + sizeof ".wkdownload" - 1;
+constexpr char kWebKitEnding[] = ".wkdownload";
+constexpr int kPartialFileEndingBytes = sizeof kPartEnding - 1 + sizeof kWebKitEnding - 1;
+
+// Why a download whose network process ended failed.
+constexpr char kNetworkEnded[] = "The engine's network process ended.";
 
 // A download of the engine. It waits for the program's answer with WebKit's question where to
 // save it, which stays open until accept() or cancel() answers it. A download that ends
-// unfinished leaves no file behind, and a file the user chose to replace as it was.
+// unfinished leaves no file behind, and a file the user chose to replace as it was. WebKit
+// forgets a download whose network process ended: it is never cancelled then, only interrupted.
 class WebKitDownloadItem : public Download {
 public:
-    WebKitDownloadItem(WebKitDownload* download, QObject* parent)
-        : Download(parent), m_download(WEBKIT_DOWNLOAD(g_object_ref(download))) {
+    WebKitDownloadItem(WebKitDownload* download, std::shared_ptr<NetworkProcessWatch> network,
+                       QObject* parent)
+        : Download(parent),
+          m_download(WEBKIT_DOWNLOAD(g_object_ref(download))),
+          m_network(std::move(network)) {
+        connect(m_network.get(), &NetworkProcessWatch::ended, this,
+                [this] { interrupt(kNetworkEnded); });
         g_signal_connect(download, "received-data",
                          G_CALLBACK(+[](WebKitDownload*, guint64, WebKitDownloadItem* item) {
                              emit item->progressChanged();
@@ -98,8 +109,7 @@ public:
     }
     ~WebKitDownloadItem() override {
         g_signal_handlers_disconnect_by_data(m_download, this);
-        if (m_state == State::Requested || m_state == State::InProgress)
-            webkit_download_cancel(m_download);
+        if (running() && m_network->allRunning()) webkit_download_cancel(m_download);
         g_object_unref(m_download);
     }
 
@@ -121,10 +131,10 @@ public:
         emit stateChanged();
     }
     void cancel() override {
-        if (m_state != State::Requested && m_state != State::InProgress) return;
+        if (!running() || !m_network->allRunning()) return;
         m_state = State::Cancelled;
         webkit_download_cancel(m_download);
-        if (!m_path.isEmpty()) QFile::remove(partPath());
+        removePartialFiles();
         emit stateChanged();
     }
     QString path() const override { return m_path; }
@@ -139,25 +149,24 @@ public:
     }
 
 private:
+    bool running() const { return m_state == State::Requested || m_state == State::InProgress; }
+
     // WebKit takes a connection that the server closes early for the end of the file. Where
     // the server said how long the file is, and sent it as it is, a shorter file is not whole:
     // the download is interrupted, and the part that came is not left as the file.
     void finish() {
         if (m_state != State::InProgress) return;
+        emit progressChanged();
         const qint64 total = totalBytes();
         if (total > 0 && receivedBytes() < total && !encoded()) {
-            m_failure = kBrokenOff;
-            m_state = State::Failed;
-            QFile::remove(partPath());
+            interrupt(kBrokenOff);
         } else if (::rename(QFile::encodeName(partPath()).constData(),
                             QFile::encodeName(m_path).constData()) != 0) {
-            m_failure = QString("The file could not be written: ") + std::strerror(errno);
-            m_state = State::Failed;
+            interrupt(QString("The file could not be written: ") + std::strerror(errno));
         } else {
             m_state = State::Completed;
+            emit stateChanged();
         }
-        emit progressChanged();
-        emit stateChanged();
     }
     // Whether the server sent the file compressed, when its length is not the file's.
     bool encoded() const {
@@ -170,19 +179,31 @@ private:
     }
 
     QString partPath() const { return m_path + kPartEnding; }
+    // The file the download goes into, and WebKit's own beside it.
+    void removePartialFiles() {
+        if (m_path.isEmpty()) return;
+        QFile::remove(partPath());
+        QFile::remove(partPath() + kWebKitEnding);
+    }
 
     // A cancel of ours comes back as a failure, which it is not.
     void fail(GError* error) {
-        if (m_state == State::Cancelled ||
-            g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER))
+        if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER))
             return;
-        m_failure = QString::fromUtf8(error->message);
+        interrupt(QString::fromUtf8(error->message));
+    }
+
+    // The download ends unfinished, for `reason`, unless it has ended already.
+    void interrupt(const QString& reason) {
+        if (!running()) return;
+        m_failure = reason;
         m_state = State::Failed;
-        if (!m_path.isEmpty()) QFile::remove(partPath());
+        removePartialFiles();
         emit stateChanged();
     }
 
     WebKitDownload* m_download;
+    std::shared_ptr<NetworkProcessWatch> m_network;
     QString m_suggested;
     QString m_path;
     QString m_failure;
@@ -215,7 +236,8 @@ QString WebKitEngine::version() {
         .arg(webkit_get_micro_version());
 }
 
-WebKitEngine::WebKitEngine(QObject* parent) : Engine(parent) {
+WebKitEngine::WebKitEngine(QObject* parent)
+    : Engine(parent), m_network(std::make_shared<NetworkProcessWatch>()) {
     const QByteArray data = QFile::encodeName(folder(QStandardPaths::GenericDataLocation));
     const QByteArray cache = QFile::encodeName(folder(QStandardPaths::GenericCacheLocation));
     // Where the folders cannot be written (the start said so), pages keep nothing.
@@ -332,19 +354,37 @@ WebKitUserContentFilter* WebKitEngine::offlineFilter() {
 
 namespace {
 
-// The file name the server gives the download, as it gives it (the program makes it safe as
-// on the other engine); empty when it gives none. WebKit's own suggestion has characters
-// replaced and is cut shorter.
+// A response header's value in the bytes the server sent. WebKit reads each byte of a header as
+// the Latin-1 character of that number and hands the text on in UTF-8, so that a name the
+// server sent in UTF-8 comes encoded twice: its bytes are taken back.
+QByteArray sentBytes(const char* value) {
+    const QString read = QString::fromUtf8(value);
+    for (const QChar c : read)
+        if (c.unicode() > 0xFF) return value;  // not read that way: as it comes
+    return read.toLatin1();
+}
+
+// The file name the server gives the download, in UTF-8 as it sent it (bytes that are not UTF-8
+// reach the program already replaced by U+FFFD); the program makes it safe as on the other
+// engine. Empty when it gives none. WebKit's own suggestion has characters replaced and is
+// cut shorter.
 QString serverFileName(WebKitDownload* download) {
     WebKitURIResponse* response = webkit_download_get_response(download);
     SoupMessageHeaders* headers =
         response ? webkit_uri_response_get_http_headers(response) : nullptr;
+    const char* disposition =
+        headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+    if (!disposition) return {};
+    SoupMessageHeaders* sent = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    soup_message_headers_append(sent, "Content-Disposition", sentBytes(disposition).constData());
     GHashTable* parameters = nullptr;
-    if (!headers || !soup_message_headers_get_content_disposition(headers, nullptr, &parameters))
-        return {};
-    const auto* name = static_cast<const char*>(g_hash_table_lookup(parameters, "filename"));
-    const QString found = name ? QString::fromUtf8(name) : QString();
-    g_hash_table_destroy(parameters);
+    QString found;
+    if (soup_message_headers_get_content_disposition(sent, nullptr, &parameters)) {
+        const auto* name = static_cast<const char*>(g_hash_table_lookup(parameters, "filename"));
+        found = name ? QString::fromUtf8(name) : QString();
+        g_hash_table_destroy(parameters);
+    }
+    soup_message_headers_unref(sent);
     return found;
 }
 
@@ -353,7 +393,8 @@ QString serverFileName(WebKitDownload* download) {
 // WebKit asks where to save once the server has answered; the program is asked on its own
 // turn of the event loop, so that no page waits while the user chooses.
 void WebKitEngine::onDownloadStarted(WebKitDownload* download) {
-    auto* item = new WebKitDownloadItem(download, this);
+    m_network->watchRunning();
+    auto* item = new WebKitDownloadItem(download, m_network, this);
     g_signal_connect(download, "decide-destination",
                      G_CALLBACK(+[](WebKitDownload* download, gchar* suggested,
                                     WebKitDownloadItem* item) -> gboolean {

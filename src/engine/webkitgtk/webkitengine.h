@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "engine/engine.h"
 #include "engine/sitedecisions.h"
@@ -12,6 +13,8 @@ using WebKitUserContentFilter = struct _WebKitUserContentFilter;
 using WebKitDownload = struct _WebKitDownload;
 
 namespace skiff {
+
+class NetworkProcessWatch;
 
 // The web engine on WebKitGTK: its components are WebKitBrowser objects on one web context,
 // whose cookies, cache and storage are kept in folders of their own beside the Qt engine's. It
@@ -53,6 +56,8 @@ private:
     WebKitUserContentFilter* m_offlineFilter = nullptr;
     bool m_offlineFilterStarted = false;
     bool m_offlineFilterDone = false;
+    // The network processes that carry the downloads, shared with them.
+    std::shared_ptr<NetworkProcessWatch> m_network;
 };
 
 }  // namespace skiff
