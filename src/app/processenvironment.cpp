@@ -1,6 +1,9 @@
 #include "app/processenvironment.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -9,8 +12,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/busprobe.h"
 #include "app/startup.h"
@@ -57,13 +62,85 @@ struct AccessibilityBus {
     BusAnswer answer = BusAnswer::Unknown;
 };
 
-// The session bus: the one named, else the one in the runtime folder where a desktop keeps it.
-// Empty when there is none: WebKit would then start a bus of its own.
-QByteArray sessionBus() {
+// What `program` with `arguments` writes to its standard output until it ends or what it wrote
+// holds `enough`, at most `wait`; it is ended if it runs longer. Standard input and error are the
+// null device.
+QByteArray runFor(const QByteArray& program, const QList<QByteArray>& arguments,
+                  std::chrono::milliseconds wait, const QByteArray& enough) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return {};
+    std::vector<char*> argv{const_cast<char*>(program.constData())};
+    for (const QByteArray& argument : arguments) argv.push_back(const_cast<char*>(argument.data()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(out[1], 1);
+        dup2(null, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    QByteArray output;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (child > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd reading{out[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&reading, 1, int(left.count())) <= 0) break;
+        char buffer[512];
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got <= 0) break;
+        output.append(buffer, got);
+        if (output.contains(enough)) break;
+    }
+    close(out[0]);
+    if (child > 0 && waitpid(child, nullptr, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    return output;
+}
+
+// The machine's D-Bus id, which names the bus autolaunched for a display.
+QByteArray machineId() {
+    for (const char* path : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) return file.readLine(64).trimmed();
+    }
+    return {};
+}
+
+// The session bus that D-Bus autolaunches for the X display, as GLib, WebKit and Qt would find
+// (or start) it themselves: dbus-launch names it, within `wait`. Empty where there is no display,
+// no dbus-launch (dbus-x11) or no answer in time.
+QByteArray autolaunchedSessionBus(std::chrono::milliseconds wait) {
+    const QByteArray id = machineId();
+    const QString launcher = QStandardPaths::findExecutable("dbus-launch");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || id.isEmpty() || launcher.isEmpty()) return {};
+    // It prints DBUS_SESSION_BUS_ADDRESS='...'; and more lines; the bus it starts may keep the
+    // output open after it ends.
+    const QByteArray answer =
+        runFor(QFile::encodeName(launcher), {"--autolaunch=" + id, "--sh-syntax", "--close-stderr"},
+               wait, "';\n");
+    const QByteArray key = "DBUS_SESSION_BUS_ADDRESS='";
+    const qsizetype start = answer.indexOf(key);
+    const qsizetype end = start < 0 ? -1 : answer.indexOf("';", start);
+    return end < 0 ? QByteArray() : answer.mid(start + key.size(), end - start - key.size());
+}
+
+// The session bus: the one named, else the one in the runtime folder where a desktop keeps it,
+// else the one autolaunched for the display, which is then named for the toolkits and the
+// engine so that all of them use that one. Empty when there is none.
+QByteArray sessionBus(std::chrono::milliseconds wait) {
     const QByteArray named = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     if (!named.isEmpty()) return named;
     const QString own = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/bus";
-    return QFileInfo::exists(own) ? "unix:path=" + QFile::encodeName(own) : QByteArray();
+    if (QFileInfo::exists(own)) return "unix:path=" + QFile::encodeName(own);
+    const QByteArray launched = autolaunchedSessionBus(wait);
+    if (!launched.isEmpty()) qputenv("DBUS_SESSION_BUS_ADDRESS", launched);
+    return launched;
 }
 
 // The accessibility bus the toolkits and the engine would use (AT_SPI_BUS_ADDRESS, else the
@@ -76,7 +153,7 @@ AccessibilityBus findAccessibilityBus() {
     };
     AccessibilityBus bus{qgetenv("AT_SPI_BUS_ADDRESS")};
     if (bus.address.isEmpty()) {
-        const QByteArray session = sessionBus();
+        const QByteArray session = sessionBus(left());
         if (session.isEmpty()) return {};
         const SessionAnswer asked = askForAccessibilityBus(session, left());
         if (asked.answer == BusAnswer::Silent) return {"(the session bus's)", BusAnswer::Silent};
