@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -37,11 +40,27 @@ void closeInTurn(QList<QPointer<FrmMain>> windows, std::function<void(bool)> don
     window->close();
 }
 
+// Takes every dialog and menu open away unanswered, which ends their event loops: the code
+// that showed them goes on once the event being handled now has returned.
+void takeAwayDialogs() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->isVisible()) continue;
+        if (auto* dialog = qobject_cast<QDialog*>(widget)) dialog->done(QDialog::Rejected);
+        if (auto* menu = qobject_cast<QMenu*>(widget)) menu->close();
+    }
+}
+
 }  // namespace
 
 Application::Application(std::unique_ptr<Engine> engine, std::shared_ptr<const Clock> clock)
-    : engine_(std::move(engine)), clock_(std::move(clock)), downloads_(engine_.get()) {
+    : engine_(std::move(engine)),
+      clock_(std::move(clock)),
+      downloads_(engine_.get()),
+      endTimer_(new QTimer(this)) {
     stopCaretBlinkingWhenIdle();
+    endTimer_->setSingleShot(true);
+    endTimer_->setInterval(20);
+    connect(endTimer_, &QTimer::timeout, this, &Application::endOnceDialogsHaveReturned);
 }
 
 Application::~Application() {
@@ -53,6 +72,8 @@ void Application::start(const QStringList& addresses) {
     if (!addresses.isEmpty()) firstAddress_ = addresses.first();
     frmMain().show();
     for (const QString& address : addresses.mid(1)) openWindow(address);
+    // The program's own event loop takes the first turn after the start.
+    QTimer::singleShot(0, this, [this] { mainLoopLevel_ = QThread::currentThread()->loopLevel(); });
 }
 
 FrmMain& Application::openWindow(const QString& address) {
@@ -102,6 +123,30 @@ void Application::quit() {
         else
             quitting_ = false;  // a page kept its window: the program goes on
     });
+}
+
+}  // namespace skiff
+
+namespace skiff {
+
+void Application::end() {
+    takeAwayDialogs();
+    endTimer_->start();
+}
+
+// The windows go only once every dialog's event loop has returned: dialogs live in the stack
+// frames of the code that showed them, and are children of the windows.
+void Application::endOnceDialogsHaveReturned() {
+    if (QThread::currentThread()->loopLevel() > mainLoopLevel_ || busy()) {
+        end();  // a dialog that came meanwhile goes too
+        return;
+    }
+    downloads_.cancelAll();
+    QList<QPointer<FrmMain>> windows;
+    for (FrmMain* window : browserWindows()) windows.append(window);
+    for (const QPointer<FrmMain>& window : windows)
+        if (window) window->closeWithoutAsking();
+    emit quitDone();
 }
 
 }  // namespace skiff

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "browser/browserprogram.h"
@@ -44,6 +45,12 @@ public:
     // the program is busy with work the user waits for (see BusyScope), quitting waits until
     // it is over.
     void quit() override;
+    // Ends the program at once, asking nothing, for the signals that ask it to end (a logout,
+    // `kill`, Ctrl+C): every dialog open is taken away unanswered, and once the code that
+    // showed them has returned, running downloads are cancelled and every window closes without
+    // asking its page (the tool windows unload with the first one, so the favorites are
+    // written); then quitDone.
+    void end();
 
     Engine& engine() override { return *engine_; }
     const Clock& clock() const override { return *clock_; }
@@ -58,6 +65,7 @@ signals:
 
 private:
     FrmMain& open(FrmMain* window);
+    void endOnceDialogsHaveReturned();
 
     std::unique_ptr<Engine> engine_;
     std::shared_ptr<const Clock> clock_;
@@ -65,6 +73,10 @@ private:
     std::optional<QString> firstAddress_;
     QList<QPointer<FrmMain>> furtherWindows_;
     bool quitting_ = false;
+    // The depth of nested event loops at which the program's own loop runs (as measured on its
+    // first turn after start()); deeper loops are those of dialogs.
+    int mainLoopLevel_ = 1;
+    QTimer* endTimer_ = nullptr;
 };
 
 }  // namespace skiff

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     skiff::quietenDiagnostics();
+    skiff::ignoreFileSizeLimitSignal();
     skiff::prepareEnvironmentBeforeToolkit(*kind);
     const std::unique_ptr<QApplication> toolkit = skiff::startApplication(argc, argv);
     QApplication& app = *toolkit;
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     // end of the desktop session.
     skiff::QuitSignals quitSignals;
     QObject::connect(&quitSignals, &skiff::QuitSignals::quitRequested, &application,
-                     &skiff::Application::quit);
+                     &skiff::Application::end);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &application,
                      &skiff::Application::quit);
     QObject::connect(&application, &skiff::Application::quitDone, &app,

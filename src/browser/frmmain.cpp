@@ -183,7 +183,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
         const QScopedValueRollback asking(askingPageInClose_, true);
         wbMain_->requestClose();
     }
-    if (pageAgreedToClose_ && closingEndsTheProgram() &&
+    if (pageAgreedToClose_ && !askNothingInClose_ && closingEndsTheProgram() &&
         !BrowserProgram::current()->downloads().mayEnd(this))
         pageAgreedToClose_ = false;
     if (!pageAgreedToClose_) {
@@ -191,6 +191,12 @@ void FrmMain::closeEvent(QCloseEvent* e) {
         return;
     }
     Form::closeEvent(e);
+}
+
+void FrmMain::closeWithoutAsking() {
+    pageAgreedToClose_ = true;
+    askNothingInClose_ = true;
+    close();
 }
 
 // Closing any browser window takes the first one with it; the others stay.

@@ -40,6 +40,9 @@ public:
     void Form_Activate();
     void Form_Unload();
     void tmrMain_Timer();
+    // Closes the window without asking its page or the user anything, as the program ends at
+    // the desktop's request.
+    void closeWithoutAsking();
 
     // Navigation and search, from buttons, keys and the "Navigate" menu.
     void Go();
@@ -153,6 +156,7 @@ private:
     std::optional<QString> startAddress_;  // in place of the start-up page
     bool pageAgreedToClose_ = false;
     bool askingPageInClose_ = false;  // an answer now comes inside closeEvent
+    bool askNothingInClose_ = false;  // the program ends without a question
 };
 
 // The first browser window (created and loaded on first reference), whether it is loaded,

@@ -38,6 +38,10 @@ QuitSignals::~QuitSignals() {
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &action, nullptr);
 }
 
+void ignoreFileSizeLimitSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void QuitSignals::readSignal() {
     unsigned char byte = 0;
     if (::read(g_pipe[1], &byte, 1) == 1) emit quitRequested(byte);

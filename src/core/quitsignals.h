@@ -25,4 +25,8 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
+// A write past the file-size limit (`ulimit -f`) then fails as on a full disk, and the code that
+// writes says so, instead of the signal ending the program. For the life of the process.
+void ignoreFileSizeLimitSignal();
+
 }  // namespace skiff

@@ -129,6 +129,12 @@ void PageDialogs::pageAgreedToClose() {
     if (m_open == 0) answerClose(true);
 }
 
+void PageDialogs::pageClosedItself() {
+    if (m_close != Close::None) return;
+    m_close = Close::Asking;
+    answerClose(true);
+}
+
 void PageDialogs::answerClose(bool mayClose) {
     if (m_close != Close::Asking) return;
     m_closeTimer.stop();

@@ -73,8 +73,13 @@ public:
     // Asks the page whether it may close: `askPage` starts the engine's asking, or answers
     // false when there is no page to ask (which then closes).
     void requestClose(const std::function<bool()>& askPage);
+    // A close was asked for (requestClose()) and is not answered yet, or was agreed to.
+    bool closeAsked() const { return m_close != Close::None; }
     // The engine reports that the page agreed to close.
     void pageAgreedToClose();
+    // The engine reports that the page's script closed its window, unasked (window.close(),
+    // which browsers allow to windows a script opened): closeAnswered(true) follows.
+    void pageClosedItself();
 
 signals:
     // The answer to requestClose(), always after the call has returned and never while a

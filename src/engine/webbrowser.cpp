@@ -9,7 +9,9 @@ bool WebBrowser::ExecWB(Command command, int) {
 WebBrowser* WebBrowser::requestNewWindow(const NewWindowRequest& request) {
     if (!m_windowAllowed || !m_newWindow) return nullptr;
     WebBrowser* opened = m_newWindow(request);
-    if (opened) m_windowAllowed = false;
+    if (!opened) return nullptr;
+    m_windowAllowed = false;
+    opened->m_awaitingRequestedPage = false;
     return opened;
 }
 

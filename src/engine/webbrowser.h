@@ -152,7 +152,8 @@ signals:
     void TitleChange(const QString& Text);
     void NavigateComplete2();
     void DocumentComplete(bool succeeded);
-    // The answer to requestClose(): whether the page may close.
+    // The answer to requestClose(): whether the page may close. True also, unasked, when the
+    // script of a page in a window a script opened closes its window.
     void closeAnswered(bool mayClose);
     // The page asks to be printed (its script's window.print()).
     void printRequested();
@@ -165,11 +166,18 @@ protected:
     // new document, which no action of the user in the one before it may open a window for.
     void userActed() { m_windowAllowed = true; }
     void documentReplaced() { m_windowAllowed = false; }
+    // A component made for a page's request waits for the requested page: until the host has
+    // answered the request with it, the engine has not loaded that page, and an address the host
+    // navigates to meanwhile (its start-up page) is not loaded, as the requested page takes its
+    // place (a blank page that the opener writes into included).
+    void awaitRequestedPage() { m_awaitingRequestedPage = true; }
+    bool awaitingRequestedPage() const { return m_awaitingRequestedPage; }
 
 private:
     CommandHandler m_commands;
     NewWindowHook m_newWindow;
     bool m_windowAllowed = false;
+    bool m_awaitingRequestedPage = false;
 };
 
 }  // namespace skiff

@@ -1,11 +1,14 @@
 // The application object: the browser windows it opens and keeps, and quitting.
 
+#include <QDialog>
 #include <QFile>
+#include <QPrinter>
 #include <QtTest>
 
 #include "app/application.h"
 #include "browser/frmmain.h"
 #include "favorites/frmfavorites.h"
+#include "forms/prompts.h"
 #include "support/windowtestbase.h"
 
 using namespace skiff;
@@ -17,7 +20,12 @@ FrmMain* windowOf(WebBrowser* wb) {
     return wb ? qobject_cast<FrmMain*>(wb->widget()->window()) : nullptr;
 }
 
+// A question to the user over a window; true when answered yes.
+using Ask = std::function<bool(QWidget*)>;
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Ask)
 
 class TestApplication : public QObject {
     Q_OBJECT
@@ -63,6 +71,47 @@ private slots:
         // Quitting again does nothing more.
         env.app().quit();
         QCOMPARE(quitDone.size(), 1);
+    }
+
+    // The program is told to end (a signal, a logout) while a dialog of the first window waits
+    // for the user. The dialog goes unanswered, the code that showed it goes on with its window
+    // still there, and only then do the windows close.
+    void endingTakesAwayTheOpenDialogFirst_data() {
+        QTest::addColumn<Ask>("ask");
+        QTest::newRow("save") << Ask([](QWidget* parent) {
+            return askSavePath(parent, "Save File", "name.bin", {}).has_value();
+        });
+        QTest::newRow("print") << Ask([](QWidget* parent) {
+            QPrinter printer;
+            return askPrintSettings(parent, &printer);
+        });
+        QTest::newRow("yes or no")
+            << Ask([](QWidget* parent) { return askYesNo(parent, "Question", "Go on?"); });
+    }
+    void endingTakesAwayTheOpenDialogFirst() {
+        QFETCH(Ask, ask);
+        WindowTestEnvironment env;
+        env.app().start({});
+        frmFavorites();
+        settle();
+        QSignalSpy quitDone(&env.app(), &Application::quitDone);
+        const QPointer<FrmMain> window = &frmMain();
+        bool shown = false;
+        QTimer::singleShot(200, &env.app(), [&] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            shown = std::any_of(windows.begin(), windows.end(), [](QWidget* w) {
+                return qobject_cast<QDialog*>(w) && w->isVisible();
+            });
+            env.app().end();
+        });
+        QVERIFY(!ask(window));
+        QVERIFY(shown);
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(quitDone.size(), 0);
+        QTRY_COMPARE(quitDone.size(), 1);
+        settle();
+        QVERIFY(!window && !frmFavoritesLoaded());
+        QVERIFY(QFile::exists(env.path("favorites.fav")));
     }
 };
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "core/favoritesfile.h"
+#include "core/quitsignals.h"
 #include "support/filefaults.h"
 
 using namespace skiff;
@@ -365,6 +367,33 @@ private slots:
             QVERIFY(!saveFavorites(path(), many, &error));
         }
         QVERIFY2(error.contains("favorites.fav"), qPrintable(error));
+        QCOMPARE(bytesOf(path()), QByteArray("http://a/\r\n"));
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"favorites.fav"});
+    }
+
+    // A program under a file-size limit (`ulimit -f`) that saves a longer list: the save fails
+    // and says so, the old file stays, and the program goes on rather than being ended by the
+    // limit's signal.
+    void fileSizeLimitFailsTheSaveAndTheProgramGoesOn() {
+        writeBytes(path(), "http://a/\r\n");
+        const QStringList many(200, "http://example.com/a-rather-long-address");
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ignoreFileSizeLimitSignal();
+            const rlimit limit{1024, 1024};  // the new contents are 8400 bytes
+            QString error;
+            const bool refused = setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                                 !saveFavorites(path(), many, &error) &&
+                                 error.contains("favorites.fav");
+            _exit(refused ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status),
+                 qPrintable(QString("ended by signal %1").arg(WTERMSIG(status))));
+        QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(bytesOf(path()), QByteArray("http://a/\r\n"));
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"favorites.fav"});

@@ -200,6 +200,7 @@ QtWebBrowser::QtWebBrowser(QtEngine& engine, QObject* parent, bool openedByPage)
       m_offlineFilter(new OfflineFilter(this)),
       m_pageDialogs(new PageDialogs(
           [this]() -> QWidget* { return m_view ? m_view->window() : nullptr; }, this)) {
+    if (openedByPage) awaitRequestedPage();
     auto* page = new Page(engine.profile(), m_view, m_focus, m_pageDialogs);
     connectPage(page);
     m_view->setPage(page);
@@ -230,8 +231,13 @@ void QtWebBrowser::connectPage(QWebEnginePage* page) {
     connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
     connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
     connect(page, &QWebEnginePage::printRequested, this, &WebBrowser::printRequested);
-    connect(page, &QWebEnginePage::windowCloseRequested, m_pageDialogs,
-            &PageDialogs::pageAgreedToClose);
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] {
+        if (m_pageDialogs->closeAsked()) {
+            m_pageDialogs->pageAgreedToClose();
+        } else if (m_openedByPage) {
+            m_pageDialogs->pageClosedItself();
+        }
+    });
     connect(m_pageDialogs, &PageDialogs::closeAnswered, this, &WebBrowser::closeAnswered);
     connect(page, &QWebEnginePage::certificateError, this,
             [this](const QWebEngineCertificateError& error) {
@@ -253,7 +259,7 @@ QWidget* QtWebBrowser::widget() {
 // The engine acts on its debugging addresses before any page or navigation check sees them,
 // so they are refused here.
 void QtWebBrowser::Navigate(const QString& address) {
-    if (address.isEmpty() || !page()) return;
+    if (address.isEmpty() || !page() || awaitingRequestedPage()) return;
     const QUrl typed = QUrl::fromUserInput(address);
     const QUrl url = typed.isValid() ? typed : QUrl(address);
     if (isEngineDebugAddress(url)) {

@@ -104,6 +104,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
       }()),
       m_pageDialogs(new PageDialogs(
           [this]() -> QWidget* { return m_host ? m_host->window() : nullptr; }, this)) {
+    if (opener) awaitRequestedPage();
     WebKitWebView* related = opener ? opener->view() : nullptr;
     // A page's new window must be a view beside its opener's: any other view would end the
     // program.
@@ -291,8 +292,12 @@ void WebKitBrowser::connectView() {
     // WebKit takes a page whose beforeunload handler runs longer than 50 ms for one that agreed
     // to close, and would then leave the question it asks unanswered: the page has agreed once
     // a script of ours that queues behind the handler (and the question) has run, unless the
-    // user has asked to close again meanwhile.
+    // user has asked to close again meanwhile. Unasked, the page's script closes its window.
     g_signal_connect(m_view, "close", G_CALLBACK(+[](WebKitWebView*, WebKitBrowser* b) {
+                         if (!b->m_pageDialogs->closeAsked()) {
+                             if (b->m_openedByPage) b->m_pageDialogs->pageClosedItself();
+                             return;
+                         }
                          b->runScript("0", [b, request = b->m_closeRequests](auto) {
                              if (request == b->m_closeRequests)
                                  b->m_pageDialogs->pageAgreedToClose();
@@ -322,7 +327,7 @@ void WebKitBrowser::connectView() {
 }
 
 void WebKitBrowser::Navigate(const QString& address) {
-    if (address.isEmpty() || !view()) return;
+    if (address.isEmpty() || !view() || awaitingRequestedPage()) return;
     const QUrl typed = QUrl::fromUserInput(address);
     const QUrl url = typed.isValid() ? typed : QUrl(address);
     // As on the other engine, Back and Forward are reported before the first load, so that the
@@ -450,7 +455,6 @@ WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
     auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
     if (!target || target == this || !target->view()) return nullptr;
     target->m_requestedAddress = address;
-    target->m_pageUri = address;
     return target->m_view;
 }
 
@@ -505,8 +509,6 @@ void WebKitBrowser::onLoadChanged(int event) {
             break;
         case WEBKIT_LOAD_FINISHED:
             if (m_errorPage != ErrorPage::Due) finishLoad();
-            if (!m_pageUri.isEmpty() && view())
-                webkit_web_view_load_uri(m_view, std::exchange(m_pageUri, {}).toUtf8().constData());
             break;
         default:
             break;

@@ -123,7 +123,6 @@ private:
     bool m_urlReported = false;        // NavigateComplete2 raised for the load under way
     QString m_reportedAddress;         // the address NavigateComplete2 last reported
     QString m_requestedAddress;        // the page's address for a window made for a page
-    QString m_pageUri;                 // of a window a page asked for, after its first load
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
     int m_closeRequests = 0;  // the user's requests to close, to tell WebKit's answers apart
