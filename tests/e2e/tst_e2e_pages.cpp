@@ -33,6 +33,7 @@ private slots:
 
     void alertsAndWindowsWithoutEnd();
     void leavingAPageWithTypedText();
+    void dialogOfAFrameNamesItsSite();
 
 private:
     bool start(const QStringList& addresses);
@@ -71,6 +72,11 @@ void E2EPages::initTestCase() {
              "for (var i = 0; i < 30; ++i) window.open(\"/second.html\")'>"
              "Open</button>"));
     m_server.addPage("/second.html", page("Second"));
+    m_server.addPage("/framed.html",
+                     page("Framed",
+                          "<iframe src='http://frame.test:8081/frame.html?key=secret'>"
+                          "</iframe>"));
+    m_server.addPage("/frame.html", page("Frame", "<script>alert('Hello')</script>"));
 }
 
 void E2EPages::cleanup() {
@@ -194,6 +200,22 @@ void E2EPages::leavingAPageWithTypedText() {
     m_x.key("space");
     QVERIFY(m_skiff->waitForExit());
     QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// A dialog that a frame of another site shows names that site, as scheme, host and port tell
+// it apart, and no more of the frame's address; the page around it is not named.
+void E2EPages::dialogOfAFrameNamesItsSite() {
+    QVERIFY(start({"pages.test/framed.html"}));
+    const TopLevel dialog = m_x.waitForClient("frame.test:8081 says", 60000);
+    QVERIFY(dialog.isValid());
+    QVERIFY(!m_x.client(kDialog).isValid());
+    QVERIFY(m_x.waitForActive(dialog));
+    m_x.key("Return");
+    QVERIFY(m_x.waitForNoClient(dialog.name));
+    giveTimeToHappen();
+    QVERIFY(m_x.clients().size() == 1);
+    QVERIFY(m_x.closeByCloseBox(m_x.waitForClient("Framed")));
+    QVERIFY(m_skiff->waitForExit());
 }
 
 QTEST_GUILESS_MAIN(E2EPages)

@@ -8,6 +8,7 @@
 #include "engine/engineoptions.h"
 #include "engine/pagedialogs.h"
 #include "engine/reservedkeys.h"
+#include "engine/webkitgtk/frameorigins.h"
 #include "engine/webkitgtk/gtkheaders.h"
 #include "engine/webkitgtk/plughost.h"
 #include "engine/webkitgtk/webkitdialogs.h"
@@ -112,6 +113,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
       m_engine(engine),
       m_openedByPage(opener != nullptr),
       m_content(webkit_user_content_manager_new()),
+      m_frameOrigins(std::make_unique<FrameOrigins>(m_content)),
       m_number([] {
           static int last = 0;
           return ++last;
@@ -178,6 +180,7 @@ WebKitBrowser::~WebKitBrowser() {
     browsersByNumber().remove(m_number);
     detachView();
     g_signal_handlers_disconnect_by_data(m_content, this);
+    m_frameOrigins.reset();
     delete m_dialogs;
     delete m_host;  // and with it the view's widget
     g_object_unref(m_view);
@@ -455,11 +458,11 @@ WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
 }
 
 // The page's script dialogs wait for the user on the program's own turn of the event loop,
-// so that WebKit, and every other page, goes on meanwhile.
+// so that WebKit, and every other page, goes on meanwhile. They name the site of the frame that
+// asks, as it was when it asked.
 bool WebKitBrowser::onScriptDialog(WebKitScriptDialog* dialog) {
     webkit_script_dialog_ref(dialog);
-    QTimer::singleShot(0, this, [this, dialog] {
-        const QUrl origin(fromUtf8(webkit_web_view_get_uri(m_view)));
+    QTimer::singleShot(0, this, [this, dialog, origin = m_frameOrigins->asking()] {
         const QString text = fromUtf8(webkit_script_dialog_get_message(dialog));
         switch (webkit_script_dialog_get_dialog_type(dialog)) {
             case WEBKIT_SCRIPT_DIALOG_ALERT:

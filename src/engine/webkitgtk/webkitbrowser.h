@@ -15,6 +15,7 @@ using WebKitFindController = struct _WebKitFindController;
 
 namespace skiff {
 
+class FrameOrigins;
 class PageDialogs;
 class PlugHost;
 class WebKitDialogs;
@@ -112,7 +113,8 @@ private:
     const bool m_openedByPage;
     WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
-    const int m_number;  // this view's, in its page's focus reports
+    std::unique_ptr<FrameOrigins> m_frameOrigins;  // which frame asks for a script dialog
+    const int m_number;                            // this view's, in its page's focus reports
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;
     WebKitDialogs* m_dialogs;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <functional>
 
 #include "engine/pagereports.h"
@@ -62,6 +63,7 @@ private:
     WebKitEngine& m_engine;
     QPointer<PageDialogs> m_pageDialogs;
     PageReports m_reports;
+    QUrl m_documentOrigin;  // the site of the page on display
 };
 
 }  // namespace skiff
