@@ -450,7 +450,8 @@ bool WebKitBrowser::pageReady() const {
 // The new window loads its own first page, which would take the place of the one the page
 // asked for: that one follows once the window's own is done, as on the other engine.
 WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
-    auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
+    auto* target =
+        qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this), QUrl(address)));
     if (!target || target == this || !target->view()) return nullptr;
     target->m_requestedAddress = address;
     target->m_pageUri = address;
