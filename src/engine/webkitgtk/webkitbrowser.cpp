@@ -77,6 +77,8 @@ constexpr char kFocusEdgeScript[] = R"(
 })(%1)
 )";
 
+constexpr char kNotResponding[] = "The page was not responding and was stopped.";
+
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
@@ -257,6 +259,15 @@ void WebKitBrowser::connectView() {
                      }),
                      this);
     g_signal_connect(
+        m_view, "notify::is-web-process-responsive",
+        G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, WebKitBrowser* b) {
+            if (b->m_userLoad.isEmpty() || webkit_web_view_get_is_web_process_responsive(view))
+                return;
+            b->endHungPage();
+            webkit_web_view_load_uri(view, std::exchange(b->m_userLoad, {}));
+        }),
+        this);
+    g_signal_connect(
         m_view, "notify::title",
         G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onTitleChanged(); }),
         this);
@@ -338,7 +349,8 @@ void WebKitBrowser::Navigate(const QString& address) {
         if (!self || !view()) return;
     }
     m_urlReported = false;  // the address changes now, for a load that commits later
-    webkit_web_view_load_uri(m_view, url.toEncoded().constData());
+    const QByteArray uri = url.toEncoded();
+    loadPastHungPage(uri, [this, uri] { webkit_web_view_load_uri(m_view, uri.constData()); });
 }
 
 bool WebKitBrowser::GoBack() {
@@ -369,14 +381,38 @@ void WebKitBrowser::requestClose() {
 // After the page's web process stopped, the page shows a notice; Refresh loads the page again.
 void WebKitBrowser::Refresh() {
     if (!view() || m_dialogs->reloadAfterCrash()) return;
-    webkit_web_view_reload(m_view);
+    loadPastHungPage(webkit_web_view_get_uri(m_view), [this] { webkit_web_view_reload(m_view); });
 }
 
-// A load is under way from the moment it is asked for.
+// A load is under way from the moment it is asked for. A page that does not answer is ended,
+// and the notice of a stopped page takes its place.
 bool WebKitBrowser::Stop() {
-    if (!view() || !webkit_web_view_is_loading(m_view)) return false;
+    if (!view()) return false;
+    if (!webkit_web_view_get_is_web_process_responsive(m_view)) {
+        m_userLoad.clear();
+        endHungPage();
+        m_dialogs->onWebProcessTerminated();
+        return true;
+    }
+    if (!webkit_web_view_is_loading(m_view)) return false;
     webkit_web_view_stop_loading(m_view);
     return true;
+}
+
+void WebKitBrowser::loadPastHungPage(const QByteArray& address, const std::function<void()>& load) {
+    m_userLoad.clear();
+    if (webkit_web_view_get_is_web_process_responsive(m_view)) {
+        load();
+        m_userLoad = address;
+        return;
+    }
+    endHungPage();
+    webkit_web_view_load_uri(m_view, address.constData());
+}
+
+void WebKitBrowser::endHungPage() {
+    webkit_web_view_terminate_web_process(m_view);
+    emit StatusTextChange(kNotResponding);
 }
 
 void WebKitBrowser::setOffline(bool offline) {
@@ -503,11 +539,13 @@ void WebKitBrowser::onLoadChanged(int event) {
             startLoad();
             break;
         case WEBKIT_LOAD_COMMITTED:
+            m_userLoad.clear();
             m_activeTag.reset();
             runScript(QString(kViewScript).arg(m_number), [](auto) {});
             reportAddress();
             break;
         case WEBKIT_LOAD_FINISHED:
+            m_userLoad.clear();
             if (m_errorPage != ErrorPage::Due) finishLoad();
             if (!m_pageUri.isEmpty() && view())
                 webkit_web_view_load_uri(m_view, std::exchange(m_pageUri, {}).toUtf8().constData());

@@ -99,6 +99,10 @@ private:
     bool onScriptDialog(WebKitScriptDialog* dialog);
     WebKitWebView* onCreate(const QString& address);
     void reportCommandStates();
+    // Runs the user's `load` of `address`; when the page does not answer (now, or before the
+    // load commits), its web process is ended and `address` loaded in a new one.
+    void loadPastHungPage(const QByteArray& address, const std::function<void()>& load);
+    void endHungPage();
     // The page tools (webkitpagetools.cpp).
     struct Tools;
     Tools& tools();
@@ -128,6 +132,7 @@ private:
     QString m_pageUri;                 // of a window a page asked for, after its first load
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
+    QByteArray m_userLoad;    // the address of the load the user asked for, until it commits
     int m_closeRequests = 0;  // the user's requests to close, to tell WebKit's answers apart
     // WebKit's page saying why the load under way failed: to come, or loading.
     enum class ErrorPage { None, Due, Loading } m_errorPage = ErrorPage::None;

@@ -158,10 +158,13 @@ void WebKitDialogs::connectView() {
                          return TRUE;  // the program's own file dialog, never GTK's
                      }),
                      this);
-    g_signal_connect(view, "web-process-terminated",
-                     G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason,
-                                    WebKitDialogs* d) { d->onWebProcessTerminated(); }),
-                     this);
+    g_signal_connect(
+        view, "web-process-terminated",
+        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason reason, WebKitDialogs* d) {
+            // The program's own ending of a page is followed by what it wanted.
+            if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) d->onWebProcessTerminated();
+        }),
+        this);
     g_signal_connect(view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitDialogs* d) {
                          d->onLoadChanged(event);

@@ -37,6 +37,8 @@ public:
     // Loads the page whose web process stopped again; false, doing nothing, when no such notice
     // is on display (then an ordinary reload is what is wanted).
     bool reloadAfterCrash();
+    // The page's web process stopped: the notice takes the page's place.
+    void onWebProcessTerminated();
 
 signals:
     // Why a page did not load, or what became of it, for the browser's status bar. A message
@@ -52,7 +54,6 @@ private:
     void allowCertificate(const QString& uri, GTlsCertificate* certificate);
     void onPermissionRequest(WebKitPermissionRequest* request);
     void onFileChooser(WebKitFileChooserRequest* request);
-    void onWebProcessTerminated();
     void showCrashNotice();
     void onLoadChanged(int event);
     QWidget* dialogParent() const;

@@ -580,6 +580,32 @@ private slots:
         }
     }
 
+    // A page whose script runs without end keeps the user neither from another page nor from
+    // loading it again: its engine process is ended, and the status text says so.
+    void pageThatDoesNotAnswerIsLeft() {
+        if (!qobject_cast<WebKitBrowser*>(TestPage(engine_).browser))
+            QSKIP("Not done on Qt WebEngine yet: a page that does not answer holds the next load");
+        const QString notResponding = "The page was not responding and was stopped.";
+        server_.addPage("/b", "<title>Page B</title><p>B</p>");
+        TestPage page(engine_);
+        const auto hang = [&] {
+            QVERIFY(page.loaded(server_.url("/a")));
+            page.run("setTimeout(() => { for (;;) {} }, 100); 0");
+            QTest::qWait(500);
+            page.messages.clear();
+        };
+        hang();
+        page.browser->Navigate(server_.url("/b").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(page.title(), QString("Page B"), kWait);
+        QVERIFY2(page.messages.contains(notResponding), qPrintable(page.messages.join('|')));
+        hang();
+        const qsizetype requests = server_.requestedPaths().count("/a");
+        page.browser->Refresh();
+        QTRY_COMPARE_WITH_TIMEOUT(server_.requestedPaths().count("/a"), requests + 1, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(page.run("document.title"), QString("Page A"), kWait);
+        QVERIFY2(page.messages.contains(notResponding), qPrintable(page.messages.join('|')));
+    }
+
     void pageScriptDialogsAreShown() {
         TestPage page(engine_);
         QVERIFY(page.loaded(server_.url("/a")));
