@@ -36,9 +36,17 @@ QString noCredentials(const QString& host) {
     return "No user name and password given for " + host;
 }
 
+QUrl originOf(const QUrl& address) {
+    QUrl origin;
+    origin.setScheme(address.scheme());
+    origin.setHost(address.host());
+    origin.setPort(address.port());
+    return origin;
+}
+
 QString permissionQuestion(const QUrl& origin, const QString& what) {
     return QString("%1 wants to %2.\n\nDo you allow it?")
-        .arg(origin.toDisplayString(QUrl::RemovePath), what);
+        .arg(originOf(origin).toDisplayString(), what);
 }
 
 }  // namespace skiff::enginequestions

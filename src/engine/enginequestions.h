@@ -27,6 +27,10 @@ QString credentialsPrompt(const QString& host, const QString& realm, bool proxy)
 // The user gave none.
 QString noCredentials(const QString& host);
 
+// The site that `address` belongs to, as a page's dialogs and questions name it: its scheme,
+// host and port, without user name, path, query or fragment.
+QUrl originOf(const QUrl& address);
+
 // Whether the site of `origin` may `what` ("show notifications").
 QString permissionQuestion(const QUrl& origin, const QString& what);
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "engine/enginequestions.h"
 #include "forms/textdialog.h"
 
 namespace skiff {
@@ -12,8 +13,8 @@ namespace skiff {
 namespace {
 
 QString titleFor(const QUrl& origin) {
-    const QString host = origin.host();
-    return host.isEmpty() ? QString("This page says") : host + " says";
+    const QString site = enginequestions::hostAndPort(enginequestions::originOf(origin));
+    return origin.host().isEmpty() ? QString("This page says") : site + " says";
 }
 
 }  // namespace

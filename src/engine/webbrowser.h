@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <optional>
 
@@ -159,9 +160,11 @@ signals:
     void printRequested();
 
 protected:
-    // Asks the host for a new window's component; nothing when it refuses or has no hook, or
-    // when no action of the user is left to open it.
-    WebBrowser* requestNewWindow(const NewWindowRequest& request);
+    // Asks the host for a new window's component to show `address`; nothing when it refuses or
+    // has no hook, or when no action of the user is left to open it. Nothing either for a data:
+    // address, which would show content the page made up under no site's name: the engines
+    // refuse it to links and scripts that send the page itself there.
+    WebBrowser* requestNewWindow(const NewWindowRequest& request, const QUrl& address = {});
     // The engine reports an action of the user in the page, which may open one window; and a
     // new document, which no action of the user in the one before it may open a window for.
     void userActed() { m_windowAllowed = true; }

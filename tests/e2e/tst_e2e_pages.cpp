@@ -33,6 +33,8 @@ private slots:
 
     void alertsAndWindowsWithoutEnd();
     void leavingAPageWithTypedText();
+    void dialogOfAFrameNamesItsSite();
+    void windowOfADataAddressIsRefused();
 
 private:
     bool start(const QStringList& addresses);
@@ -71,6 +73,16 @@ void E2EPages::initTestCase() {
              "for (var i = 0; i < 30; ++i) window.open(\"/second.html\")'>"
              "Open</button>"));
     m_server.addPage("/second.html", page("Second"));
+    m_server.addPage("/framed.html",
+                     page("Framed",
+                          "<iframe src='http://frame.test:8081/frame.html?key=secret'>"
+                          "</iframe>"));
+    m_server.addPage(
+        "/opendata.html",
+        page("Opens data",
+             "<button style='position:fixed;top:0;left:0;width:100%;height:100%' onclick='"
+             "window.open(\"data:text/html,<title>Data page</title>Made up\")'>Open</button>"));
+    m_server.addPage("/frame.html", page("Frame", "<script>alert('Hello')</script>"));
 }
 
 void E2EPages::cleanup() {
@@ -194,6 +206,40 @@ void E2EPages::leavingAPageWithTypedText() {
     m_x.key("space");
     QVERIFY(m_skiff->waitForExit());
     QCOMPARE(m_skiff->exitCode(), 0);
+}
+
+// A dialog that a frame of another site shows names that site, as scheme, host and port tell
+// it apart, and no more of the frame's address; the page around it is not named.
+void E2EPages::dialogOfAFrameNamesItsSite() {
+    QVERIFY(start({"pages.test/framed.html"}));
+    const TopLevel dialog = m_x.waitForClient("frame.test:8081 says", 60000);
+    QVERIFY(dialog.isValid());
+    QVERIFY(!m_x.client(kDialog).isValid());
+    QVERIFY(m_x.waitForActive(dialog));
+    m_x.key("Return");
+    QVERIFY(m_x.waitForNoClient(dialog.name));
+    giveTimeToHappen();
+    QVERIFY(m_x.clients().size() == 1);
+    QVERIFY(m_x.closeByCloseBox(m_x.waitForClient("Framed")));
+    QVERIFY(m_skiff->waitForExit());
+}
+
+// A page's window for a data: address is refused, as links and scripts sending the page itself
+// there are: such a page would show made-up content under no site's name. (Qt WebEngine makes
+// the window before it knows the address, and leaves it empty.)
+void E2EPages::windowOfADataAddressIsRefused() {
+    QVERIFY(start({"pages.test/opendata.html"}));
+    const TopLevel window = m_x.waitForClient("Opens data", 60000);
+    QVERIFY(window.isValid());
+    BrowserWindow opener(m_x, window);
+    QVERIFY(opener.locate());
+    QVERIFY(m_x.waitForActive(window));
+    QTest::qWait(1000);  // the page's own first focus
+    m_x.click(opener.webView().center());
+    giveTimeToHappen();
+    QVERIFY(!m_x.client("Data page").isValid());
+    QVERIFY(m_x.closeByCloseBox(window));
+    QVERIFY(m_skiff->waitForExit());
 }
 
 QTEST_GUILESS_MAIN(E2EPages)

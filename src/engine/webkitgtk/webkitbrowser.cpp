@@ -8,6 +8,7 @@
 #include "engine/engineoptions.h"
 #include "engine/pagedialogs.h"
 #include "engine/reservedkeys.h"
+#include "engine/webkitgtk/frameorigins.h"
 #include "engine/webkitgtk/gtkheaders.h"
 #include "engine/webkitgtk/plughost.h"
 #include "engine/webkitgtk/webkitdialogs.h"
@@ -76,6 +77,8 @@ constexpr char kFocusEdgeScript[] = R"(
 })(%1)
 )";
 
+constexpr char kNotResponding[] = "The page was not responding and was stopped.";
+
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
@@ -98,6 +101,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
       m_engine(engine),
       m_openedByPage(opener != nullptr),
       m_content(webkit_user_content_manager_new()),
+      m_frameOrigins(std::make_unique<FrameOrigins>(m_content)),
       m_number([] {
           static int last = 0;
           return ++last;
@@ -165,6 +169,7 @@ WebKitBrowser::~WebKitBrowser() {
     browsersByNumber().remove(m_number);
     detachView();
     g_signal_handlers_disconnect_by_data(m_content, this);
+    m_frameOrigins.reset();
     delete m_dialogs;
     delete m_host;  // and with it the view's widget
     g_object_unref(m_view);
@@ -255,6 +260,15 @@ void WebKitBrowser::connectView() {
                      }),
                      this);
     g_signal_connect(
+        m_view, "notify::is-web-process-responsive",
+        G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, WebKitBrowser* b) {
+            if (b->m_userLoad.isEmpty() || webkit_web_view_get_is_web_process_responsive(view))
+                return;
+            b->endHungPage();
+            webkit_web_view_load_uri(view, std::exchange(b->m_userLoad, {}));
+        }),
+        this);
+    g_signal_connect(
         m_view, "notify::title",
         G_CALLBACK(+[](WebKitWebView*, GParamSpec*, WebKitBrowser* b) { b->onTitleChanged(); }),
         this);
@@ -340,7 +354,8 @@ void WebKitBrowser::Navigate(const QString& address) {
         if (!self || !view()) return;
     }
     m_urlReported = false;  // the address changes now, for a load that commits later
-    webkit_web_view_load_uri(m_view, url.toEncoded().constData());
+    const QByteArray uri = url.toEncoded();
+    loadPastHungPage(uri, [this, uri] { webkit_web_view_load_uri(m_view, uri.constData()); });
 }
 
 bool WebKitBrowser::GoBack() {
@@ -371,14 +386,38 @@ void WebKitBrowser::requestClose() {
 // After the page's web process stopped, the page shows a notice; Refresh loads the page again.
 void WebKitBrowser::Refresh() {
     if (!view() || m_dialogs->reloadAfterCrash()) return;
-    webkit_web_view_reload(m_view);
+    loadPastHungPage(webkit_web_view_get_uri(m_view), [this] { webkit_web_view_reload(m_view); });
 }
 
-// A load is under way from the moment it is asked for.
+// A load is under way from the moment it is asked for. A page that does not answer is ended,
+// and the notice of a stopped page takes its place.
 bool WebKitBrowser::Stop() {
-    if (!view() || !webkit_web_view_is_loading(m_view)) return false;
+    if (!view()) return false;
+    if (!webkit_web_view_get_is_web_process_responsive(m_view)) {
+        m_userLoad.clear();
+        endHungPage();
+        m_dialogs->onWebProcessTerminated();
+        return true;
+    }
+    if (!webkit_web_view_is_loading(m_view)) return false;
     webkit_web_view_stop_loading(m_view);
     return true;
+}
+
+void WebKitBrowser::loadPastHungPage(const QByteArray& address, const std::function<void()>& load) {
+    m_userLoad.clear();
+    if (webkit_web_view_get_is_web_process_responsive(m_view)) {
+        load();
+        m_userLoad = address;
+        return;
+    }
+    endHungPage();
+    webkit_web_view_load_uri(m_view, address.constData());
+}
+
+void WebKitBrowser::endHungPage() {
+    webkit_web_view_terminate_web_process(m_view);
+    emit StatusTextChange(kNotResponding);
 }
 
 void WebKitBrowser::setOffline(bool offline) {
@@ -452,18 +491,19 @@ bool WebKitBrowser::pageReady() const {
 // The new window loads its own first page, which would take the place of the one the page
 // asked for: that one follows once the window's own is done, as on the other engine.
 WebKitWebView* WebKitBrowser::onCreate(const QString& address) {
-    auto* target = qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this)));
+    auto* target =
+        qobject_cast<WebKitBrowser*>(requestNewWindow(NewWindowRequest(*this), QUrl(address)));
     if (!target || target == this || !target->view()) return nullptr;
     target->m_requestedAddress = address;
     return target->m_view;
 }
 
 // The page's script dialogs wait for the user on the program's own turn of the event loop,
-// so that WebKit, and every other page, goes on meanwhile.
+// so that WebKit, and every other page, goes on meanwhile. They name the site of the frame that
+// asks, as it was when it asked.
 bool WebKitBrowser::onScriptDialog(WebKitScriptDialog* dialog) {
     webkit_script_dialog_ref(dialog);
-    QTimer::singleShot(0, this, [this, dialog] {
-        const QUrl origin(fromUtf8(webkit_web_view_get_uri(m_view)));
+    QTimer::singleShot(0, this, [this, dialog, origin = m_frameOrigins->asking()] {
         const QString text = fromUtf8(webkit_script_dialog_get_message(dialog));
         switch (webkit_script_dialog_get_dialog_type(dialog)) {
             case WEBKIT_SCRIPT_DIALOG_ALERT:
@@ -503,11 +543,13 @@ void WebKitBrowser::onLoadChanged(int event) {
             startLoad();
             break;
         case WEBKIT_LOAD_COMMITTED:
+            m_userLoad.clear();
             m_activeTag.reset();
             runScript(QString(kViewScript).arg(m_number), [](auto) {});
             reportAddress();
             break;
         case WEBKIT_LOAD_FINISHED:
+            m_userLoad.clear();
             if (m_errorPage != ErrorPage::Due) finishLoad();
             break;
         default:

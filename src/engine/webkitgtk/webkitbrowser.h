@@ -15,6 +15,7 @@ using WebKitFindController = struct _WebKitFindController;
 
 namespace skiff {
 
+class FrameOrigins;
 class PageDialogs;
 class PlugHost;
 class WebKitDialogs;
@@ -98,6 +99,10 @@ private:
     bool onScriptDialog(WebKitScriptDialog* dialog);
     WebKitWebView* onCreate(const QString& address);
     void reportCommandStates();
+    // Runs the user's `load` of `address`; when the page does not answer (now, or before the
+    // load commits), its web process is ended and `address` loaded in a new one.
+    void loadPastHungPage(const QByteArray& address, const std::function<void()>& load);
+    void endHungPage();
     // The page tools (webkitpagetools.cpp).
     struct Tools;
     Tools& tools();
@@ -112,7 +117,8 @@ private:
     const bool m_openedByPage;
     WebKitWebView* m_view;  // shown in the plug host's plug, destroyed with it
     WebKitUserContentManager* m_content;
-    const int m_number;  // this view's, in its page's focus reports
+    std::unique_ptr<FrameOrigins> m_frameOrigins;  // which frame asks for a script dialog
+    const int m_number;                            // this view's, in its page's focus reports
     QPointer<PlugHost> m_host;
     PageDialogs* m_pageDialogs;
     WebKitDialogs* m_dialogs;
@@ -125,6 +131,7 @@ private:
     QString m_requestedAddress;        // the page's address for a window made for a page
     std::optional<QString> m_failure;  // why the load under way failed, as the status text says
     bool m_stopped = false;
+    QByteArray m_userLoad;    // the address of the load the user asked for, until it commits
     int m_closeRequests = 0;  // the user's requests to close, to tell WebKit's answers apart
     // WebKit's page saying why the load under way failed: to come, or loading.
     enum class ErrorPage { None, Due, Loading } m_errorPage = ErrorPage::None;

@@ -158,10 +158,13 @@ void WebKitDialogs::connectView() {
                          return TRUE;  // the program's own file dialog, never GTK's
                      }),
                      this);
-    g_signal_connect(view, "web-process-terminated",
-                     G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason,
-                                    WebKitDialogs* d) { d->onWebProcessTerminated(); }),
-                     this);
+    g_signal_connect(
+        view, "web-process-terminated",
+        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason reason, WebKitDialogs* d) {
+            // The program's own ending of a page is followed by what it wanted.
+            if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) d->onWebProcessTerminated();
+        }),
+        this);
     g_signal_connect(view, "load-changed",
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, WebKitDialogs* d) {
                          d->onLoadChanged(event);
@@ -258,16 +261,15 @@ void WebKitDialogs::allowCertificate(const QString& uri, GTlsCertificate* certif
     });
 }
 
-// The user is asked once for each site and feature.
+// The user is asked once for each site and feature. WebKit does not say which frame asks: the
+// site is the page's on display when it asked, not that of a page still loading.
 void WebKitDialogs::onPermissionRequest(WebKitPermissionRequest* request) {
-    QTimer::singleShot(0, this, [this, request = held(request)] {
+    QTimer::singleShot(0, this, [this, request = held(request), origin = m_documentOrigin] {
         const std::optional<Feature> feature = featureOf(request.get());
-        WebKitWebView* view = m_browser.view();
-        if (!feature || !view) {
+        if (!feature || !m_browser.view() || origin.isEmpty()) {
             webkit_permission_request_deny(request.get());
             return;
         }
-        const QUrl origin(fromUtf8(webkit_web_view_get_uri(view)));
         const QString key = "permission " + feature->key;
         std::optional<bool> allowed = m_engine.siteDecisions().decision(origin, key);
         if (!allowed) {
@@ -343,6 +345,8 @@ bool WebKitDialogs::reloadAfterCrash() {
 
 void WebKitDialogs::onLoadChanged(int event) {
     if (event == WEBKIT_LOAD_STARTED) m_reports.loadStarted();
+    if (event == WEBKIT_LOAD_COMMITTED)
+        m_documentOrigin = originOf(QUrl(fromUtf8(webkit_web_view_get_uri(m_browser.view()))));
     if (event == WEBKIT_LOAD_FINISHED) m_reports.loadEnded();
 }
 

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <functional>
 
 #include "engine/pagereports.h"
@@ -36,6 +37,8 @@ public:
     // Loads the page whose web process stopped again; false, doing nothing, when no such notice
     // is on display (then an ordinary reload is what is wanted).
     bool reloadAfterCrash();
+    // The page's web process stopped: the notice takes the page's place.
+    void onWebProcessTerminated();
 
 signals:
     // Why a page did not load, or what became of it, for the browser's status bar. A message
@@ -51,7 +54,6 @@ private:
     void allowCertificate(const QString& uri, GTlsCertificate* certificate);
     void onPermissionRequest(WebKitPermissionRequest* request);
     void onFileChooser(WebKitFileChooserRequest* request);
-    void onWebProcessTerminated();
     void showCrashNotice();
     void onLoadChanged(int event);
     QWidget* dialogParent() const;
@@ -62,6 +64,7 @@ private:
     WebKitEngine& m_engine;
     QPointer<PageDialogs> m_pageDialogs;
     PageReports m_reports;
+    QUrl m_documentOrigin;  // the site of the page on display
 };
 
 }  // namespace skiff
