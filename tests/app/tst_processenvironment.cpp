@@ -14,6 +14,7 @@
 
 #include "app/busprobe.h"
 #include "app/processenvironment.h"
+#include "support/silentsocket.h"
 
 using namespace skiff;
 using namespace std::chrono_literals;
@@ -31,24 +32,7 @@ bool makeWithMode(const QString& path, int mode, bool folder) {
     return made && chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
 }
 
-// A socket that accepts connections (the kernel does, into its queue) and never answers.
-class SilentSocket {
-public:
-    explicit SilentSocket(const QString& path) : m_fd(socket(AF_UNIX, SOCK_STREAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        memcpy(address.sun_path, name.constData(), name.size());
-        m_listening = bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                      listen(m_fd, 8) == 0;
-    }
-    ~SilentSocket() { close(m_fd); }
-    bool isListening() const { return m_listening; }
-
-private:
-    int m_fd;
-    bool m_listening = false;
-};
+using skiff::test::SilentSocket;
 
 }  // namespace
 

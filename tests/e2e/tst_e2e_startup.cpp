@@ -15,6 +15,7 @@
 #include "e2e/skiffprocess.h"
 #include "e2e/xsession.h"
 #include "support/loopbackserver.h"
+#include "support/silentsocket.h"
 
 using namespace skiff::e2e;
 using skiff::test::LoopbackServer;
@@ -61,25 +62,7 @@ QStringList programsUnder(qint64 pid) {
     return programs;
 }
 
-// A socket that accepts connections (the kernel does, into its queue) and never answers, as a
-// hung accessibility bus does.
-class SilentSocket {
-public:
-    explicit SilentSocket(const QString& path) : m_fd(socket(AF_UNIX, SOCK_STREAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        memcpy(address.sun_path, name.constData(), name.size());
-        m_listening = bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                      listen(m_fd, 64) == 0;
-    }
-    ~SilentSocket() { close(m_fd); }
-    bool isListening() const { return m_listening; }
-
-private:
-    int m_fd;
-    bool m_listening = false;
-};
+using skiff::test::SilentSocket;
 
 // The entries under `folder` (itself included) whose modes are not 0700 for a folder and 0600
 // for a file, with their modes; symbolic links are not looked through.
