@@ -31,11 +31,14 @@ namespace {
 // The engine's report on how it draws, shown with SKIFF_DEBUG as the other engine's is.
 Q_LOGGING_CATEGORY(lcEngine, "skiff.webkitgtk")
 
-// Every load from the network, by address: what "offline" keeps pages from. (WebKit's content
-// rules also take WebSocket addresses for http ones.)
+// Every load from the network, by address: what "offline" keeps pages from. WebSockets are
+// named by their own schemes and by their own kind of load, so that neither way of matching
+// lets one through.
 constexpr char kOfflineRules[] =
     R"([{"trigger":{"url-filter":"^http:"},"action":{"type":"block"}},)"
-    R"( {"trigger":{"url-filter":"^https:"},"action":{"type":"block"}}])";
+    R"( {"trigger":{"url-filter":"^https:"},"action":{"type":"block"}},)"
+    R"( {"trigger":{"url-filter":"^wss?:"},"action":{"type":"block"}},)"
+    R"( {"trigger":{"url-filter":".*","resource-type":["websocket"]},"action":{"type":"block"}}])";
 constexpr char kOfflineFilterId[] = "skiff-offline";
 
 // The proxies the environment names, as command-line programs and other browsers read them:
