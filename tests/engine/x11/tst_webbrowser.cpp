@@ -103,7 +103,7 @@ std::optional<QString> tag(const char* name) {
 }
 
 // A WebSocket server on 127.0.0.1: it accepts every opening handshake and keeps the socket
-// open, counting the connections that reached it and those still open.
+// open until the page closes it, counting the connections that reached it and those still open.
 class WebSocketServer : public QObject {
 public:
     WebSocketServer() {
@@ -127,7 +127,14 @@ public:
 
 private:
     static void answer(QTcpSocket* socket) {
-        if (socket->property("answered").toBool()) return;
+        if (socket->property("answered").toBool()) {
+            // A closing frame (its first byte 0x88) is answered with one, and the socket ends.
+            if (socket->readAll().startsWith('\x88')) {
+                socket->write(QByteArray("\x88\x00", 2));
+                socket->disconnectFromHost();
+            }
+            return;
+        }
         const QByteArray request = socket->peek(socket->bytesAvailable());
         if (!request.contains("\r\n\r\n")) return;
         socket->readAll();
@@ -594,7 +601,8 @@ private slots:
         QTRY_COMPARE(wb->LocationName(), QString("Online only"));
     }
 
-    // Offline, a page's WebSockets go nowhere: a new one fails without reaching the server.
+    // Offline, a page's WebSockets go nowhere: a new one fails without reaching the server, and
+    // one that was open is closed.
     void offlineRefusesWebSockets() {
         WebSocketServer sockets;
         const QString path = files_.filePath("socket.html");
@@ -604,18 +612,21 @@ private slots:
                    sockets.url().toUtf8() +
                    "');"
                    "socket.onopen = () => document.title = 'open';"
-                   "socket.onerror = socket.onclose = () => document.title = 'failed';</script>");
+                   "socket.onerror = socket.onclose = () => document.title = 'ended';</script>");
         file.close();
         auto wb = browser();
         wb->setOffline(true);
         QVERIFY(navigated(*wb, path));
-        QTRY_COMPARE(wb->LocationName(), QString("failed"));
+        QTRY_COMPARE(wb->LocationName(), QString("ended"));
         QCOMPARE(sockets.connections, 0);
 
         wb->setOffline(false);
         QVERIFY(navigated(*wb, path));
         QTRY_COMPARE(wb->LocationName(), QString("open"));
         QCOMPARE(sockets.connections, 1);
+        wb->setOffline(true);
+        QTRY_COMPARE(wb->LocationName(), QString("ended"));
+        QTRY_COMPARE(sockets.open, 0);
     }
 
     void silentRefusesUntrustedCertificatesWithoutAsking() {
