@@ -11,12 +11,14 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <atomic>
 
 #include "core/names.h"
 #include "engine/engineoptions.h"
+#include "engine/offlinesockets.h"
 #include "engine/pagedialogs.h"
 #include "engine/qtwebengine/debugaddresses.h"
 #include "engine/qtwebengine/enginedialogs.h"
@@ -74,6 +76,14 @@ public:
     Page(QWebEngineProfile* profile, QObject* parent, FocusTracker& focus, PageDialogs* dialogs)
         : QWebEnginePage(profile, parent), m_focus(focus), m_dialogs(dialogs) {
         focus.install(this);
+        // The page's WebSockets, for offline mode to close (engine/offlinesockets.h).
+        QWebEngineScript sockets;
+        sockets.setName("skiff-sockets");
+        sockets.setWorldId(QWebEngineScript::MainWorld);
+        sockets.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        sockets.setRunsOnSubFrames(false);
+        sockets.setSourceCode(QString::fromLatin1(kSocketTrackingScript));
+        scripts().insert(sockets);
     }
 
 protected:
@@ -327,7 +337,9 @@ bool QtWebBrowser::Stop() {
 // waits for the program's main thread, which is busy drawing while the window starts or loads.
 void QtWebBrowser::setOffline(bool offline) {
     m_offlineFilter->offline = offline;
-    if (page()) page()->setUrlRequestInterceptor(offline ? m_offlineFilter : nullptr);
+    if (!page()) return;
+    page()->setUrlRequestInterceptor(offline ? m_offlineFilter : nullptr);
+    if (offline) page()->runJavaScript(kCloseSocketsScript, QWebEngineScript::ApplicationWorld);
 }
 
 bool QtWebBrowser::Offline() const {

@@ -6,6 +6,7 @@
 
 #include "core/names.h"
 #include "engine/engineoptions.h"
+#include "engine/offlinesockets.h"
 #include "engine/pagedialogs.h"
 #include "engine/reservedkeys.h"
 #include "engine/webkitgtk/frameorigins.h"
@@ -141,6 +142,12 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(m_content, undoScript);
     webkit_user_script_unref(undoScript);
+    // The page's WebSockets, for offline mode to close (engine/offlinesockets.h).
+    WebKitUserScript* socketScript =
+        webkit_user_script_new(kSocketTrackingScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(m_content, socketScript);
+    webkit_user_script_unref(socketScript);
     webkit_user_content_manager_register_script_message_handler_in_world(m_content, kFocusHandler,
                                                                          kWorld);
     g_signal_connect(
@@ -427,6 +434,7 @@ void WebKitBrowser::setOffline(bool offline) {
     if (!filter) return;
     if (offline) {
         webkit_user_content_manager_add_filter(m_content, filter);
+        runScript(kCloseSocketsScript, [](auto) {});
     } else {
         webkit_user_content_manager_remove_filter(m_content, filter);
     }

@@ -1,5 +1,7 @@
 #include "engine/webkitgtk/webkitengine.h"
 
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QEventLoop>
@@ -8,6 +10,7 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,11 +34,14 @@ namespace {
 // The engine's report on how it draws, shown with SKIFF_DEBUG as the other engine's is.
 Q_LOGGING_CATEGORY(lcEngine, "skiff.webkitgtk")
 
-// Every load from the network, by address: what "offline" keeps pages from. (WebKit's content
-// rules also take WebSocket addresses for http ones.)
+// Every load from the network, by address: what "offline" keeps pages from. WebSockets are
+// named by their own schemes and by their own kind of load, so that neither way of matching
+// lets one through.
 constexpr char kOfflineRules[] =
     R"([{"trigger":{"url-filter":"^http:"},"action":{"type":"block"}},)"
-    R"( {"trigger":{"url-filter":"^https:"},"action":{"type":"block"}}])";
+    R"( {"trigger":{"url-filter":"^https:"},"action":{"type":"block"}},)"
+    R"( {"trigger":{"url-filter":"^wss?:"},"action":{"type":"block"}},)"
+    R"( {"trigger":{"url-filter":".*","resource-type":["websocket"]},"action":{"type":"block"}}])";
 constexpr char kOfflineFilterId[] = "skiff-offline";
 
 // The proxies the environment names, as command-line programs and other browsers read them:
@@ -64,6 +70,37 @@ WebKitNetworkProxySettings* proxyFromEnvironment() {
     if (!https.isEmpty())
         webkit_network_proxy_settings_add_proxy_for_scheme(settings, "https", https.constData());
     return settings;
+}
+
+// How much memory a page's web process may hold before it is ended: half of the machine's
+// memory, at most 4 GB. WebKit frees its caches from a third of it on, and ends the process
+// (the page shows the crashed-page notice) at the whole of it. SKIFF_TEST_WEB_PROCESS_MEMORY_MB
+// is for tests, which need a page to reach the limit quickly.
+constexpr guint kMaxWebProcessMemoryMB = 4096;
+constexpr double kMemoryPollSeconds = 5;
+
+guint webProcessMemoryLimitMB() {
+    bool set = false;
+    const guint forTests = qEnvironmentVariableIntValue("SKIFF_TEST_WEB_PROCESS_MEMORY_MB", &set);
+    if (set && forTests > 0) return forTests;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return kMaxWebProcessMemoryMB;
+    const quint64 halfMB = quint64(pages) * quint64(pageSize) / 2 / (1024 * 1024);
+    return guint(std::min<quint64>(halfMB, kMaxWebProcessMemoryMB));
+}
+
+// A web context whose web processes are held to that limit (which only a new context takes).
+WebKitWebContext* limitedContext(WebKitWebsiteDataManager* manager) {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, webProcessMemoryLimitMB());
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    webkit_memory_pressure_settings_set_poll_interval(memory, kMemoryPollSeconds);
+    auto* context =
+        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", manager,
+                                        "memory-pressure-settings", memory, nullptr));
+    webkit_memory_pressure_settings_free(memory);
+    return context;
 }
 
 QString folder(QStandardPaths::StandardLocation location) {
@@ -256,7 +293,7 @@ WebKitEngine::WebKitEngine(QObject* parent)
         webkit_cookie_manager_set_persistent_storage(
             webkit_website_data_manager_get_cookie_manager(manager),
             (data + "/cookies.sqlite").constData(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
-    m_context = webkit_web_context_new_with_website_data_manager(manager);
+    m_context = limitedContext(manager);
     g_object_unref(manager);
     webkit_web_context_set_sandbox_enabled(m_context, TRUE);
     webkit_web_context_set_cache_model(m_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);

@@ -4,8 +4,11 @@
 
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 #include <map>
 
@@ -98,6 +101,60 @@ const std::optional<QString> kNoTag;
 std::optional<QString> tag(const char* name) {
     return QString(name);
 }
+
+// A WebSocket server on 127.0.0.1: it accepts every opening handshake and keeps the socket
+// open until the page closes it, counting the connections that reached it and those still open.
+class WebSocketServer : public QObject {
+public:
+    WebSocketServer() {
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                ++connections;
+                ++open;
+                connect(socket, &QTcpSocket::readyRead, this, [socket] { answer(socket); });
+                connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                    --open;
+                    socket->deleteLater();
+                });
+            }
+        });
+    }
+    QString url() const { return QString("ws://127.0.0.1:%1/").arg(server_.serverPort()); }
+
+    int connections = 0;
+    int open = 0;
+
+private:
+    static void answer(QTcpSocket* socket) {
+        if (socket->property("answered").toBool()) {
+            // A closing frame (its first byte 0x88) is answered with one, and the socket ends.
+            if (socket->readAll().startsWith('\x88')) {
+                socket->write(QByteArray("\x88\x00", 2));
+                socket->disconnectFromHost();
+            }
+            return;
+        }
+        const QByteArray request = socket->peek(socket->bytesAvailable());
+        if (!request.contains("\r\n\r\n")) return;
+        socket->readAll();
+        socket->setProperty("answered", true);
+        QByteArray key;
+        for (const QByteArray& line : request.split('\n')) {
+            if (line.toLower().startsWith("sec-websocket-key:")) key = line.mid(18).trimmed();
+        }
+        const QByteArray accept =
+            QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                     QCryptographicHash::Sha1)
+                .toBase64();
+        socket->write(
+            "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+            "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
+            accept + "\r\n\r\n");
+    }
+
+    QTcpServer server_;
+};
 
 }  // namespace
 
@@ -542,6 +599,34 @@ private slots:
         QVERIFY(!wb->Offline());
         QVERIFY(navigated(*wb, url("/offline")));
         QTRY_COMPARE(wb->LocationName(), QString("Online only"));
+    }
+
+    // Offline, a page's WebSockets go nowhere: a new one fails without reaching the server, and
+    // one that was open is closed.
+    void offlineRefusesWebSockets() {
+        WebSocketServer sockets;
+        const QString path = files_.filePath("socket.html");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<title>page</title><script>const socket = new WebSocket('" +
+                   sockets.url().toUtf8() +
+                   "');"
+                   "socket.onopen = () => document.title = 'open';"
+                   "socket.onerror = socket.onclose = () => document.title = 'ended';</script>");
+        file.close();
+        auto wb = browser();
+        wb->setOffline(true);
+        QVERIFY(navigated(*wb, path));
+        QTRY_COMPARE(wb->LocationName(), QString("ended"));
+        QCOMPARE(sockets.connections, 0);
+
+        wb->setOffline(false);
+        QVERIFY(navigated(*wb, path));
+        QTRY_COMPARE(wb->LocationName(), QString("open"));
+        QCOMPARE(sockets.connections, 1);
+        wb->setOffline(true);
+        QTRY_COMPARE(wb->LocationName(), QString("ended"));
+        QTRY_COMPARE(sockets.open, 0);
     }
 
     void silentRefusesUntrustedCertificatesWithoutAsking() {

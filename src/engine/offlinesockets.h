@@ -1,0 +1,18 @@
+#pragma once
+
+namespace skiff {
+
+// Offline mode refuses new WebSockets with the rest of the network; these scripts close the
+// ones a page had already opened. No engine offers a way to close a page's sockets from outside,
+// so the page's own WebSocket constructor is wrapped to keep a weak list of what it made.
+//
+// The wrapper runs in the page's own script world (an isolated world has a constructor of its
+// own, which the page never calls), at document start, in the top frame only: the closing order
+// can reach only the top frame's window, since both engines run the program's scripts there
+// alone. Sockets of frames are refused anew while offline but one already open in a frame stays.
+extern const char kSocketTrackingScript[];
+// Closes every socket the wrapper saw. Run in any world: the order is a DOM event on the window,
+// which every world sees.
+extern const char kCloseSocketsScript[];
+
+}  // namespace skiff
