@@ -17,20 +17,6 @@ std::unique_ptr<BrowserWindow> openBrowser(XSession& x, SkiffProcess& skiff, con
     return browser;
 }
 
-bool clickUntil(XSession& x, QPoint at, const std::function<bool()>& arrived) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        x.click(at);
-        if (waitFor(arrived, 5000)) return true;
-    }
-    return false;
-}
-
-TopLevel clickForWindow(XSession& x, QPoint at, const QString& caption) {
-    TopLevel window;
-    clickUntil(x, at, [&] { return (window = x.client(caption)).isValid(); });
-    return window;
-}
-
 bool endSkiff(XSession& x, std::unique_ptr<SkiffProcess>& skiff) {
     if (QTest::currentTestFailed()) reportFailure(x, skiff.get());
     skiff.reset();

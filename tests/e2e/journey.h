@@ -17,12 +17,6 @@ namespace skiff::e2e {
 std::unique_ptr<BrowserWindow> openBrowser(XSession& x, SkiffProcess& skiff, const QString& title,
                                            const QStringList& arguments = {});
 
-// Clicks at `at` until `arrived` holds, up to three times: a page just shown may not take the
-// first click yet. False when it never holds.
-bool clickUntil(XSession& x, QPoint at, const std::function<bool()>& arrived);
-// Clicks at `at` until a window named `caption` comes; invalid when none does.
-TopLevel clickForWindow(XSession& x, QPoint at, const QString& caption);
-
 // Saves the screen and what the program said when the test failed, ends the program and waits
 // until its windows are gone; false when they stay.
 bool endSkiff(XSession& x, std::unique_ptr<SkiffProcess>& skiff);

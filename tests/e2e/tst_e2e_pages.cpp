@@ -23,6 +23,13 @@ QByteArray page(const QByteArray& title, const QByteArray& body = "<p>Some text.
 const QString kDialog = "pages.test says";
 const QString kLeave = "Leave Page";
 
+struct FieldPage {
+    QByteArray name;
+    QColor colour;
+};
+const FieldPage kFieldPages[] = {{"Fresh", QColor(0x33, 0xcc, 0x99)},
+                                 {"Next", QColor(0x33, 0x99, 0xcc)}};
+
 }  // namespace
 
 class E2EPages : public QObject {
@@ -35,6 +42,7 @@ private slots:
     void leavingAPageWithTypedText();
     void dialogOfAFrameNamesItsSite();
     void windowOfADataAddressIsRefused();
+    void firstClickAndKeysOnAPageJustShown();
 
 private:
     bool start(const QStringList& addresses);
@@ -83,6 +91,16 @@ void E2EPages::initTestCase() {
              "<button style='position:fixed;top:0;left:0;width:100%;height:100%' onclick='"
              "window.open(\"data:text/html,<title>Data page</title>Made up\")'>Open</button>"));
     m_server.addPage("/frame.html", page("Frame", "<script>alert('Hello')</script>"));
+    // Pages in one colour each, all text field, that name in their title the last press of the
+    // mouse and what was typed.
+    for (const auto& [name, colour] : kFieldPages)
+        m_server.addPage("/" + name.toLower() + ".html",
+                         page(name,
+                              "<input style='position:fixed;top:0;left:0;width:100%;height:100%;"
+                              "border:0;background:" +
+                                  colour.name().toLatin1() +
+                                  "' onmousedown='document.title=\"Pressed\"' "
+                                  "oninput='document.title=this.value'>"));
 }
 
 void E2EPages::cleanup() {
@@ -240,6 +258,34 @@ void E2EPages::windowOfADataAddressIsRefused() {
     QVERIFY(!m_x.client("Data page").isValid());
     QVERIFY(m_x.closeByCloseBox(window));
     QVERIFY(m_skiff->waitForExit());
+}
+
+// The first click and keys on a page reach it, sent once each as soon as the page's window or
+// caption shows (a person does not wait for the engine's first picture of the page): in a new
+// window, and after a navigation to the next page.
+void E2EPages::firstClickAndKeysOnAPageJustShown() {
+    QVERIFY(start({"pages.test/fresh.html"}));
+    BrowserWindow fresh(m_x, m_x.waitForClient("Fresh", 60000));
+    QVERIFY(fresh.window().isValid());
+    QVERIFY(fresh.locate());
+    const auto title = [&] { return m_x.refreshed(fresh.window()).name; };
+    const auto clickAndType = [&](const FieldPage& page, const QString& text) {
+        m_x.click(fresh.webView().center());
+        QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Pressed"), kWaitMs);
+        QVERIFY(m_x.typeText(text));
+        QTRY_COMPARE_WITH_TIMEOUT(title(), text, kWaitMs);
+        // The page shows in its own colour.
+        QCOMPARE(m_x.pixel(fresh.webView().center()), page.colour);
+    };
+    QVERIFY(m_x.waitForActive(fresh.window()));
+    clickAndType(kFieldPages[0], "first");
+    if (QTest::currentTestFailed()) return;
+
+    m_x.click(fresh.addressBox().center());
+    QVERIFY(m_x.key("a", Ctrl));
+    QVERIFY(m_x.typeText("pages.test/next.html\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Next"), kWaitMs);
+    clickAndType(kFieldPages[1], "next");
 }
 
 QTEST_GUILESS_MAIN(E2EPages)

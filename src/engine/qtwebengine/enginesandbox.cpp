@@ -24,6 +24,26 @@ const QList<QByteArray>& programSwitches() {
     return switches;
 }
 
+constexpr char kDisableFeatures[] = "--disable-features=";
+
+// While the engine holds back the first picture of a new page (to spare a blank flash between
+// pages), it drops every click and key that comes for the page, without a word: the user's first
+// click or typing on a page that has just appeared is lost, for as long as the engine waits.
+constexpr char kDisabledFeature[] = "PaintHolding";
+
+// Adds the feature to the switch that lists the disabled ones: the engine reads only the last
+// such switch, so a second one would undo the user's own.
+void disableFeature(QList<QByteArray>& words, const QByteArray& feature) {
+    for (auto word = words.rbegin(); word != words.rend(); ++word) {
+        if (!word->startsWith(kDisableFeatures)) continue;
+        const QByteArray listed = word->mid(qsizetype(sizeof kDisableFeatures) - 1);
+        if (!listed.split(',').contains(feature))
+            *word = kDisableFeatures + (listed.isEmpty() ? feature : listed + ',' + feature);
+        return;
+    }
+    words.append(kDisableFeatures + feature);
+}
+
 void switchSandboxOffForRoot() {
     if (geteuid() != 0 || qEnvironmentVariableIsSet(kSandboxVariable)) return;
     qputenv(kSandboxVariable, "1");
@@ -38,6 +58,7 @@ QByteArray withEngineSwitches(const QByteArray& flags) {
     for (const QByteArray& sw : programSwitches()) {
         if (!words.contains(sw)) words.append(sw);
     }
+    disableFeature(words, kDisabledFeature);
     return words.join(' ');
 }
 

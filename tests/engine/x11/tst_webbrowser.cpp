@@ -782,12 +782,22 @@ private slots:
 
     void engineSwitchesAreAddedOnce() {
         if (!onQt()) QSKIP(kQtOnly);
-        QCOMPARE(withEngineSwitches(""), QByteArray("--disable-background-networking "
-                                                    "--disable-component-update "
-                                                    "--disable-hang-monitor"));
-        QCOMPARE(withEngineSwitches("--disable-gpu  --disable-component-update"),
-                 QByteArray("--disable-gpu --disable-component-update "
-                            "--disable-background-networking --disable-hang-monitor"));
+        const QByteArray ours =
+            "--disable-background-networking --disable-component-update "
+            "--disable-hang-monitor";
+        const struct {
+            QByteArray given, expected;
+        } cases[] = {
+            {"", ours + " --disable-features=PaintHolding"},
+            {"--disable-gpu  --disable-component-update",
+             "--disable-gpu --disable-component-update --disable-background-networking "
+             "--disable-hang-monitor --disable-features=PaintHolding"},
+            // The engine reads only the last list of disabled features: ours joins it.
+            {"--disable-features=A --disable-features=B,C",
+             "--disable-features=A --disable-features=B,C,PaintHolding " + ours},
+            {"--disable-features=PaintHolding", "--disable-features=PaintHolding " + ours},
+        };
+        for (const auto& [given, expected] : cases) QCOMPARE(withEngineSwitches(given), expected);
     }
 
     // Both engines choose how to draw by this; it does not depend on the engine.
@@ -811,9 +821,7 @@ private slots:
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
         prepareEngineEnvironment();
         QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), geteuid() == 0);
-        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"),
-                 QByteArray("--disable-gpu --disable-background-networking "
-                            "--disable-component-update --disable-hang-monitor"));
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), withEngineSwitches("--disable-gpu"));
         // A choice already made in the environment is kept.
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "0");
         prepareEngineEnvironment();
