@@ -13,6 +13,9 @@ class PageReports : public QObject {
 public:
     using QObject::QObject;
 
+    // A page whose script ran without end was ended so that the user could go on.
+    static constexpr char kNotResponding[] = "The page was not responding and was stopped.";
+
     // A load of the page started, or ended (also when it failed).
     void loadStarted();
     void loadEnded();

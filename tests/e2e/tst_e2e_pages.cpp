@@ -43,6 +43,7 @@ private slots:
     void dialogOfAFrameNamesItsSite();
     void windowOfADataAddressIsRefused();
     void firstClickAndKeysOnAPageJustShown();
+    void pageThatDoesNotAnswer();
 
 private:
     bool start(const QStringList& addresses);
@@ -65,6 +66,9 @@ void E2EPages::initTestCase() {
                                         "  for (;;) alert('Again');"
                                         "}, 200);</script>"));
     m_server.addPage("/other.html", page("Other"));
+    m_server.addPage(
+        "/busy.html",
+        page("Busy", "<script>setTimeout(function () { for (;;) {} }, 300);</script>"));
     m_server.addPage(
         "/form.html",
         page("Form",
@@ -286,6 +290,31 @@ void E2EPages::firstClickAndKeysOnAPageJustShown() {
     QVERIFY(m_x.typeText("pages.test/next.html\n"));
     QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Next"), kWaitMs);
     clickAndType(kFieldPages[1], "next");
+}
+
+// A page whose script runs without end keeps its window neither from loading it again nor from
+// the next address typed.
+void E2EPages::pageThatDoesNotAnswer() {
+    QVERIFY(start({"pages.test/busy.html"}));
+    BrowserWindow busy(m_x, m_x.waitForClient("Busy", 60000));
+    QVERIFY(busy.window().isValid());
+    QVERIFY(busy.locate());
+    QVERIFY(m_x.waitForActive(busy.window()));
+    giveTimeToHappen();  // the page's script has started its endless loop
+    const auto loads = [this] {
+        return m_server.requestedTargets().count("http://pages.test/busy.html");
+    };
+    QCOMPARE(loads(), 1);
+    m_x.click(busy.refresh().center());
+    QTRY_COMPARE_WITH_TIMEOUT(loads(), 2, kWaitMs);
+    giveTimeToHappen();
+
+    m_x.click(busy.addressBox().center());
+    QVERIFY(m_x.key("a", Ctrl));
+    QVERIFY(m_x.typeText("pages.test/other.html\n"));
+    QVERIFY(m_x.waitForClient("Other").isValid());
+    QVERIFY(m_x.closeByCloseBox(m_x.refreshed(busy.window())));
+    QVERIFY(m_skiff->waitForExit());
 }
 
 QTEST_GUILESS_MAIN(E2EPages)

@@ -1,10 +1,13 @@
 #include "engine/qtwebengine/enginedialogs.h"
 
+#include <signal.h>
+
 #include <QAuthenticator>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <utility>
@@ -151,6 +154,10 @@ void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Fe
 // page's address. It is shown once the engine's call has returned.
 void EngineDialogs::onRendererTerminated() {
     if (!m_page) return;
+    if (auto again = std::exchange(m_afterHungPage, {})) {
+        QTimer::singleShot(0, this, again);
+        return;
+    }
     m_reports.crashed(m_page->url().toString());
     QTimer::singleShot(0, this, &EngineDialogs::showCrashNotice);
 }
@@ -159,6 +166,36 @@ void EngineDialogs::showCrashNotice() {
     if (!m_page) return;
     m_reports.noticeLoading();
     m_page->setHtml(crashPage(), QUrl(m_reports.crashedUrl()));
+}
+
+// The question is a script of the program's own, which the renderer runs once its page's script
+// has returned.
+void EngineDialogs::whenPageAnswers(std::function<void()> answered, std::function<void()> ended) {
+    const qint64 renderer = m_page->renderProcessPid();
+    // No renderer yet, nothing to wait for (and a question would make the engine start one
+    // with a blank page of its own).
+    if (renderer <= 0) {
+        m_unansweredProbe = 0;
+        if (answered) answered();
+        return;
+    }
+    const int probe = ++m_probes;
+    m_unansweredProbe = probe;
+    m_page->runJavaScript("0", QWebEngineScript::ApplicationWorld,
+                          [self = QPointer(this), probe, answered](const QVariant&) {
+                              if (!self || self->m_unansweredProbe != probe) return;
+                              self->m_unansweredProbe = 0;
+                              if (answered) answered();
+                          });
+    QTimer::singleShot(kAnswerMs, this, [this, probe, renderer, ended = std::move(ended)] {
+        if (m_unansweredProbe != probe || !m_page) return;
+        m_unansweredProbe = 0;
+        // Another renderer shows the page by now: the one asked has let it go.
+        if (m_page->renderProcessPid() != renderer) return;
+        m_afterHungPage = ended;
+        m_reports.report(PageReports::kNotResponding);
+        ::kill(pid_t(renderer), SIGKILL);
+    });
 }
 
 bool EngineDialogs::reloadAfterCrash() {

@@ -41,6 +41,14 @@ public:
     // is on display (then an ordinary reload is what is wanted).
     bool reloadAfterCrash();
 
+    // A page whose script runs without end holds every load, reload and stop of its window for
+    // ever: the engine waits until the page agrees to be left. So the page's renderer is asked
+    // for an answer. Once it answers, `answered` runs; when it has not answered within kAnswerMs,
+    // the renderer is ended, the status text says so, and `ended` runs (in a new renderer), or
+    // without it, the notice of a stopped page shows.
+    void whenPageAnswers(std::function<void()> answered, std::function<void()> ended);
+    static constexpr int kAnswerMs = 3000;
+
 signals:
     // Why a page did not load, or what became of it, for the browser's status bar. A message
     // about a page that is loading comes after the load has ended, and after the browser's own
@@ -67,6 +75,9 @@ private:
     SiteDecisions& m_decisions;  // the engine's, which outlives its pages
     QPointer<PageDialogs> m_pageDialogs;
     PageReports m_reports;
+    int m_probes = 0;                       // questions asked of the renderer
+    int m_unansweredProbe = 0;              // the last question, until it is answered
+    std::function<void()> m_afterHungPage;  // what runs once an unanswering renderer has ended
 };
 
 }  // namespace skiff

@@ -294,7 +294,9 @@ void QtWebBrowser::Navigate(const QString& address) {
         reportCommandStates();  // the host's handler may close the window
         if (!self || !page()) return;
     }
-    page()->load(url);
+    const auto load = [this, url] { page()->load(url); };
+    load();
+    m_dialogs->whenPageAnswers(nullptr, load);
 }
 
 bool QtWebBrowser::GoBack() {
@@ -324,13 +326,18 @@ void QtWebBrowser::GoHome() {
 // After a renderer crash the page shows a notice; Refresh loads the crashed page again.
 void QtWebBrowser::Refresh() {
     if (!page() || m_dialogs->reloadAfterCrash()) return;
-    page()->triggerAction(QWebEnginePage::Reload);
+    const QUrl address = page()->url();
+    m_dialogs->whenPageAnswers([this] { page()->triggerAction(QWebEnginePage::Reload); },
+                               [this, address] { page()->load(address); });
 }
 
+// A page that does not answer is ended, and the notice of a stopped page takes its place.
 bool QtWebBrowser::Stop() {
-    if (!page() || !m_loading) return false;
-    page()->triggerAction(QWebEnginePage::Stop);
-    return true;
+    if (!page()) return false;
+    const bool loading = m_loading;
+    if (loading) page()->triggerAction(QWebEnginePage::Stop);
+    m_dialogs->whenPageAnswers(nullptr, nullptr);
+    return loading;
 }
 
 // The filter sees the page's requests only while it has some to refuse: each request it sees

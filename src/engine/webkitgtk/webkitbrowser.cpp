@@ -78,8 +78,6 @@ constexpr char kFocusEdgeScript[] = R"(
 })(%1)
 )";
 
-constexpr char kNotResponding[] = "The page was not responding and was stopped.";
-
 constexpr char kMarkupScript[] =
     "document.documentElement ? document.documentElement.innerHTML : null";
 
@@ -424,7 +422,7 @@ void WebKitBrowser::loadPastHungPage(const QByteArray& address, const std::funct
 
 void WebKitBrowser::endHungPage() {
     webkit_web_view_terminate_web_process(m_view);
-    emit StatusTextChange(kNotResponding);
+    emit StatusTextChange(PageReports::kNotResponding);
 }
 
 void WebKitBrowser::setOffline(bool offline) {

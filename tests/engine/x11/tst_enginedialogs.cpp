@@ -583,8 +583,6 @@ private slots:
     // A page whose script runs without end keeps the user neither from another page nor from
     // loading it again: its engine process is ended, and the status text says so.
     void pageThatDoesNotAnswerIsLeft() {
-        if (!qobject_cast<WebKitBrowser*>(TestPage(engine_).browser))
-            QSKIP("Not done on Qt WebEngine yet: a page that does not answer holds the next load");
         const QString notResponding = "The page was not responding and was stopped.";
         server_.addPage("/b", "<title>Page B</title><p>B</p>");
         TestPage page(engine_);
