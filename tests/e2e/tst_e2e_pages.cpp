@@ -93,6 +93,7 @@ void E2EPages::initTestCase() {
         "/opendata.html",
         page("Opens data",
              "<button style='position:fixed;top:0;left:0;width:100%;height:100%' onclick='"
+             "document.title=\"Clicked\"; "
              "window.open(\"data:text/html,<title>Data page</title>Made up\")'>Open</button>"));
     m_server.addPage("/frame.html", page("Frame", "<script>alert('Hello')</script>"));
     // Pages in one colour each, all text field, that name in their title the last press of the
@@ -258,9 +259,10 @@ void E2EPages::windowOfADataAddressIsRefused() {
     QVERIFY(m_x.waitForActive(window));
     QTest::qWait(1000);  // the page's own first focus
     m_x.click(opener.webView().center());
+    QVERIFY(m_x.waitForClient("Clicked").isValid());
     giveTimeToHappen();
     QVERIFY(!m_x.client("Data page").isValid());
-    QVERIFY(m_x.closeByCloseBox(window));
+    QVERIFY(m_x.closeByCloseBox(m_x.refreshed(window)));
     QVERIFY(m_skiff->waitForExit());
 }
 
