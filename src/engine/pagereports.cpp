@@ -8,6 +8,7 @@ namespace skiff {
 
 void PageReports::loadStarted() {
     m_loading = true;
+    if (!m_afterNextLoad.isEmpty()) m_pending = std::exchange(m_afterNextLoad, {});
     // Any load but the notice's own leaves the stopped page behind.
     if (!m_noticeLoading) m_crashedUrl.clear();
 }
@@ -26,6 +27,10 @@ void PageReports::report(const QString& text) {
     } else {
         emit statusMessage(text);
     }
+}
+
+void PageReports::reportAfterNextLoad(const QString& text) {
+    m_afterNextLoad = text;
 }
 
 void PageReports::crashed(const QString& url) {

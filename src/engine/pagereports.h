@@ -21,6 +21,9 @@ public:
     void loadEnded();
     // Reports `text` by statusMessage: after the load under way has ended, or at once.
     void report(const QString& text);
+    // Reports `text` once the next load to start has ended (the status text of that load would
+    // hide it otherwise).
+    void reportAfterNextLoad(const QString& text);
 
     // The page at `url` stopped; when the notice of an earlier stop is on display, the address
     // of that page is kept.
@@ -39,7 +42,8 @@ private:
     QString m_crashedUrl;
     bool m_noticeLoading = false;
     bool m_loading = false;
-    QString m_pending;  // reported when the load under way ends
+    QString m_pending;        // reported when the load under way ends
+    QString m_afterNextLoad;  // pending once the next load starts
 };
 
 }  // namespace skiff

@@ -155,6 +155,7 @@ void EngineDialogs::onPermissionRequested(const QUrl& origin, QWebEnginePage::Fe
 void EngineDialogs::onRendererTerminated() {
     if (!m_page) return;
     if (auto again = std::exchange(m_afterHungPage, {})) {
+        m_reports.reportAfterNextLoad(PageReports::kNotResponding);
         QTimer::singleShot(0, this, again);
         return;
     }
@@ -193,7 +194,7 @@ void EngineDialogs::whenPageAnswers(std::function<void()> answered, std::functio
         // Another renderer shows the page by now: the one asked has let it go.
         if (m_page->renderProcessPid() != renderer) return;
         m_afterHungPage = ended;
-        m_reports.report(PageReports::kNotResponding);
+        if (!ended) m_reports.report(PageReports::kNotResponding);
         ::kill(pid_t(renderer), SIGKILL);
     });
 }

@@ -422,7 +422,7 @@ void WebKitBrowser::loadPastHungPage(const QByteArray& address, const std::funct
 
 void WebKitBrowser::endHungPage() {
     webkit_web_view_terminate_web_process(m_view);
-    emit StatusTextChange(PageReports::kNotResponding);
+    m_dialogs->reportAfterNextLoad(PageReports::kNotResponding);
 }
 
 void WebKitBrowser::setOffline(bool offline) {

@@ -39,6 +39,8 @@ public:
     bool reloadAfterCrash();
     // The page's web process stopped: the notice takes the page's place.
     void onWebProcessTerminated();
+    // Reports `text` once the next load to start has ended.
+    void reportAfterNextLoad(const QString& text) { m_reports.reportAfterNextLoad(text); }
 
 signals:
     // Why a page did not load, or what became of it, for the browser's status bar. A message
