@@ -4,33 +4,38 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <memory>
 
 #include "engine/webbrowser.h"
 #include "engine/webkitgtk/webkitbrowser.h"
 
 namespace skiff::test {
 
+// The engine may answer after the wait is over: the answer goes to a place that outlives it.
 std::optional<QString> runScript(WebBrowser& wb, const QString& script, int wait) {
-    std::optional<QString> result;
-    bool done = false;
+    struct Answer {
+        std::optional<QString> result;
+        bool done = false;
+    };
+    const auto answer = std::make_shared<Answer>();
     if (auto* webkit = qobject_cast<WebKitBrowser*>(&wb)) {
         webkit->runScript(
             script,
-            [&](std::optional<QString> value) {
-                result = value;
-                done = true;
+            [answer](std::optional<QString> value) {
+                answer->result = value;
+                answer->done = true;
             },
             nullptr);
     } else if (auto* view = qobject_cast<QWebEngineView*>(wb.widget())) {
-        view->page()->runJavaScript(script, [&](const QVariant& value) {
-            if (value.isValid() && !value.isNull()) result = value.toString();
-            done = true;
+        view->page()->runJavaScript(script, [answer](const QVariant& value) {
+            if (value.isValid() && !value.isNull()) answer->result = value.toString();
+            answer->done = true;
         });
     } else {
         return std::nullopt;
     }
-    if (!QTest::qWaitFor([&] { return done; }, wait)) return std::nullopt;
-    return result;
+    if (!QTest::qWaitFor([&] { return answer->done; }, wait)) return std::nullopt;
+    return answer->result;
 }
 
 bool loadCompletes(WebBrowser& wb, const std::function<void()>& start, int wait) {

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
+#include <memory>
+#include <optional>
 
 #include "browser/frmmain.h"
 #include "engine/qtwebengine/qtengine.h"
@@ -27,15 +29,12 @@ QVariant EngineView::run(const QString& script) {
     return runScript(this, script, kWait);
 }
 
+// The engine may answer after the wait is over: the answer goes to a place that outlives it.
 QVariant runScript(QWebEngineView* view, const QString& script, int wait) {
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, wait)) return {};
-    return result;
+    const auto answer = std::make_shared<std::optional<QVariant>>();
+    view->page()->runJavaScript(script, [answer](const QVariant& value) { *answer = value; });
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, wait)) return {};
+    return **answer;
 }
 
 QWebEngineView* viewOf(FrmMain& window) {
