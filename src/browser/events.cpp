@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPointer>
 #include <limits>
 
@@ -84,10 +85,18 @@ bool FrmMain::IsPopup() const {
     return *tag == QLatin1String("BODY") || *tag == QLatin1String("IFRAME");
 }
 
-// The completed address goes to the top of the address box's list, once.
+// The completed address goes to the top of the address box's list, once, and shows in the box;
+// but what the user is typing there meanwhile stays as it is, and all of the box's text stays
+// selected when it was, so that the next key still replaces it.
 void FrmMain::wbMain_NavigateComplete2() {
     setWindowTitle(shownTitle(wbMain_->LocationName()));
     const QString shown = shownInAddressBox(wbMain_->LocationURL());
+    QLineEdit* edit = cboUrl_->lineEdit();
+    const bool editing = edit->hasFocus() || cboUrl_->hasFocus();
+    const bool typed = editing && edit->isModified();
+    const QString typedText = edit->text();
+    const int cursor = edit->cursorPosition();
+    const bool allSelected = editing && !typedText.isEmpty() && edit->selectedText() == typedText;
     for (int i = 0; i < cboUrl_->count(); ++i) {
         if (cboUrl_->itemText(i) == shown) {
             cboUrl_->removeItem(i);
@@ -96,6 +105,15 @@ void FrmMain::wbMain_NavigateComplete2() {
     }
     cboUrl_->insertItem(0, shown);
     cboUrl_->setCurrentIndex(0);
+    if (typed) {
+        edit->setText(typedText);
+        edit->setModified(true);
+    }
+    if (allSelected) {
+        edit->selectAll();
+    } else if (typed) {
+        edit->setCursorPosition(cursor);
+    }
 }
 
 }  // namespace skiff

@@ -370,6 +370,25 @@ private slots:
         QCOMPARE(w.cboUrl()->count(), 4);
     }
 
+    // A page that completes while the user types a new address takes neither the typed text
+    // nor the selection of all the box's text (which the next key replaces) from the user.
+    void aCompletedNavigationLeavesTypingAlone() {
+        WindowTestEnvironment env;
+        FrmMain& w = activeMainWindow();
+        ScriptedBrowser* wb = env.firstEngine();
+        wb->locationURL = "about:blank";
+        wb->fireNavigateComplete2();
+        click(w.cboUrl());
+        pressKey(&w, Qt::Key_A, Qt::ControlModifier);
+        wb->fireNavigateComplete2();
+        type(&w, "http://typ");
+        wb->locationURL = "http://other/";
+        wb->fireNavigateComplete2();
+        type(&w, "ed/");
+        QCOMPARE(w.cboUrl()->currentText(), QString("http://typed/"));
+        QCOMPARE(w.cboUrl()->itemText(0), QString("http://other/"));
+    }
+
     void popUpTest_data() {
         QTest::addColumn<std::optional<QString>>("tag");
         QTest::addColumn<bool>("blocked");
