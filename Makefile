@@ -18,10 +18,8 @@ configure: $(BUILD)/build.ninja
 build: deps configure
 	cmake --build $(BUILD)
 
-# A failed test runs once more: two Qt WebEngine tests lose input now and then on a page just
-# shown (a fault of the program still open); a second failure fails the run.
 test: build
-	cd $(BUILD) && ctest --output-on-failure --repeat until-pass:2
+	cd $(BUILD) && ctest --output-on-failure
 
 bench: build
 	@tools/bench.sh $(BUILD)
