@@ -312,6 +312,9 @@ WebKitEngine::WebKitEngine(QObject* parent)
     qCInfo(lcEngine, "WebKitGTK %s, compositing %s", qPrintable(version()),
            cpuGl ? "off (OpenGL draws on the CPU)" : "on");
     webkit_settings_set_enable_developer_extras(m_settings, FALSE);
+    // A page the user has left is not kept for going back to it: WebKit would keep it (often
+    // its whole process) with all the memory it holds, up to gigabytes. Back loads it again.
+    webkit_settings_set_enable_page_cache(m_settings, FALSE);
     applyOptions(EngineOptions::load());
 }
 

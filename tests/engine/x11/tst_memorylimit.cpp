@@ -2,6 +2,7 @@
 // crashed-page notice, and its window goes on. The limit is made small for this program, before
 // its engine starts.
 
+#include <unistd.h>
 #include <QtTest>
 
 #include "app/enginechoice.h"
@@ -13,6 +14,42 @@
 
 using namespace skiff;
 using namespace skiff::test;
+
+namespace {
+
+// The resident memory of this program's descendants whose name starts with `name`, in MB.
+qint64 descendantsMemoryMB(const QByteArray& name) {
+    QHash<qint64, qint64> parents;
+    QHash<qint64, qint64> residentKB;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number) continue;
+        QFile stat(QString("/proc/%1/stat").arg(pid));
+        QFile status(QString("/proc/%1/status").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly)) continue;
+        const QByteArray statLine = stat.readAll();
+        const QList<QByteArray> fields = statLine.mid(statLine.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1) parents[pid] = fields[1].toLongLong();
+        const QByteArray text = status.readAll();
+        if (!text.startsWith("Name:\t" + name)) continue;
+        for (const QByteArray& line : text.split('\n'))
+            if (line.startsWith("VmRSS:"))
+                residentKB[pid] = line.simplified().split(' ')[1].toLongLong();
+    }
+    qint64 total = 0;
+    for (auto [pid, kb] : residentKB.asKeyValueRange()) {
+        for (qint64 up = parents.value(pid); up > 1; up = parents.value(up)) {
+            if (up == getpid()) {
+                total += kb;
+                break;
+            }
+        }
+    }
+    return total / 1024;
+}
+
+}  // namespace
 
 class TestMemoryLimit : public QObject {
     Q_OBJECT
@@ -34,6 +71,29 @@ private slots:
                         "setInterval(() => { if (kept.length < 20)"
                         " kept.push(new Uint8Array(50 << 20).fill(1)) }, 50);"
                         "</script>");
+        // Keeps 250 MB of filled memory.
+        server_.addPage("/large",
+                        "<title>Large</title><script>"
+                        "const kept = new Uint8Array(250 << 20).fill(1);</script>");
+        server_.addPage("/small", "<title>Small</title><p>Small</p>");
+    }
+
+    // A page the user has left keeps no memory: the engine keeps no left page for going back.
+    void leftPageIsReleased() {
+        QFETCH_GLOBAL(bool, webkit);
+        const QByteArray process = webkit ? "WebKitWebProces" : "QtWebEngineProc";
+        QString error;
+        std::unique_ptr<Engine> engine =
+            makeEngine(webkit ? EngineKind::WebKitGtk : EngineKind::QtWebEngine, &error);
+        QVERIFY2(engine, qPrintable(error));
+        std::unique_ptr<WebBrowser> wb(engine->createBrowser(nullptr, nullptr));
+        QVERIFY(navigated(*wb, server_.url("/large").toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(descendantsMemoryMB(process) > 250, 10000);
+        // Another site: WebKit would keep the left page's whole process for going back.
+        QUrl other = server_.url("/small");
+        other.setHost("localhost");
+        QVERIFY(navigated(*wb, other.toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(descendantsMemoryMB(process) < 200, 15000);
     }
 
     void pageBeyondTheLimitIsEnded() {
