@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QtTest>
 #include <csignal>
 
@@ -249,10 +250,15 @@ void E2EStartup::aBrokenAccessibilityBusIsLeftOut() {
         // No session bus named: the one autolaunched for the display is asked.
         {"autolaunched", {}, true, "is gone"},
     };
-    const qint64 autolaunched = startStaleAutolaunchedBus(x);
-    QVERIFY(autolaunched > 0);
-    const auto endAutolaunched = qScopeGuard([autolaunched] { kill(autolaunched, SIGTERM); });
+    // Without dbus-x11 (dbus-launch), no session bus is autolaunched for a display.
+    const bool autolaunch = !QStandardPaths::findExecutable("dbus-launch").isEmpty();
+    const qint64 autolaunched = autolaunch ? startStaleAutolaunchedBus(x) : 0;
+    QVERIFY(!autolaunch || autolaunched > 0);
+    const auto endAutolaunched = qScopeGuard([autolaunched] {
+        if (autolaunched > 0) kill(autolaunched, SIGTERM);
+    });
     for (const auto& start : starts) {
+        if (start.address.isEmpty() && !autolaunch) continue;
         SkiffProcess skiff(x, server.port());
         skiff.setSetting("Settings/Start-Up Page", "http://pages.test/start.html");
         if (start.address.isEmpty())
