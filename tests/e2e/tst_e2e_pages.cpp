@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "e2e/browserwindow.h"
+#include "e2e/journey.h"
 #include "e2e/skiffprocess.h"
 #include "e2e/xsession.h"
 #include "support/loopbackserver.h"
@@ -47,6 +48,8 @@ private slots:
 
 private:
     bool start(const QStringList& addresses);
+    // Starts the program on `address` and returns its window named `title`, located and active.
+    BrowserWindow* open(const QString& address, const QString& title);
     // Waits for a page dialog other than the window `previous` and for it to have the keys.
     TopLevel nextDialog(unsigned long previous = 0);
     // What must NOT happen (a dialog or window showing, the program ending) is given this
@@ -56,6 +59,7 @@ private:
     XSession m_x;
     LoopbackServer m_server;
     std::unique_ptr<SkiffProcess> m_skiff;
+    std::unique_ptr<BrowserWindow> m_browser;
 };
 
 void E2EPages::initTestCase() {
@@ -110,6 +114,7 @@ void E2EPages::initTestCase() {
 
 void E2EPages::cleanup() {
     if (QTest::currentTestFailed()) reportFailure(m_x, m_skiff.get());
+    m_browser.reset();
     m_skiff.reset();
     QVERIFY(waitFor([this] { return m_x.clients().isEmpty(); }));
 }
@@ -117,6 +122,13 @@ void E2EPages::cleanup() {
 bool E2EPages::start(const QStringList& addresses) {
     m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
     return m_skiff->start(addresses);
+}
+
+BrowserWindow* E2EPages::open(const QString& address, const QString& title) {
+    m_skiff = std::make_unique<SkiffProcess>(m_x, m_server.port());
+    m_browser = openBrowser(m_x, *m_skiff, title, {address});
+    if (QTest::currentTestFailed() || !m_x.waitForActive(m_browser->window())) return nullptr;
+    return m_browser.get();
 }
 
 TopLevel E2EPages::nextDialog(unsigned long previous) {
@@ -251,18 +263,14 @@ void E2EPages::dialogOfAFrameNamesItsSite() {
 // there are: such a page would show made-up content under no site's name. (Qt WebEngine makes
 // the window before it knows the address, and leaves it empty.)
 void E2EPages::windowOfADataAddressIsRefused() {
-    QVERIFY(start({"pages.test/opendata.html"}));
-    const TopLevel window = m_x.waitForClient("Opens data", 60000);
-    QVERIFY(window.isValid());
-    BrowserWindow opener(m_x, window);
-    QVERIFY(opener.locate());
-    QVERIFY(m_x.waitForActive(window));
+    BrowserWindow* opener = open("pages.test/opendata.html", "Opens data");
+    QVERIFY(opener);
     QTest::qWait(1000);  // the page's own first focus
-    m_x.click(opener.webView().center());
+    m_x.click(opener->webView().center());
     QVERIFY(m_x.waitForClient("Clicked").isValid());
     giveTimeToHappen();
     QVERIFY(!m_x.client("Data page").isValid());
-    QVERIFY(m_x.closeByCloseBox(m_x.refreshed(window)));
+    QVERIFY(m_x.closeByCloseBox(m_x.refreshed(opener->window())));
     QVERIFY(m_skiff->waitForExit());
 }
 
@@ -270,10 +278,9 @@ void E2EPages::windowOfADataAddressIsRefused() {
 // caption shows (a person does not wait for the engine's first picture of the page): in a new
 // window, and after a navigation to the next page.
 void E2EPages::firstClickAndKeysOnAPageJustShown() {
-    QVERIFY(start({"pages.test/fresh.html"}));
-    BrowserWindow fresh(m_x, m_x.waitForClient("Fresh", 60000));
-    QVERIFY(fresh.window().isValid());
-    QVERIFY(fresh.locate());
+    BrowserWindow* opened = open("pages.test/fresh.html", "Fresh");
+    QVERIFY(opened);
+    const BrowserWindow& fresh = *opened;
     const auto title = [&] { return m_x.refreshed(fresh.window()).name; };
     const auto clickAndType = [&](const FieldPage& page, const QString& text) {
         m_x.click(fresh.webView().center());
@@ -283,7 +290,6 @@ void E2EPages::firstClickAndKeysOnAPageJustShown() {
         // The page shows in its own colour.
         QCOMPARE(m_x.pixel(fresh.webView().center()), page.colour);
     };
-    QVERIFY(m_x.waitForActive(fresh.window()));
     clickAndType(kFieldPages[0], "first");
     if (QTest::currentTestFailed()) return;
 
@@ -297,11 +303,9 @@ void E2EPages::firstClickAndKeysOnAPageJustShown() {
 // A page whose script runs without end keeps its window neither from loading it again nor from
 // the next address typed.
 void E2EPages::pageThatDoesNotAnswer() {
-    QVERIFY(start({"pages.test/busy.html"}));
-    BrowserWindow busy(m_x, m_x.waitForClient("Busy", 60000));
-    QVERIFY(busy.window().isValid());
-    QVERIFY(busy.locate());
-    QVERIFY(m_x.waitForActive(busy.window()));
+    BrowserWindow* opened = open("pages.test/busy.html", "Busy");
+    QVERIFY(opened);
+    const BrowserWindow& busy = *opened;
     giveTimeToHappen();  // the page's script has started its endless loop
     const auto loads = [this] {
         return m_server.requestedTargets().count("http://pages.test/busy.html");
