@@ -19,29 +19,28 @@ namespace {
 
 // The resident memory of this program's descendants whose name starts with `name`, in MB.
 qint64 descendantsMemoryMB(const QByteArray& name) {
-    QHash<qint64, qint64> parents;
-    QHash<qint64, qint64> residentKB;
+    struct Process {
+        qint64 parent = 0;
+        qint64 residentKB = 0;
+        bool named = false;
+    };
+    QHash<qint64, Process> processes;
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number) continue;
-        QFile stat(QString("/proc/%1/stat").arg(pid));
-        QFile status(QString("/proc/%1/status").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly)) continue;
-        const QByteArray statLine = stat.readAll();
-        const QList<QByteArray> fields = statLine.mid(statLine.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1) parents[pid] = fields[1].toLongLong();
-        const QByteArray text = status.readAll();
-        if (!text.startsWith("Name:\t" + name)) continue;
-        for (const QByteArray& line : text.split('\n'))
-            if (line.startsWith("VmRSS:"))
-                residentKB[pid] = line.simplified().split(' ')[1].toLongLong();
+        QFile status("/proc/" + entry + "/status");
+        if (!status.open(QIODevice::ReadOnly)) continue;
+        Process& process = processes[entry.toLongLong()];
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            if (words[0] == "Name:") process.named = words.value(1).startsWith(name);
+            if (words[0] == "PPid:") process.parent = words.value(1).toLongLong();
+            if (words[0] == "VmRSS:") process.residentKB = words.value(1).toLongLong();
+        }
     }
     qint64 total = 0;
-    for (auto [pid, kb] : residentKB.asKeyValueRange()) {
-        for (qint64 up = parents.value(pid); up > 1; up = parents.value(up)) {
+    for (const Process& process : std::as_const(processes)) {
+        for (qint64 up = process.parent; process.named && up > 1; up = processes.value(up).parent) {
             if (up == getpid()) {
-                total += kb;
+                total += process.residentKB;
                 break;
             }
         }
