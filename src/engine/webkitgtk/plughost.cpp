@@ -448,7 +448,13 @@ void PlugHost::placePage() {
         if (child != m_container && !child->isHidden()) bottom = std::min(bottom, child->y());
     }
     m_container->setGeometry(0, 0, width(), bottom);
-    gtk_window_resize(GTK_WINDOW(m_plug), std::max(1, width()), std::max(1, bottom));
+    GtkAllocation size{0, 0, std::max(1, width()), std::max(1, bottom)};
+    gtk_window_resize(GTK_WINDOW(m_plug), size.width, size.height);
+    // GTK would lay the view out at its frame clock's next turn, which waits while Qt's events
+    // keep the loop busy (as while a page loads): until then the view is 1×1 and a click in the
+    // page reaches nothing. The view takes its size at once.
+    gtk_widget_get_preferred_size(m_plug, nullptr, nullptr);
+    gtk_widget_size_allocate(m_plug, &size);
 }
 
 // Tab and Shift+Tab from the widget before or after bring the focus to the page's first or last
