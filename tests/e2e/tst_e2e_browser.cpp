@@ -146,7 +146,6 @@ void E2EBrowser::typeIntoAddressBox(const QString& text) {
 void E2EBrowser::focusPage() {
     m_x.click(m_browser->webView().center());
     QVERIFY(m_x.waitForActive(m_browser->window()));
-    QTest::qWait(500);
 }
 
 bool E2EBrowser::findBarShown() const {
@@ -532,9 +531,6 @@ void E2EBrowser::keys() {
                      {"F6", NoModifier, "pages.test/zoom.html", "Zoom"}};
     for (const auto& focusKey : focusKeys) {
         m_x.click(b.webView().center());
-        // The engine gives the page the keyboard a moment after the click; a key pressed
-        // sooner has the focus it gave the address box taken back by the page.
-        QTest::qWait(500);
         QVERIFY(m_x.key(focusKey.key, focusKey.modifiers));
         QVERIFY(m_x.typeText(QString(focusKey.page) + "\n"));
         QTRY_COMPARE_WITH_TIMEOUT(title(), QString(focusKey.title), kWaitMs);
@@ -624,7 +620,6 @@ void E2EBrowser::pageGetsKeysFirst() {
     const auto focusPage = [&] {
         m_x.click(b.webView().center());
         QVERIFY(m_x.waitForActive(b.window()));
-        QTest::qWait(500);  // the engine gives the page the keyboard a moment after the click
     };
 
     // The page uses Escape and Ctrl+S: nothing else happens. It does not use Ctrl+U, which

@@ -188,7 +188,6 @@ void E2ENames::deceivingNamesAndCutShortDownloads() {
     // An address copied with a line break in it and pasted into the address box is one line,
     // and that is where Enter goes.
     m_x.click(row(kPastedRow));
-    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
     QVERIFY(m_x.key("a", Ctrl));
     QVERIFY(m_x.copySelection().has_value());
     QVERIFY(m_x.key("l", Ctrl));

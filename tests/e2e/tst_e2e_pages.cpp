@@ -210,10 +210,8 @@ void E2EPages::leavingAPageWithTypedText() {
     BrowserWindow form(m_x, window);
     QVERIFY(form.locate());
     QVERIFY(m_x.waitForActive(window));
-    QTest::qWait(1000);  // the page's own first focus
     m_x.click(form.webView().center());
     QVERIFY(m_x.waitForActive(window));
-    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
     QVERIFY(m_x.typeText("typed"));
     QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
 
@@ -231,7 +229,6 @@ void E2EPages::leavingAPageWithTypedText() {
     QVERIFY(m_x.refreshed(window).isValid());
     QVERIFY(m_skiff->isRunning());
     m_x.click(form.webView().center());
-    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
     QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
 
     // Close Window; Leave is the button before Stay.
@@ -265,7 +262,6 @@ void E2EPages::dialogOfAFrameNamesItsSite() {
 void E2EPages::windowOfADataAddressIsRefused() {
     BrowserWindow* opener = open("pages.test/opendata.html", "Opens data");
     QVERIFY(opener);
-    QTest::qWait(1000);  // the page's own first focus
     m_x.click(opener->webView().center());
     QVERIFY(m_x.waitForClient("Clicked").isValid());
     giveTimeToHappen();

@@ -102,9 +102,7 @@ bool E2EQuitting::start(const QStringList& addresses, const QString& title) {
 }
 
 void E2EQuitting::typeIntoPage() {
-    QTest::qWait(1000);  // the page's own first focus
     m_x.click(m_browser->webView().center());
-    QTest::qWait(1000);  // the engine gives the page the keyboard a moment after the click
     QVERIFY(m_x.typeText("typed"));
     QCOMPARE(m_x.selectAllAndCopy().value_or("(nothing copied)"), QString("typed"));
 }

@@ -32,6 +32,11 @@ constexpr int kPageCatchUpMs = 300;
 // Longer than any program's double-click interval (Qt's default is 400 ms).
 constexpr qint64 kDoubleClickMs = 700;
 
+// A hand takes longer than this to go from the mouse to the keys. WebKitGTK counts on it: a key
+// pressed a few milliseconds after a click in a page may reach the page before the click does
+// (WebKit sends the key on while it still holds the click back).
+constexpr qint64 kHandToKeysMs = 100;
+
 template <typename T>
 struct XFreeDeleter {
     void operator()(T* p) const {
@@ -414,6 +419,10 @@ void XSession::doubleClick(QPoint at) {
 // ---- Keyboard ----
 
 bool XSession::keyWithCode(unsigned char keycode, int modifiers) {
+    if (m_sinceLastClick.isValid()) {
+        const qint64 wait = kHandToKeysMs - m_sinceLastClick.elapsed();
+        if (wait > 0) QTest::qWait(int(wait));
+    }
     QList<KeyCode> held;
     const std::pair<int, KeySym> modifierKeys[] = {
         {Ctrl, XK_Control_L}, {Alt, XK_Alt_L}, {Shift, XK_Shift_L}};
