@@ -7,12 +7,12 @@ namespace skiff {
 // so the page's own WebSocket constructor is wrapped to keep a weak list of what it made.
 //
 // The wrapper runs in the page's own script world (an isolated world has a constructor of its
-// own, which the page never calls), at document start, in the top frame only: the closing order
-// can reach only the top frame's window, since both engines run the program's scripts there
-// alone. Sockets of frames are refused anew while offline but one already open in a frame stays.
+// own, which the page never calls), at document start, in every frame. The program's scripts run
+// in the top frame alone: the closing order reaches the frames below it as a message from each
+// frame's parent.
 extern const char kSocketTrackingScript[];
-// Closes every socket the wrapper saw. Run in any world: the order is a DOM event on the window,
-// which every world sees.
+// Closes every socket the wrappers saw. Run in the top frame, in any world: the order is a DOM
+// event on the window, which every world sees.
 extern const char kCloseSocketsScript[];
 
 }  // namespace skiff

@@ -9,6 +9,7 @@
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -81,7 +82,7 @@ public:
         sockets.setName("skiff-sockets");
         sockets.setWorldId(QWebEngineScript::MainWorld);
         sockets.setInjectionPoint(QWebEngineScript::DocumentCreation);
-        sockets.setRunsOnSubFrames(false);
+        sockets.setRunsOnSubFrames(true);
         sockets.setSourceCode(QString::fromLatin1(kSocketTrackingScript));
         scripts().insert(sockets);
     }
@@ -174,17 +175,13 @@ private:
 
 }  // namespace
 
-// The web view: hands the engine's new-window requests to the browser.
+// The web view, which knows the component it belongs to. It makes no window of its own for a
+// page: the engine then asks through newWindowRequested, which names the address.
 class QtWebBrowser::View : public QWebEngineView {
 public:
     explicit View(QtWebBrowser* owner) : m_owner(owner) {}
 
     QtWebBrowser* owner() const { return m_owner; }
-
-protected:
-    QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {
-        return m_owner ? m_owner->viewForNewWindow() : nullptr;
-    }
 
 private:
     QPointer<QtWebBrowser> m_owner;
@@ -237,6 +234,7 @@ void QtWebBrowser::connectPage(QWebEnginePage* page) {
     connect(page, &QWebEnginePage::loadProgress, this,
             [this](int progress) { emit ProgressChange(progress, 100); });
     connect(page, &QWebEnginePage::loadingChanged, this, &QtWebBrowser::onLoadingChanged);
+    connect(page, &QWebEnginePage::newWindowRequested, this, &QtWebBrowser::openNewWindow);
     connect(page, &QWebEnginePage::titleChanged, this, &QtWebBrowser::TitleChange);
     connect(page, &QWebEnginePage::urlChanged, this, &QtWebBrowser::onUrlChanged);
     connect(page, &QWebEnginePage::linkHovered, this, &QtWebBrowser::onLinkHovered);
@@ -301,14 +299,22 @@ void QtWebBrowser::Navigate(const QString& address) {
 
 bool QtWebBrowser::GoBack() {
     if (!page() || !page()->history()->canGoBack()) return false;
-    page()->triggerAction(QWebEnginePage::Back);
+    goTo(page()->history()->backItem());
     return true;
 }
 
 bool QtWebBrowser::GoForward() {
     if (!page() || !page()->history()->canGoForward()) return false;
-    page()->triggerAction(QWebEnginePage::Forward);
+    goTo(page()->history()->forwardItem());
     return true;
+}
+
+// A page that does not answer would keep the way back or forward waiting on it: it is ended,
+// and the way taken once more.
+void QtWebBrowser::goTo(const QWebEngineHistoryItem& item) {
+    const auto go = [this, item] { page()->history()->goToItem(item); };
+    go();
+    m_dialogs->whenPageAnswers(nullptr, go);
 }
 
 void QtWebBrowser::requestClose() {
@@ -461,11 +467,12 @@ void QtWebBrowser::setZoomFactor(double factor) {
     if (m_view) m_view->setZoomFactor(factor);
 }
 
-// The new window's component is one of this engine's.
-QWebEngineView* QtWebBrowser::viewForNewWindow() {
-    auto* target = qobject_cast<QtWebBrowser*>(requestNewWindow(NewWindowRequest(*this)));
-    if (!target || target == this) return nullptr;
-    return target->m_view;
+// The new window's component is one of this engine's. A window refused (a data: address among
+// them) is not made at all.
+void QtWebBrowser::openNewWindow(QWebEngineNewWindowRequest& request) {
+    auto* target = qobject_cast<QtWebBrowser*>(
+        requestNewWindow(NewWindowRequest(*this), request.requestedUrl()));
+    if (target && target != this && target->page()) request.openIn(target->page());
 }
 
 void QtWebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {

@@ -8,7 +8,9 @@
 #include "engine/webbrowser.h"
 
 class QWebEngineDownloadRequest;
+class QWebEngineHistoryItem;
 class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineView;
 class QUrl;
@@ -75,7 +77,8 @@ private:
 
     QWebEnginePage* page() const;
     void connectPage(QWebEnginePage* page);
-    QWebEngineView* viewForNewWindow();
+    void openNewWindow(QWebEngineNewWindowRequest& request);
+    void goTo(const QWebEngineHistoryItem& item);
 
     // A load's start and end come from the engine's loading reports, which follow its other
     // signals for the same step (the last progress comes before the end).

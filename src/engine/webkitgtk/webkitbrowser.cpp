@@ -142,7 +142,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
     webkit_user_script_unref(undoScript);
     // The page's WebSockets, for offline mode to close (engine/offlinesockets.h).
     WebKitUserScript* socketScript =
-        webkit_user_script_new(kSocketTrackingScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+        webkit_user_script_new(kSocketTrackingScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     webkit_user_content_manager_add_script(m_content, socketScript);
     webkit_user_script_unref(socketScript);
@@ -365,14 +365,20 @@ void WebKitBrowser::Navigate(const QString& address) {
 
 bool WebKitBrowser::GoBack() {
     if (!view() || !webkit_web_view_can_go_back(m_view)) return false;
-    webkit_web_view_go_back(m_view);
+    goTo(webkit_back_forward_list_get_back_item(webkit_web_view_get_back_forward_list(m_view)));
     return true;
 }
 
 bool WebKitBrowser::GoForward() {
     if (!view() || !webkit_web_view_can_go_forward(m_view)) return false;
-    webkit_web_view_go_forward(m_view);
+    goTo(webkit_back_forward_list_get_forward_item(webkit_web_view_get_back_forward_list(m_view)));
     return true;
+}
+
+// Past a page that does not answer, the item's address is loaded anew.
+void WebKitBrowser::goTo(WebKitBackForwardListItem* item) {
+    loadPastHungPage(webkit_back_forward_list_item_get_uri(item),
+                     [this, item] { webkit_web_view_go_to_back_forward_list_item(m_view, item); });
 }
 
 void WebKitBrowser::GoHome() {

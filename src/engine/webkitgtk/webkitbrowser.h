@@ -12,6 +12,7 @@ using WebKitUserContentManager = struct _WebKitUserContentManager;
 using WebKitScriptDialog = struct _WebKitScriptDialog;
 using WebKitPrintOperation = struct _WebKitPrintOperation;
 using WebKitFindController = struct _WebKitFindController;
+using WebKitBackForwardListItem = struct _WebKitBackForwardListItem;
 
 namespace skiff {
 
@@ -102,6 +103,7 @@ private:
     // Runs the user's `load` of `address`; when the page does not answer (now, or before the
     // load commits), its web process is ended and `address` loaded in a new one.
     void loadPastHungPage(const QByteArray& address, const std::function<void()>& load);
+    void goTo(WebKitBackForwardListItem* item);
     void endHungPage();
     // The page tools (webkitpagetools.cpp).
     struct Tools;

@@ -605,6 +605,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(page.run("document.title"), QString("Page A"), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(page.messages.value(page.messages.size() - 1), notResponding,
                                   kWait);
+        QVERIFY(page.loaded(server_.url("/b")));
+        hang();
+        QVERIFY(page.browser->GoBack());
+        QTRY_COMPARE_WITH_TIMEOUT(page.title(), QString("Page B"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(page.messages.value(page.messages.size() - 1), notResponding,
+                                  kWait);
     }
 
     void pageScriptDialogsAreShown() {

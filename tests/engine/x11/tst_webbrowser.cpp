@@ -158,14 +158,10 @@ private:
 
 }  // namespace
 
-// Clicks the middle of the page until it reacts: either engine may miss a click that comes
-// just after a page shows (a fault of its own, not of the behaviour tested here).
-static bool clickUntil(WebBrowser& wb, const std::function<bool()>& reacted) {
-    for (int tries = 0; tries < 5; ++tries) {
-        x11::click(wb.widget());
-        if (QTest::qWaitFor(reacted, 3000)) return true;
-    }
-    return false;
+// Clicks the middle of the page, once, and waits for it to react.
+static bool clickAndWait(WebBrowser& wb, const std::function<bool()>& reacted) {
+    x11::click(wb.widget());
+    return QTest::qWaitFor(reacted, 5000);
 }
 
 class TestWebBrowser : public QObject {
@@ -499,6 +495,9 @@ private slots:
         if (madeBefore) {
             make(NewWindowRequest(*wb));
             other->Navigate(url("/a"));
+            // A click just after a view was made reaches its page but not the component, which
+            // then takes it for no action of the user's (an open fault on Qt WebEngine).
+            QTest::qWait(1000);
         }
         std::optional<QString> focusAtRequest;
         int requests = 0;
@@ -514,7 +513,7 @@ private slots:
             statesInRequest = otherLog->only({"CommandStateChange"}).size();
             return other.get();
         });
-        QVERIFY(clickUntil(*wb, [&] { return requests > 0; }));
+        QVERIFY(clickAndWait(*wb, [&] { return requests > 0; }));
         QCOMPARE(requests, 1);
         QCOMPARE(focusAtRequest, tag("A"));
 
@@ -557,7 +556,7 @@ private slots:
         // A refused window: loads that start after the refusal complete without its page.
         QVERIFY(showFocused(*wb));
         QVERIFY(navigated(*wb, url("/blocker")));
-        QVERIFY(clickUntil(*wb, [&] { return requests > 0; }));
+        QVERIFY(clickAndWait(*wb, [&] { return requests > 0; }));
         QCOMPARE(requests, 1);
         // A click and a key in one page leave no window for the next page to open on its load.
         QVERIFY(x11::pressKey("space"));
@@ -602,18 +601,21 @@ private slots:
     }
 
     // Offline, a page's WebSockets go nowhere: a new one fails without reaching the server, and
-    // one that was open is closed.
+    // those that were open, also in a frame, are closed.
     void offlineRefusesWebSockets() {
         WebSocketServer sockets;
         const QString path = files_.filePath("socket.html");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<title>page</title><script>const socket = new WebSocket('" +
-                   sockets.url().toUtf8() +
-                   "');"
-                   "socket.onopen = () => document.title = 'open';"
-                   "socket.onerror = socket.onclose = () => document.title = 'ended';</script>");
-        file.close();
+        const QByteArray opens = "const socket = new WebSocket('" + sockets.url().toUtf8() + "');";
+        for (const auto& [name, content] :
+             {std::pair{path, "<title>page</title><script>" + opens +
+                                  "socket.onopen = () => document.title = 'open';"
+                                  "socket.onerror = socket.onclose = () => document.title = "
+                                  "'ended';</script><iframe src='socketframe.html'></iframe>"},
+              std::pair{files_.filePath("socketframe.html"), "<script>" + opens + "</script>"}}) {
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
         auto wb = browser();
         wb->setOffline(true);
         QVERIFY(navigated(*wb, path));
@@ -623,7 +625,7 @@ private slots:
         wb->setOffline(false);
         QVERIFY(navigated(*wb, path));
         QTRY_COMPARE(wb->LocationName(), QString("open"));
-        QCOMPARE(sockets.connections, 1);
+        QTRY_COMPARE(sockets.open, 2);
         wb->setOffline(true);
         QTRY_COMPARE(wb->LocationName(), QString("ended"));
         QTRY_COMPARE(sockets.open, 0);
