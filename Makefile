@@ -18,11 +18,8 @@ configure: $(BUILD)/build.ninja
 build: deps configure
 	cmake --build $(BUILD)
 
-# A failed test runs once more: on WebKitGTK a click into a page sometimes leaves the page without
-# the keyboard (tst_frmmain_engine_webkitgtk, about 1 run in 3; a fault of the program still
-# open); a second failure fails the run.
 test: build
-	cd $(BUILD) && ctest --output-on-failure --repeat until-pass:2
+	cd $(BUILD) && ctest --output-on-failure
 
 bench: build
 	@tools/bench.sh $(BUILD)
