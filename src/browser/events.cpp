@@ -1,10 +1,8 @@
 // The web component's events: status messages, progress, Back and Forward, the caption, the
 // address history and new windows.
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <limits>
 
 #include "browser/browserprogram.h"
@@ -36,13 +34,11 @@ void FrmMain::wbMain_ProgressChange(int Progress, int ProgressMax) {
     proLoad_->setVisible(loading);
 }
 
+// The buttons repaint on the toolkit's next turn. No other event runs inside the engine's: one
+// that closed the window there would leave the engine and this handler on a deleted window.
 void FrmMain::wbMain_CommandStateChange(WebBrowser::Command Command, bool Enable) {
-    // Let the toolkit catch up first; the window may be closed meanwhile.
-    QPointer<FrmMain> self(this);
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-    if (!self) return;
-    if (Command == WebBrowser::Command::NavigateBack) button("xpcmdBack")->SetEnabled(Enable);
-    if (Command == WebBrowser::Command::NavigateForward) button("xpcmdForward")->SetEnabled(Enable);
+    if (Command == WebBrowser::Command::NavigateBack) xpcmdBack_->SetEnabled(Enable);
+    if (Command == WebBrowser::Command::NavigateForward) xpcmdForward_->SetEnabled(Enable);
 }
 
 void FrmMain::wbMain_DownloadBegin() {

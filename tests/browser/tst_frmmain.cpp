@@ -349,6 +349,29 @@ private slots:
         QVERIFY(w.menuItem("mnuBack")->isEnabled() && w.menuItem("mnuForward")->isEnabled());
     }
 
+    // Nothing else runs inside an engine's event: not a timer due, nor a window's deletion.
+    void engineEventsRunNothingElse() {
+        WindowTestEnvironment env;
+        frmMain();
+        ScriptedBrowser* wb = env.firstEngine();
+        const std::function<void()> events[] = {[&] { wb->fireStatusTextChange("Text"); },
+                                                [&] { wb->fireProgressChange(1, 10); },
+                                                [&] { wb->fireCommandStateChange(2, true); },
+                                                [&] { wb->fireCommandStateChange(1, false); },
+                                                [&] { wb->fireDownloadBegin(); },
+                                                [&] { wb->fireDownloadComplete(true); },
+                                                [&] { wb->fireTitleChange("Title"); },
+                                                [&] { wb->fireNavigateComplete2(); },
+                                                [&] { wb->fireDocumentComplete(true); }};
+        for (const auto& fire : events) {
+            bool ran = false;
+            QTimer::singleShot(0, [&ran] { ran = true; });
+            fire();
+            QVERIFY(!ran);
+            QTRY_VERIFY(ran);
+        }
+    }
+
     void completedNavigationsMakeTheHistory() {
         WindowTestEnvironment env;
         FrmMain& w = frmMain();
