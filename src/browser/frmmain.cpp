@@ -14,6 +14,7 @@
 #include "controls/xpcmdbutton/xpcmdbutton.h"
 #include "core/clock.h"
 #include "core/names.h"
+#include "core/settingsstore.h"
 #include "downloads/downloads.h"
 #include "engine/engine.h"
 #include "engine/webbrowser.h"
@@ -72,6 +73,10 @@ FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAd
     proLoad_ = control<ProgressBar>("proLoad");
     cboUrl_ = control<QComboBox>("cboUrl");
     txtSearch_ = control<QLineEdit>("txtSearch");
+    xpcmdBack_ = button("xpcmdBack");
+    xpcmdForward_ = button("xpcmdForward");
+    xpcmdGo_ = button("xpcmdGo");
+    xpcmdSearch_ = button("xpcmdSearch");
     // The web view's bottom edge lies under the status bar, the progress bar over it.
     stbStatus_->shareWith({wbMain_->widget()});
     stbStatus_->carryProgress(proLoad_);
@@ -91,7 +96,7 @@ FrmMain::FrmMain(const NewWindowRequest* request, std::optional<QString> startAd
 FrmMain::~FrmMain() = default;
 
 QAction* FrmMain::menuItem(const QString& name) const {
-    return menuItems_.value(name);
+    return findChild<QAction*>(name);
 }
 
 void FrmMain::createMenus() {
@@ -101,35 +106,36 @@ void FrmMain::createMenus() {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, handler);
-        menuItems_.insert(name, a);
+        return a;
     };
     QMenu* nav = menuBar()->addMenu("Navigate");
     nav->setObjectName("mnuNavigate");
-    item(nav, "mnuGo", "Go!", &FrmMain::Go);
-    item(nav, "mnuHome", "Home", &FrmMain::Home);
-    item(nav, "mnuRefresh", "Refresh", &FrmMain::Refresh);
-    item(nav, "mnuBack", "Back", &FrmMain::Back);
-    item(nav, "mnuForward", "Forward", &FrmMain::Forward);
-    item(nav, "mnuStop", "Stop", &FrmMain::Stop);
+    mnuGo_ = item(nav, "mnuGo", "Go!", &FrmMain::Go);
+    mnuHome_ = item(nav, "mnuHome", "Home", &FrmMain::Home);
+    mnuRefresh_ = item(nav, "mnuRefresh", "Refresh", &FrmMain::Refresh);
+    mnuBack_ = item(nav, "mnuBack", "Back", &FrmMain::Back);
+    mnuForward_ = item(nav, "mnuForward", "Forward", &FrmMain::Forward);
+    mnuStop_ = item(nav, "mnuStop", "Stop", &FrmMain::Stop);
 
     QMenu* tools = menuBar()->addMenu("Tools");
     tools->setObjectName("mnuTools");
-    item(tools, "mnuFind", "Find In Page...", &FrmMain::mnuFind_Click);
-    item(tools, "mnuOptions", "Internet Options...", &FrmMain::mnuOptions_Click);
-    item(tools, "mnuProperties", "Page Properties...", &FrmMain::mnuProperties_Click);
-    item(tools, "mnuPrint", "Print Page...", &FrmMain::mnuPrint_Click);
-    item(tools, "mnuSave", "Save Page As...", &FrmMain::mnuSave_Click);
-    item(tools, "mnuSource", "View Page Source...", &FrmMain::mnuSource_Click);
+    mnuFind_ = item(tools, "mnuFind", "Find In Page...", &FrmMain::mnuFind_Click);
+    mnuOptions_ = item(tools, "mnuOptions", "Internet Options...", &FrmMain::mnuOptions_Click);
+    mnuProperties_ =
+        item(tools, "mnuProperties", "Page Properties...", &FrmMain::mnuProperties_Click);
+    mnuPrint_ = item(tools, "mnuPrint", "Print Page...", &FrmMain::mnuPrint_Click);
+    mnuSave_ = item(tools, "mnuSave", "Save Page As...", &FrmMain::mnuSave_Click);
+    mnuSource_ = item(tools, "mnuSource", "View Page Source...", &FrmMain::mnuSource_Click);
 
-    item(menuBar(), "mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
-    item(menuBar(), "mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
+    mnuFavorites_ = item(menuBar(), "mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
+    mnuSettings_ = item(menuBar(), "mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
 }
 
 // ---- Lifecycle ----
 
 void FrmMain::Form_Load() {
     if (!startAddress_) startAddress_ = BrowserProgram::current()->takeFirstAddress();
-    const QString startupPage = frmSettings().txtStartupPage()->text();
+    const QString startupPage = GetSetting(kSettingsApp, kSettingsSection, kStartupPageKey, "");
     const QString firstPage = startAddress_.value_or(startupPage);
     if (!firstPage.isEmpty()) {
         setAddressText(firstPage);
@@ -240,7 +246,7 @@ void FrmMain::connectControls() {
     // edit directly, past any filter there.
     cboUrl_->installEventFilter(this);
     txtSearch_->installEventFilter(this);
-    button("xpcmdSearch")->installEventFilter(this);
+    xpcmdSearch_->installEventFilter(this);
 }
 
 void FrmMain::connectEngine() {
@@ -281,7 +287,7 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
         Search();
     } else if (watched == txtSearch_ && e->type() == QEvent::FocusIn) {
         txtSearch_GotFocus();
-    } else if (watched == button("xpcmdSearch") && e->type() == QEvent::FocusOut) {
+    } else if (watched == xpcmdSearch_ && e->type() == QEvent::FocusOut) {
         xpcmdSearch_LostFocus();
     }
     return QMainWindow::eventFilter(watched, e);

@@ -20,6 +20,7 @@ namespace skiff {
 
 class ProgressBar;
 class StatusBar;
+class xpcmdbutton;
 
 // The browser window. The first one is reached through frmMain(); the program (BrowserProgram)
 // opens further ones when a page asks for a new window, or for the command line. Every browser
@@ -150,7 +151,25 @@ private:
     QComboBox* cboUrl_ = nullptr;
     QLineEdit* txtSearch_ = nullptr;
     QTimer* tmrMain_ = nullptr;
-    QHash<QString, QAction*> menuItems_;
+    xpcmdbutton* xpcmdBack_ = nullptr;
+    xpcmdbutton* xpcmdForward_ = nullptr;
+    xpcmdbutton* xpcmdGo_ = nullptr;
+    xpcmdbutton* xpcmdSearch_ = nullptr;
+    // The menu entries.
+    QAction* mnuGo_ = nullptr;
+    QAction* mnuHome_ = nullptr;
+    QAction* mnuRefresh_ = nullptr;
+    QAction* mnuBack_ = nullptr;
+    QAction* mnuForward_ = nullptr;
+    QAction* mnuStop_ = nullptr;
+    QAction* mnuFind_ = nullptr;
+    QAction* mnuOptions_ = nullptr;
+    QAction* mnuProperties_ = nullptr;
+    QAction* mnuPrint_ = nullptr;
+    QAction* mnuSave_ = nullptr;
+    QAction* mnuSource_ = nullptr;
+    QAction* mnuFavorites_ = nullptr;
+    QAction* mnuSettings_ = nullptr;
     // The whole of each address the address box shows cut, by the text it shows.
     QHash<QString, QString> wholeAddresses_;
     std::optional<QString> startAddress_;  // in place of the start-up page

@@ -26,19 +26,16 @@ constexpr double kZoomSteps[] = {0.25, 0.33, 0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.
 }  // namespace
 
 void FrmMain::addShortcuts() {
-    const auto keys = [this](const QString& item, QList<QKeySequence> sequences) {
-        menuItem(item)->setShortcuts(sequences);
-    };
-    keys("mnuHome", {Qt::ALT | Qt::Key_Home});
-    keys("mnuRefresh", {Qt::Key_F5, Qt::CTRL | Qt::Key_R});
-    keys("mnuBack", {QKeySequence::Back});
-    keys("mnuForward", {QKeySequence::Forward});
-    keys("mnuStop", {Qt::Key_Escape});
-    keys("mnuFind", {QKeySequence::Find});
-    keys("mnuPrint", {QKeySequence::Print});
-    keys("mnuSave", {QKeySequence::Save});
-    keys("mnuSource", {Qt::CTRL | Qt::Key_U});
-    keys("mnuFavorites", {Qt::CTRL | Qt::Key_B});
+    mnuHome_->setShortcut(Qt::ALT | Qt::Key_Home);
+    mnuRefresh_->setShortcuts({Qt::Key_F5, Qt::CTRL | Qt::Key_R});
+    mnuBack_->setShortcut(QKeySequence::Back);
+    mnuForward_->setShortcut(QKeySequence::Forward);
+    mnuStop_->setShortcut(Qt::Key_Escape);
+    mnuFind_->setShortcut(QKeySequence::Find);
+    mnuPrint_->setShortcut(QKeySequence::Print);
+    mnuSave_->setShortcut(QKeySequence::Save);
+    mnuSource_->setShortcut(Qt::CTRL | Qt::Key_U);
+    mnuFavorites_->setShortcut(Qt::CTRL | Qt::Key_B);
 
     // Keys without a menu entry.
     const auto windowKeys = [this](QList<QKeySequence> sequences, void (FrmMain::*handler)()) {
@@ -72,7 +69,7 @@ void FrmMain::keyPressEvent(QKeyEvent* e) {
 // also counts without it, as for the shortcuts themselves (Ctrl++ is Ctrl+Shift+= on many
 // keyboards); a key of the keypad counts as the same key elsewhere.
 QAction* FrmMain::actionForKey(const QKeyEvent& key) const {
-    QList<QAction*> candidates = actions() + menuItems_.values();
+    const QList<QAction*> candidates = findChildren<QAction*>();
     const Qt::KeyboardModifiers held = key.modifiers() & ~Qt::KeypadModifier;
     const auto k = Qt::Key(key.key());
     for (const QKeySequence& wanted :

@@ -19,8 +19,8 @@ void FrmMain::Form_Resize() {
 
 void FrmMain::layOut(float ScaleWidth, float ScaleHeight) {
     QWidget* web = wbMain_->widget();
-    QWidget* go = button("xpcmdGo");
-    QWidget* search = button("xpcmdSearch");
+    xpcmdbutton* go = xpcmdGo_;
+    xpcmdbutton* search = xpcmdSearch_;
     setTwipsWidth(web, ScaleWidth - 300.0f);
     setTwipsHeight(web, ScaleHeight - 800.0f);
     setTwipsWidth(cboUrl_, ScaleWidth - 6500.0f);

@@ -9,6 +9,11 @@ namespace skiff {
 // key. Each application keeps one file, "<application>.conf", in the folder "Skiff" of the
 // user's configuration folder ($XDG_CONFIG_HOME, else ~/.config); a section is a group in it.
 
+// Where the start-up page is stored.
+inline const QString kSettingsApp = QStringLiteral("Web Browser");
+inline const QString kSettingsSection = QStringLiteral("Settings");
+inline const QString kStartupPageKey = QStringLiteral("Start-Up Page");
+
 // The stored text, or `defaultValue` when nothing is stored there or the store is unreadable.
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue);

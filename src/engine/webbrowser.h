@@ -35,8 +35,9 @@ private:
 };
 
 // The embeddable web component a browser window hosts as `wbMain`: the operations the
-// windows and page tools call and the events they handle. The Qt WebEngine one lives in
-// engine/qtwebengine/; tests use a scripted double.
+// windows and page tools call and the events they handle. The WebKitGTK one (the default)
+// lives in engine/webkitgtk/, the Qt WebEngine one in engine/qtwebengine/; tests use a
+// scripted double.
 class WebBrowser : public QObject {
     Q_OBJECT
 public:

@@ -40,9 +40,4 @@ inline constexpr auto frmSettings = &FrmSettings::instance;
 inline constexpr auto frmSettingsLoaded = &FrmSettings::loaded;
 inline constexpr auto unloadFrmSettings = &FrmSettings::unload;
 
-// Where the start-up page is stored.
-inline const QString kSettingsApp = QStringLiteral("Web Browser");
-inline const QString kSettingsSection = QStringLiteral("Settings");
-inline const QString kStartupPageKey = QStringLiteral("Start-Up Page");
-
 }  // namespace skiff

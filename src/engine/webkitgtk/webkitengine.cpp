@@ -110,9 +110,9 @@ QString folder(QStandardPaths::StandardLocation location) {
 // A download goes into "name.part" beside the file chosen, which takes the file's place only
 // once the whole file came: WebKit empties its destination as soon as it starts, and writes
 // into "name.part.wkdownload" meanwhile.
-constexpr char kPartEnding[] = ".part";
+constexpr char kUnfinishedEnding[] = ".part";
 constexpr char kWebKitEnding[] = ".wkdownload";
-constexpr int kPartialFileEndingBytes = sizeof kPartEnding - 1 + sizeof kWebKitEnding - 1;
+constexpr int kPartialFileEndingBytes = sizeof kUnfinishedEnding - 1 + sizeof kWebKitEnding - 1;
 
 // Why a download whose network process ended failed.
 constexpr char kNetworkEnded[] = "The engine's network process ended.";
@@ -215,7 +215,7 @@ private:
         return encoding && qstricmp(encoding, "identity") != 0;
     }
 
-    QString partPath() const { return m_path + kPartEnding; }
+    QString partPath() const { return m_path + kUnfinishedEnding; }
     // The file the download goes into, and WebKit's own beside it.
     void removePartialFiles() {
         if (m_path.isEmpty()) return;
