@@ -690,7 +690,7 @@ void E2EBrowser::focusAndTextFields() {
         QVERIFY(!waitFor([&] { return caretIn(other); }, 1200));
     }
 
-    // Typing, arrows, Backspace, and Ctrl+A, C, X, V and Z edit the field.
+    // Typing, arrows, Backspace, and Ctrl+A, C, X, V, Z and Y edit the field.
     QVERIFY(m_x.typeText("abcd"));
     for (const char* key : {"Left", "Left", "BackSpace"}) QVERIFY(m_x.key(key));
     QCOMPARE(selectAllAndCopy(), QString("acd"));
@@ -702,6 +702,14 @@ void E2EBrowser::focusAndTextFields() {
     QVERIFY(m_x.key("Right"));
     QVERIFY(m_x.key("z", Ctrl));
     QCOMPARE(selectAllAndCopy(), QString("acd"));
+    // Ctrl+Shift+Z and Ctrl+Y redo.
+    QVERIFY(m_x.key("Right"));
+    QVERIFY(m_x.key("z", Ctrl | Shift));
+    QCOMPARE(selectAllAndCopy(), QString("acdacd"));
+    QVERIFY(m_x.key("Right"));
+    QVERIFY(m_x.key("z", Ctrl));
+    QVERIFY(m_x.key("y", Ctrl));
+    QCOMPARE(selectAllAndCopy(), QString("acdacd"));
 
     // Forwards out of the page's last field to the address box.
     m_x.click(field(1).center());

@@ -528,7 +528,9 @@ bool PlugHost::handedBack(const GdkEventKey* key) {
 void PlugHost::keyAfterPage(unsigned keyval, unsigned state, bool press) {
     const int key = qtKeyFor(keyval);
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return;
-    forwardKey(QKeyCombination(qtModifiers(state), Qt::Key(key)), textFor(keyval, state), press);
+    const QKeyCombination combination(qtModifiers(state), Qt::Key(key));
+    if (press && key && m_unusedKey && m_unusedKey(combination)) return;
+    forwardKey(combination, textFor(keyval, state), press);
 }
 
 void PlugHost::pointerInPage(QPoint global) {

@@ -48,6 +48,10 @@ public:
     // Hands a key to the Qt window of this host as the platform would, shortcuts first.
     void forwardKey(QKeyCombination key, const QString& text, bool press);
 
+    // A key press the page did not use goes to `handler` first, and on to the window only when
+    // it returns false.
+    void setUnusedKeyHandler(KeepsKey handler) { m_unusedKey = std::move(handler); }
+
 signals:
     // A mouse button or key was pressed in the GTK widget.
     void userInput();
@@ -82,6 +86,7 @@ private:
     GtkWidget* m_plug;
     QWidget* m_container = nullptr;
     KeepsKey m_browserKeeps;
+    KeepsKey m_unusedKey;
     // The last key events let through to the page: press or release, time and key value.
     using SentKey = std::tuple<int, unsigned, unsigned>;
     QList<SentKey> m_toPage;

@@ -49,19 +49,6 @@ QHash<int, WebKitBrowser*>& browsersByNumber() {
     return browsers;
 }
 
-// WebKit leaves undoing and redoing typing to the program: Ctrl+Z undoes, and Ctrl+Shift+Z or
-// Ctrl+Y redo, in the page's text fields as on the other engine, unless the page takes the key
-// itself. It runs in the page, in order with the keys before and after it.
-constexpr char kUndoScript[] = R"(
-addEventListener("keydown", (e) => {
-    if (e.defaultPrevented || !e.ctrlKey || e.altKey || e.metaKey) return;
-    const key = e.key.toLowerCase();
-    const command = key === "z" ? (e.shiftKey ? "redo" : "undo")
-                                : (key === "y" && !e.shiftKey ? "redo" : null);
-    if (command && document.execCommand(command)) e.preventDefault();
-});
-)";
-
 // Focuses the page's first element in the order Tab goes through them, or its last when
 // `backward`: those a user can reach, positive tab indexes first, then the rest in the
 // document's order.
@@ -125,6 +112,7 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
     g_object_set_data(G_OBJECT(m_view), kBrowserKey, this);
     m_host = new PlugHost(GTK_WIDGET(m_view),
                           [this](QKeyCombination key) { return browserKeepsKey(key, m_loading); });
+    m_host->setUnusedKeyHandler([this](QKeyCombination key) { return undoOrRedo(key); });
     connect(m_host, &PlugHost::userInput, this, [this] { userActed(); });
     connect(m_host, &PlugHost::focusEntered, this, [this](bool backward) {
         runScript(QString(kFocusEdgeScript).arg(backward ? "true" : "false"), [](auto) {});
@@ -135,11 +123,6 @@ WebKitBrowser::WebKitBrowser(WebKitEngine& engine, QObject* parent, WebKitBrowse
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(m_content, focusScript);
     webkit_user_script_unref(focusScript);
-    WebKitUserScript* undoScript = webkit_user_script_new_for_world(
-        kUndoScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
-    webkit_user_content_manager_add_script(m_content, undoScript);
-    webkit_user_script_unref(undoScript);
     // The page's WebSockets, for offline mode to close (engine/offlinesockets.h).
     WebKitUserScript* socketScript =
         webkit_user_script_new(kSocketTrackingScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
@@ -361,6 +344,22 @@ void WebKitBrowser::Navigate(const QString& address) {
     m_urlReported = false;  // the address changes now, for a load that commits later
     const QByteArray uri = url.toEncoded();
     loadPastHungPage(uri, [this, uri] { webkit_web_view_load_uri(m_view, uri.constData()); });
+}
+
+// WebKit leaves undoing and redoing typing to the program: Ctrl+Z undoes, and Ctrl+Shift+Z or
+// Ctrl+Y redo, in the focused frame, as on the other engine. Only keys the page did not use
+// come here: a page that takes Ctrl+Z itself keeps it.
+bool WebKitBrowser::undoOrRedo(QKeyCombination key) {
+    const Qt::KeyboardModifiers held = key.keyboardModifiers();
+    const char* command = nullptr;
+    if (held == Qt::ControlModifier && key.key() == Qt::Key_Z)
+        command = WEBKIT_EDITING_COMMAND_UNDO;
+    else if ((held == (Qt::ControlModifier | Qt::ShiftModifier) && key.key() == Qt::Key_Z) ||
+             (held == Qt::ControlModifier && key.key() == Qt::Key_Y))
+        command = WEBKIT_EDITING_COMMAND_REDO;
+    if (!command || !view()) return false;
+    webkit_web_view_execute_editing_command(m_view, command);
+    return true;
 }
 
 bool WebKitBrowser::GoBack() {

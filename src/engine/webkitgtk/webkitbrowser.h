@@ -104,6 +104,7 @@ private:
     // load commits), its web process is ended and `address` loaded in a new one.
     void loadPastHungPage(const QByteArray& address, const std::function<void()>& load);
     void goTo(WebKitBackForwardListItem* item);
+    bool undoOrRedo(QKeyCombination key);
     void endHungPage();
     // The page tools (webkitpagetools.cpp).
     struct Tools;
