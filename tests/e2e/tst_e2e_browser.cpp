@@ -41,6 +41,7 @@ private slots:
     void keys();
     void pageGetsKeysFirst();
     void focusAndTextFields();
+    void undoInAFrameUnlessThePageTakesTheKey();
 
 private:
     // Starts skiff with `startPage` stored as its start-up page and returns its window, once
@@ -118,6 +119,16 @@ void E2EBrowser::initTestCase() {
                      "  field.onfocus = function () { report(field.id); };"
                      "  field.onblur = function () { report('none'); };"
                      "}</script></body></html>");
+    // A field in a frame, and one of the page's own that takes Ctrl+Z itself.
+    const QByteArray field = "display:block;width:100%;height:200px;border:0;font-size:30px";
+    m_server.addPage("/undoframe.html", "<input style='" + field + "'>");
+    m_server.addPage("/undo.html",
+                     "<title>Undo</title><body style='margin:0'><iframe src='/undoframe.html' "
+                     "style='" +
+                         field + "'></iframe><input id='own' style='" + field +
+                         "'><script>own.onkeydown = (e) => { if (e.ctrlKey && e.key == 'z') {"
+                         " e.preventDefault(); document.title = 'Took ' + own.value; } };"
+                         "</script></body>");
 }
 
 BrowserWindow& E2EBrowser::startSkiff(const QString& startPage, const QString& title) {
@@ -717,6 +728,23 @@ void E2EBrowser::focusAndTextFields() {
     QVERIFY(m_x.key("Tab"));
     focusIs("none");
     QCOMPARE(selectAllAndCopy(), QString("http://pages.test/fields.html"));
+}
+
+// Ctrl+Z undoes typing in a field inside a frame; a page that takes Ctrl+Z itself keeps it.
+void E2EBrowser::undoInAFrameUnlessThePageTakesTheKey() {
+    BrowserWindow& b = startSkiff("http://pages.test/undo.html", "Undo");
+    if (QTest::currentTestFailed()) return;
+    m_x.click(b.webView().topLeft() + QPoint(b.webView().width() / 2, 100));
+    QVERIFY(m_x.typeText("ab"));
+    QVERIFY(m_x.key("z", Ctrl));
+    QVERIFY(m_x.typeText("c"));
+    QCOMPARE(selectAllAndCopy(), QString("c"));
+
+    m_x.click(b.webView().topLeft() + QPoint(b.webView().width() / 2, 300));
+    QVERIFY(m_x.typeText("xy"));
+    QVERIFY(m_x.key("z", Ctrl));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), QString("Took xy"), kWaitMs);
+    QCOMPARE(selectAllAndCopy(), QString("xy"));
 }
 
 QTEST_GUILESS_MAIN(E2EBrowser)
