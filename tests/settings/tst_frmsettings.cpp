@@ -11,10 +11,10 @@
 #include "forms/prompts.h"
 #include "forms/twipgeometry.h"
 #include "settings/frmsettings.h"
+#include "statusbar/statusbar.h"
 #include "support/filefaults.h"
 #include "support/userinput.h"
 #include "support/windowtestbase.h"
-#include "statusbar/statusbar.h"
 
 using namespace skiff;
 using namespace skiff::test;
