@@ -122,9 +122,10 @@ void E2EBrowser::initTestCase() {
     // A field in a frame, and one of the page's own that takes Ctrl+Z itself.
     const QByteArray field = "display:block;width:100%;height:200px;border:0;font-size:30px";
     m_server.addPage("/undoframe.html", "<input style='" + field + "'>");
+    // Its window takes the page's name once the frame has loaded.
     m_server.addPage("/undo.html",
-                     "<title>Undo</title><body style='margin:0'><iframe src='/undoframe.html' "
-                     "style='" +
+                     "<title>Frame loading</title><body style='margin:0'><iframe "
+                     "src='/undoframe.html' onload=\"document.title='Undo'\" style='" +
                          field + "'></iframe><input id='own' style='" + field +
                          "'><script>own.onkeydown = (e) => { if (e.ctrlKey && e.key == 'z') {"
                          " e.preventDefault(); document.title = 'Took ' + own.value; } };"
