@@ -110,7 +110,7 @@ void FrmMain::createMenus() {
     };
     QMenu* nav = menuBar()->addMenu("Navigate");
     nav->setObjectName("mnuNavigate");
-    mnuGo_ = item(nav, "mnuGo", "Go!", &FrmMain::Go);
+    item(nav, "mnuGo", "Go!", &FrmMain::Go);
     mnuHome_ = item(nav, "mnuHome", "Home", &FrmMain::Home);
     mnuRefresh_ = item(nav, "mnuRefresh", "Refresh", &FrmMain::Refresh);
     mnuBack_ = item(nav, "mnuBack", "Back", &FrmMain::Back);
@@ -120,15 +120,14 @@ void FrmMain::createMenus() {
     QMenu* tools = menuBar()->addMenu("Tools");
     tools->setObjectName("mnuTools");
     mnuFind_ = item(tools, "mnuFind", "Find In Page...", &FrmMain::mnuFind_Click);
-    mnuOptions_ = item(tools, "mnuOptions", "Internet Options...", &FrmMain::mnuOptions_Click);
-    mnuProperties_ =
-        item(tools, "mnuProperties", "Page Properties...", &FrmMain::mnuProperties_Click);
+    item(tools, "mnuOptions", "Internet Options...", &FrmMain::mnuOptions_Click);
+    item(tools, "mnuProperties", "Page Properties...", &FrmMain::mnuProperties_Click);
     mnuPrint_ = item(tools, "mnuPrint", "Print Page...", &FrmMain::mnuPrint_Click);
     mnuSave_ = item(tools, "mnuSave", "Save Page As...", &FrmMain::mnuSave_Click);
     mnuSource_ = item(tools, "mnuSource", "View Page Source...", &FrmMain::mnuSource_Click);
 
     mnuFavorites_ = item(menuBar(), "mnuFavorites", "Favorites", &FrmMain::mnuFavorites_Click);
-    mnuSettings_ = item(menuBar(), "mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
+    item(menuBar(), "mnuSettings", "Settings", &FrmMain::mnuSettings_Click);
 }
 
 // ---- Lifecycle ----

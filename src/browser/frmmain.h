@@ -155,21 +155,17 @@ private:
     xpcmdbutton* xpcmdForward_ = nullptr;
     xpcmdbutton* xpcmdGo_ = nullptr;
     xpcmdbutton* xpcmdSearch_ = nullptr;
-    // The menu entries.
-    QAction* mnuGo_ = nullptr;
+    // The menu entries that keys act on.
     QAction* mnuHome_ = nullptr;
     QAction* mnuRefresh_ = nullptr;
     QAction* mnuBack_ = nullptr;
     QAction* mnuForward_ = nullptr;
     QAction* mnuStop_ = nullptr;
     QAction* mnuFind_ = nullptr;
-    QAction* mnuOptions_ = nullptr;
-    QAction* mnuProperties_ = nullptr;
     QAction* mnuPrint_ = nullptr;
     QAction* mnuSave_ = nullptr;
     QAction* mnuSource_ = nullptr;
     QAction* mnuFavorites_ = nullptr;
-    QAction* mnuSettings_ = nullptr;
     // The whole of each address the address box shows cut, by the text it shows.
     QHash<QString, QString> wholeAddresses_;
     std::optional<QString> startAddress_;  // in place of the start-up page
